@@ -1,0 +1,21 @@
+#include "app/PracticeApp.h"
+
+#include "app/PracticeDialog.h"
+#include "platform/winapi.h"
+
+PracticeApp theApp;
+
+BOOL PracticeApp::InitInstance()
+{
+    if (!AfxSocketInit()) {
+        AfxMessageBox(LoadString(IDS_SOCKETS_INIT_FAILED), MB_OK);
+        return FALSE;
+    }
+    AfxEnableControlContainer();
+    PracticeDialog dlg;
+    m_pMainWnd = &dlg;
+    dlg.DoModal();
+    m_pMainWnd = nullptr;
+    // The dialog has closed; there is no message loop of the application's own.
+    return FALSE;
+}

@@ -1,0 +1,11 @@
+// The application object: runs the practice window and ends the program when it closes.
+#pragma once
+
+#include "platform/app.h"
+
+class PracticeApp : public CWinApp {
+public:
+    BOOL InitInstance() override;
+};
+
+extern PracticeApp theApp;

@@ -1,0 +1,133 @@
+// The Qt window behind a CDialog. Private to platform/.
+#pragma once
+
+#include <QCheckBox>
+#include <QEventLoop>
+#include <QJsonObject>
+#include <QPointer>
+#include <QRegion>
+#include <QTimer>
+#include <QWidget>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "platform/dialog.h"
+
+// A check box whose caption wraps onto further lines when it is too long for one.
+class WrapCheckBox : public QCheckBox {
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool hitButton(const QPoint& pos) const override;
+};
+
+class DialogWindow : public QWidget {
+public:
+    DialogWindow(CDialog* owner, const QJsonObject& tmpl, QWidget* parent);
+    ~DialogWindow() override;
+
+    CDialog* Owner() const { return m_owner; }
+    QWidget* Control(int id) const;
+    int DefaultButtonId() const { return m_defaultId; }
+    Surface& Framebuffer() { return m_framebuffer; }
+    Surface& IconSurface() { return m_iconSurface; }
+    bool UsesFramebuffer() const { return m_usesFramebuffer; }
+
+    // Runs one message's handler: exceptions stay inside, touched pixels are presented after.
+    template <class F>
+    void Dispatch(UINT message, WPARAM wParam, LPARAM lParam, F&& handler);
+    const MSG& CurrentMessage() const { return m_current; }
+
+    void RequestPaint(const QRect& area);
+    void PaintNow();
+    QRect PaintRect() const { return m_paintRect; }
+    void Present();
+    std::vector<RECT> TakePresented();
+
+    void SetTimer(UINT_PTR id, UINT ms);
+    bool KillTimer(UINT_PTR id);
+    QTimer* Timer(UINT_PTR id) const;
+
+    void AppendSystemMenu(UINT flags, UINT_PTR id, const QString& text);
+    std::vector<std::string> SystemMenuItems() const;
+    void ShowSystemMenu();
+
+    void ShowDialog(bool modal);
+    int RunLoop();
+    void End(int result);
+    bool Ended() const { return m_ended; }
+    int Result() const { return m_result; }
+    void MoveTo(int x, int y, int width, int height);
+
+    CDC* NewClientDC();
+    void FreeClientDC(CDC* dc);
+    CMenu* SystemMenu() { return &m_sysMenu; }
+
+    void HandleKey(QKeyEvent* event);
+    void PressButton(int id);
+
+protected:
+    bool eventFilter(QObject* obj, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildControls(const QJsonObject& tmpl);
+
+    CDialog* m_owner;
+    std::map<int, QWidget*> m_controls;  // children, owned by Qt
+    std::vector<QWidget*> m_tabOrder;
+    int m_defaultId = 0;
+    bool m_usesFramebuffer = false;
+    Surface m_framebuffer;
+    Surface m_iconSurface;
+    MSG m_current{};
+    QRegion m_invalid;
+    bool m_paintQueued = false;
+    bool m_shownOnce = false;
+    QRect m_paintRect;
+    std::vector<RECT> m_presented;
+    std::map<UINT_PTR, std::unique_ptr<QTimer>> m_timers;
+    struct MenuItem {
+        UINT flags;
+        UINT_PTR id;
+        QString text;
+    };
+    std::vector<MenuItem> m_sysItems;
+    CMenu m_sysMenu;
+    std::vector<std::unique_ptr<CDC>> m_clientDCs;
+    QEventLoop* m_loop = nullptr;
+    bool m_ended = false;
+    int m_result = 0;
+    double m_dluX = 1.5;
+    double m_dluY = 1.625;
+};
+
+// Every dialog window alive, so message boxes can tell their owners what they covered.
+std::vector<DialogWindow*>& LiveDialogWindows();
+
+template <class F>
+void DialogWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, F&& handler)
+{
+    const MSG saved = m_current;
+    m_current = MSG{message, wParam, lParam};
+    QPointer<DialogWindow> self(this);
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        qWarning("pomarel: a handler failed: %s", e.what());
+    } catch (...) {
+        qWarning("pomarel: a handler failed");
+    }
+    if (self) {
+        m_current = saved;
+        Present();
+    }
+}

@@ -1,0 +1,594 @@
+// Device contexts on plain pixel memory; text, arcs and stretching go through QPainter.
+#include "platform/gdi.h"
+
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPen>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <numbers>
+#include <tuple>
+
+#include "platform/internal.h"
+
+using namespace platform_detail;
+
+// ---------------------------------------------------------------------------------------------
+// Surface
+
+Surface::Surface(int width, int height, std::uint32_t fill)
+    : m_width(std::max(0, width)), m_height(std::max(0, height)),
+      m_pixels(static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height), fill)
+{
+}
+
+void Surface::MarkDirty(int left, int top, int right, int bottom)
+{
+    if (!m_tracking) {
+        return;
+    }
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, m_width);
+    bottom = std::min(bottom, m_height);
+    if (left >= right || top >= bottom) {
+        return;
+    }
+    m_dirty.push_back({left, top, right, bottom});
+}
+
+void Surface::MarkDirtyPixel(int x, int y)
+{
+    if (!m_tracking) {
+        return;
+    }
+    // Loops over a rectangle set pixels next to each other: grow one run while the pixels stay
+    // within a small reach of it, so a key or an apple becomes one rectangle, not thousands.
+    constexpr int kReach = 48;
+    if (m_runOpen && x >= m_run.left - kReach && x < m_run.right + kReach &&
+        y >= m_run.top - kReach && y < m_run.bottom + kReach) {
+        m_run.left = std::min(m_run.left, x);
+        m_run.top = std::min(m_run.top, y);
+        m_run.right = std::max(m_run.right, x + 1);
+        m_run.bottom = std::max(m_run.bottom, y + 1);
+        return;
+    }
+    if (m_runOpen) {
+        m_dirty.push_back(m_run);
+    }
+    m_run = {x, y, x + 1, y + 1};
+    m_runOpen = true;
+}
+
+std::vector<RECT> Surface::TakeDirty()
+{
+    if (m_runOpen) {
+        m_dirty.push_back(m_run);
+        m_runOpen = false;
+    }
+    std::vector<RECT> out;
+    out.swap(m_dirty);
+    return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Qt conversions
+
+namespace platform_detail {
+
+QImage WrapSurface(Surface& s)
+{
+    if (s.Width() == 0 || s.Height() == 0) {
+        return {};
+    }
+    return QImage(reinterpret_cast<uchar*>(s.Data()), s.Width(), s.Height(), s.Width() * 4,
+                  QImage::Format_RGB32);
+}
+
+QImage WrapSurface(const Surface& s)
+{
+    if (s.Width() == 0 || s.Height() == 0) {
+        return {};
+    }
+    return QImage(reinterpret_cast<const uchar*>(s.Data()), s.Width(), s.Height(), s.Width() * 4,
+                  QImage::Format_RGB32);
+}
+
+Surface SurfaceFromImage(const QImage& image)
+{
+    if (image.isNull()) {
+        return {};
+    }
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    Surface s(rgb.width(), rgb.height());
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* src = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
+        std::copy(src, src + rgb.width(), s.Row(y));
+    }
+    return s;
+}
+
+const QFont& FontFor(const FontRequest& request)
+{
+    static std::map<std::tuple<int, int, int, std::string>, QFont> cache;
+    const auto key = std::make_tuple(request.height, request.width, request.weight, request.face);
+    auto it = cache.find(key);
+    if (it != cache.end()) {
+        return it->second;
+    }
+    // "system" and faces that are not installed map to a sans-serif that is always there;
+    // the old bitmap system font was bold.
+    QString family = ToQt(request.face);
+    bool bold = request.weight >= FW_BOLD;
+    const QString lower = family.toLower();
+    if (lower.isEmpty() || lower == "system" || !QFontDatabase::families().contains(family)) {
+        family = QStringLiteral("DejaVu Sans");
+        bold = bold || lower == "system";
+    }
+    QFont font(family);
+    font.setBold(bold);
+    font.setStyleStrategy(QFont::PreferAntialias);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    // A positive height is the cell height; a negative one the character height.
+    const int cell = std::abs(request.height) > 0 ? std::abs(request.height) : 16;
+    int pixel = cell;
+    for (int size = cell; size >= 4; --size) {
+        font.setPixelSize(size);
+        const QFontMetrics m(font);
+        const int h = request.height < 0 ? m.ascent() : m.height();
+        pixel = size;
+        if (h <= cell) {
+            break;
+        }
+    }
+    font.setPixelSize(pixel);
+    if (request.width > 0) {
+        const QFontMetrics m(font);
+        const int avg = std::max(1, m.averageCharWidth());
+        const int stretch = std::clamp(request.width * 100 / avg, 50, 200);
+        font.setStretch(stretch);
+    }
+    return cache.emplace(key, font).first->second;
+}
+
+}  // namespace platform_detail
+
+// ---------------------------------------------------------------------------------------------
+// Drawing objects
+
+BOOL CBitmap::LoadBitmap(UINT id)
+{
+    m_surface = Surface();
+    const QByteArray* bytes = ResourceBytes("bitmap", ResourceName(id));
+    if (bytes == nullptr) {
+        return FALSE;
+    }
+    QImage image;
+    if (!image.loadFromData(*bytes)) {
+        return FALSE;
+    }
+    m_bitsPixel = image.hasAlphaChannel() ? 32 : 24;
+    m_surface = SurfaceFromImage(image);
+    return TRUE;
+}
+
+int CBitmap::GetObject(BITMAP* out) const
+{
+    if (out == nullptr || IsNull()) {
+        return 0;
+    }
+    out->bmWidth = m_surface.Width();
+    out->bmHeight = m_surface.Height();
+    out->bmBitsPixel = m_bitsPixel;
+    return static_cast<int>(sizeof(BITMAP));
+}
+
+BOOL CFont::CreateFont(int height, int width, int, int, int weight, std::uint8_t, std::uint8_t,
+                       std::uint8_t, std::uint8_t, std::uint8_t, std::uint8_t, std::uint8_t,
+                       std::uint8_t, std::string_view face)
+{
+    m_request = FontRequest{height, width, weight, std::string(face)};
+    m_created = true;
+    return TRUE;
+}
+
+BOOL CBrush::CreateSolidBrush(COLORREF color)
+{
+    m_color = color;
+    return TRUE;
+}
+
+BOOL CPen::CreatePen(int, int width, COLORREF color)
+{
+    m_width = std::max(1, width);
+    m_color = color;
+    return TRUE;
+}
+
+HICON LoadIcon(UINT id)
+{
+    static std::map<UINT, HICON__> icons;
+    auto it = icons.find(id);
+    if (it != icons.end()) {
+        return &it->second;
+    }
+    // Icon 128 is the set of apple pictures at their sizes.
+    QIcon icon;
+    if (id == 128) {
+        for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+            const std::string name = "pomarel-" + std::to_string(size) + ".png";
+            if (const QByteArray* bytes = ResourceBytes("icon", name)) {
+                QPixmap pm;
+                if (pm.loadFromData(*bytes)) {
+                    icon.addPixmap(pm);
+                }
+            }
+        }
+    }
+    if (icon.isNull()) {
+        return nullptr;
+    }
+    return &icons.emplace(id, HICON__{icon}).first->second;
+}
+
+// ---------------------------------------------------------------------------------------------
+// CDC
+
+CDC::CDC()
+{
+    m_defaultFont.CreateFont(16, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "system");
+}
+
+CDC::CDC(Surface* target) : CDC()
+{
+    Attach(target);
+}
+
+CDC::~CDC() = default;
+
+void CDC::Attach(Surface* target)
+{
+    m_target = target;
+    m_clip = ClipOf(target);
+}
+
+RECT CDC::ClipOf(const Surface* s) const
+{
+    if (s == nullptr) {
+        return {0, 0, 0, 0};
+    }
+    return {0, 0, s->Width(), s->Height()};
+}
+
+Surface* CDC::Target() const
+{
+    return m_target;
+}
+
+BOOL CDC::CreateCompatibleDC(CDC*)
+{
+    m_memory = true;
+    Attach(nullptr);
+    return TRUE;
+}
+
+CFont* CDC::SelectObject(CFont* font)
+{
+    CFont* old = m_font != nullptr ? m_font : &m_defaultFont;
+    m_font = font;
+    return old;
+}
+
+CBrush* CDC::SelectObject(CBrush* brush)
+{
+    CBrush* old = m_brush != nullptr ? m_brush : &m_defaultBrush;
+    m_brush = brush;
+    return old;
+}
+
+CPen* CDC::SelectObject(CPen* pen)
+{
+    CPen* old = m_pen != nullptr ? m_pen : &m_defaultPen;
+    m_pen = pen;
+    return old;
+}
+
+CBitmap* CDC::SelectObject(CBitmap* bitmap)
+{
+    CBitmap* old = m_bitmap;
+    m_bitmap = bitmap;
+    if (m_memory) {
+        Attach(bitmap != nullptr ? &bitmap->Pixels() : nullptr);
+    }
+    return old;
+}
+
+COLORREF CDC::SetTextColor(COLORREF color)
+{
+    return std::exchange(m_textColor, color);
+}
+
+COLORREF CDC::SetBkColor(COLORREF color)
+{
+    return std::exchange(m_bkColor, color);
+}
+
+int CDC::SetBkMode(int mode)
+{
+    return std::exchange(m_bkMode, mode);
+}
+
+COLORREF CDC::GetPixel(int x, int y) const
+{
+    if (m_target == nullptr || !m_target->Contains(x, y)) {
+        return CLR_INVALID;
+    }
+    return FromScreenPixel(m_target->Row(y)[x]);
+}
+
+COLORREF CDC::SetPixel(int x, int y, COLORREF color)
+{
+    if (m_target == nullptr || !m_target->Contains(x, y) || !InClip(x, y)) {
+        return CLR_INVALID;
+    }
+    m_target->Row(y)[x] = ToScreenPixel(color);
+    m_target->MarkDirtyPixel(x, y);
+    return color;
+}
+
+BOOL CDC::FloodFill(int x, int y, COLORREF border)
+{
+    if (m_target == nullptr || !m_target->Contains(x, y) || !InClip(x, y)) {
+        return FALSE;
+    }
+    const std::uint32_t stop = ToScreenPixel(border);
+    const std::uint32_t fill = ToScreenPixel((m_brush != nullptr ? m_brush : &m_defaultBrush)->Color());
+    Surface& s = *m_target;
+    const RECT box = {std::max<int>(m_clip.left, 0), std::max<int>(m_clip.top, 0),
+                      std::min<int>(m_clip.right, s.Width()), std::min<int>(m_clip.bottom, s.Height())};
+    auto open = [&](int px, int py) {
+        const std::uint32_t p = s.Row(py)[px];
+        return p != stop && p != fill;
+    };
+    if (!open(x, y)) {
+        return FALSE;
+    }
+    // Span fill: each popped seed fills its row run, then seeds the runs above and below.
+    std::vector<POINT> stack{{x, y}};
+    RECT touched{x, y, x + 1, y + 1};
+    while (!stack.empty()) {
+        const POINT p = stack.back();
+        stack.pop_back();
+        std::uint32_t* row = s.Row(p.y);
+        if (!open(p.x, p.y)) {
+            continue;
+        }
+        int l = p.x;
+        int r = p.x;
+        while (l - 1 >= box.left && open(l - 1, p.y)) {
+            --l;
+        }
+        while (r + 1 < box.right && open(r + 1, p.y)) {
+            ++r;
+        }
+        std::fill(row + l, row + r + 1, fill);
+        touched.left = std::min<int>(touched.left, l);
+        touched.right = std::max<int>(touched.right, r + 1);
+        touched.top = std::min<int>(touched.top, p.y);
+        touched.bottom = std::max<int>(touched.bottom, p.y + 1);
+        for (const int ny : {p.y - 1, p.y + 1}) {
+            if (ny < box.top || ny >= box.bottom) {
+                continue;
+            }
+            bool inRun = false;
+            for (int nx = l; nx <= r; ++nx) {
+                const bool o = open(nx, ny);
+                if (o && !inRun) {
+                    stack.push_back({nx, ny});
+                }
+                inRun = o;
+            }
+        }
+    }
+    s.MarkDirty(touched.left, touched.top, touched.right, touched.bottom);
+    return TRUE;
+}
+
+BOOL CDC::TextOut(int x, int y, std::string_view text)
+{
+    if (text.empty()) {
+        return TRUE;
+    }
+    if (m_target == nullptr) {
+        return FALSE;
+    }
+    QImage image = WrapSurface(*m_target);
+    if (image.isNull()) {
+        return FALSE;
+    }
+    const QFont& font = FontFor((m_font != nullptr ? m_font : &m_defaultFont)->Request());
+    const QFontMetrics metrics(font);
+    // Control characters show as nothing rather than as boxes.
+    QString str = ToQt(text);
+    for (QChar& c : str) {
+        if (c.unicode() < 0x20) {
+            c = QChar(' ');
+        }
+    }
+    const QRect cell(x, y, metrics.horizontalAdvance(str), metrics.height());
+    {
+        QPainter painter(&image);
+        painter.setClipRect(QRect(QPoint(m_clip.left, m_clip.top), QPoint(m_clip.right - 1, m_clip.bottom - 1)));
+        if (m_bkMode == OPAQUE) {
+            painter.fillRect(cell, QColor(GetRValue(m_bkColor), GetGValue(m_bkColor), GetBValue(m_bkColor)));
+        }
+        painter.setFont(font);
+        painter.setPen(QColor(GetRValue(m_textColor), GetGValue(m_textColor), GetBValue(m_textColor)));
+        painter.drawText(x, y + metrics.ascent(), str);
+    }
+    // Italic overhang and wide glyphs may reach past the advance: mark a little more.
+    m_target->MarkDirty(cell.left() - 2, cell.top(), cell.right() + 4, cell.bottom() + 2);
+    return TRUE;
+}
+
+BOOL CDC::BitBlt(int x, int y, int width, int height, const CDC* src, int srcX, int srcY,
+                 std::uint32_t)
+{
+    if (m_target == nullptr || src == nullptr || src->m_target == nullptr) {
+        return FALSE;
+    }
+    const Surface& from = *src->m_target;
+    for (int dy = 0; dy < height; ++dy) {
+        const int ty = y + dy;
+        const int sy = srcY + dy;
+        if (ty < m_clip.top || ty >= m_clip.bottom || !from.Contains(0, sy) || ty < 0 ||
+            ty >= m_target->Height()) {
+            continue;
+        }
+        for (int dx = 0; dx < width; ++dx) {
+            const int tx = x + dx;
+            const int sx = srcX + dx;
+            if (tx < m_clip.left || tx >= m_clip.right || tx < 0 || tx >= m_target->Width() ||
+                sx < 0 || sx >= from.Width()) {
+                continue;
+            }
+            m_target->Row(ty)[tx] = from.Row(sy)[sx];
+        }
+    }
+    m_target->MarkDirty(x, y, x + width, y + height);
+    return TRUE;
+}
+
+BOOL CDC::StretchBlt(int x, int y, int width, int height, const CDC* src, int srcX, int srcY,
+                     int srcWidth, int srcHeight, std::uint32_t)
+{
+    if (m_target == nullptr || src == nullptr || src->m_target == nullptr || width <= 0 ||
+        height <= 0) {
+        return FALSE;
+    }
+    QImage image = WrapSurface(*m_target);
+    const QImage from = WrapSurface(*src->m_target);
+    if (image.isNull() || from.isNull()) {
+        return FALSE;
+    }
+    {
+        QPainter painter(&image);
+        painter.setClipRect(QRect(QPoint(m_clip.left, m_clip.top), QPoint(m_clip.right - 1, m_clip.bottom - 1)));
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.drawImage(QRect(x, y, width, height), from, QRect(srcX, srcY, srcWidth, srcHeight));
+    }
+    m_target->MarkDirty(x, y, x + width, y + height);
+    return TRUE;
+}
+
+BOOL CDC::Arc(int l, int t, int r, int b, int x3, int y3, int x4, int y4)
+{
+    if (m_target == nullptr) {
+        return FALSE;
+    }
+    QImage image = WrapSurface(*m_target);
+    if (image.isNull()) {
+        return FALSE;
+    }
+    const double cx = (l + r) / 2.0;
+    const double cy = (t + b) / 2.0;
+    // Angles in Qt's sense: counter-clockwise on the screen, 0 at three o'clock.
+    const double a0 = std::atan2(-(y3 - cy), x3 - cx) * 180.0 / std::numbers::pi;
+    const double a1 = std::atan2(-(y4 - cy), x4 - cx) * 180.0 / std::numbers::pi;
+    double span = a1 - a0;
+    while (span <= 0) {
+        span += 360.0;
+    }
+    const CPen* pen = m_pen != nullptr ? m_pen : &m_defaultPen;
+    {
+        QPainter painter(&image);
+        painter.setClipRect(QRect(QPoint(m_clip.left, m_clip.top), QPoint(m_clip.right - 1, m_clip.bottom - 1)));
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        QPen qpen(QColor(GetRValue(pen->Color()), GetGValue(pen->Color()), GetBValue(pen->Color())));
+        qpen.setWidth(pen->Width());
+        qpen.setCapStyle(Qt::RoundCap);
+        painter.setPen(qpen);
+        painter.drawArc(QRectF(l + 0.5, t + 0.5, r - l, b - t), static_cast<int>(std::lround(a0 * 16)),
+                        static_cast<int>(std::lround(span * 16)));
+    }
+    const int w = pen->Width();
+    m_target->MarkDirty(l - w, t - w, r + w + 1, b + w + 1);
+    return TRUE;
+}
+
+BOOL CDC::DrawIcon(int x, int y, HICON icon)
+{
+    if (m_target == nullptr) {
+        return FALSE;
+    }
+    QImage image = WrapSurface(*m_target);
+    if (image.isNull() || icon == nullptr) {
+        return FALSE;
+    }
+    const int cx = GetSystemMetrics(SM_CXICON);
+    const int cy = GetSystemMetrics(SM_CYICON);
+    {
+        QPainter painter(&image);
+        painter.setClipRect(QRect(QPoint(m_clip.left, m_clip.top), QPoint(m_clip.right - 1, m_clip.bottom - 1)));
+        painter.drawPixmap(x, y, icon->icon.pixmap(cx, cy));
+    }
+    m_target->MarkDirty(x, y, x + cx, y + cy);
+    return TRUE;
+}
+
+void CDC::FillSolidRect(int x, int y, int width, int height, COLORREF color)
+{
+    if (m_target == nullptr) {
+        return;
+    }
+    const int l = std::max({x, static_cast<int>(m_clip.left), 0});
+    const int t = std::max({y, static_cast<int>(m_clip.top), 0});
+    const int r = std::min({x + width, static_cast<int>(m_clip.right), m_target->Width()});
+    const int b = std::min({y + height, static_cast<int>(m_clip.bottom), m_target->Height()});
+    for (int row = t; row < b; ++row) {
+        std::fill(m_target->Row(row) + l, m_target->Row(row) + std::max(l, r), ToScreenPixel(color));
+    }
+    m_target->MarkDirty(l, t, r, b);
+}
+
+BOOL CDC::PaintDesktop()
+{
+    if (m_target == nullptr) {
+        return FALSE;
+    }
+    const Surface& desktop = Desktop();
+    const int l = std::max<int>(m_clip.left, 0);
+    const int t = std::max<int>(m_clip.top, 0);
+    const int r = std::min({static_cast<int>(m_clip.right), m_target->Width(), desktop.Width()});
+    const int b = std::min({static_cast<int>(m_clip.bottom), m_target->Height(), desktop.Height()});
+    for (int y = t; y < b; ++y) {
+        if (l < r) {
+            std::copy(desktop.Row(y) + l, desktop.Row(y) + r, m_target->Row(y) + l);
+        }
+    }
+    m_target->MarkDirty(l, t, r, b);
+    return TRUE;
+}
+
+void CDC::DrawImage(const Surface& picture, const RECT& dest)
+{
+    if (m_target == nullptr) {
+        return;
+    }
+    QImage image = WrapSurface(*m_target);
+    const QImage from = WrapSurface(picture);
+    if (image.isNull() || from.isNull()) {
+        return;
+    }
+    const QRect target(dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top);
+    {
+        QPainter painter(&image);
+        painter.setClipRect(QRect(QPoint(m_clip.left, m_clip.top), QPoint(m_clip.right - 1, m_clip.bottom - 1)));
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.drawImage(target, from);
+    }
+    m_target->MarkDirty(dest.left, dest.top, dest.right, dest.bottom);
+}

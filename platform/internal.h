@@ -1,0 +1,52 @@
+// Shared inside platform/ only: conversions between the program's types and Qt's.
+#pragma once
+
+#include <QByteArray>
+#include <QFont>
+#include <QIcon>
+#include <QImage>
+#include <QRect>
+#include <QString>
+
+#include <string>
+#include <string_view>
+
+#include "platform/gdi.h"
+#include "platform/winapi.h"
+
+struct HICON__ {
+    QIcon icon;
+};
+
+namespace platform_detail {
+
+inline QString ToQt(std::string_view s)
+{
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+inline std::string FromQt(const QString& s)
+{
+    const QByteArray utf8 = s.toUtf8();
+    return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+}
+
+// A QImage sharing the surface's memory (no copy); null for an empty surface.
+QImage WrapSurface(Surface& s);
+QImage WrapSurface(const Surface& s);
+Surface SurfaceFromImage(const QImage& image);
+
+// The Qt font that stands for a CreateFont request (cached).
+const QFont& FontFor(const FontRequest& request);
+
+// Bytes of an embedded resource file, kept for the whole run; null when missing.
+const QByteArray* ResourceBytes(std::string_view type, std::string_view name);
+
+// The desktop shown by PaintDesktop, sized to the screen.
+const Surface& Desktop();
+void SetDesktop(Surface desktop);
+// Grabs the screen as it is now, before the program's window covers it.
+void GrabDesktop(int width, int height);
+// Tests set their own screen size; the window then shows at that size, not full screen.
+void SetScreenOverridden(bool on);
+
+}  // namespace platform_detail

@@ -1,0 +1,61 @@
+// Hooks for tests that drive the real windows without a person in front of them.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/gdi.h"
+#include "platform/winapi.h"
+
+class CDialog;
+
+namespace testing_hooks {
+
+// Starts the toolkit on the offscreen platform (once per process) and sound on SDL's dummy driver
+// unless the environment names others.
+void StartToolkit(int screenWidth = 1024, int screenHeight = 768);
+// Screen size reported by GetSystemMetrics from now on; 0 x 0 returns to the real screen.
+void SetScreenSize(int width, int height);
+// Runs pending events for at least 'ms' milliseconds (0: only what is pending now).
+void PumpEvents(int ms = 0);
+
+// Answers message boxes instead of showing them; the hook gets the text and the style.
+// An empty function restores real message boxes.
+void SetMessageBoxHook(std::function<int(std::string_view text, UINT type)> hook);
+
+struct SoundEvent {
+    const void* image;
+    UINT flags;
+    bool played;
+};
+void SetSoundObserver(std::function<void(const SoundEvent&)> observer);
+// Seconds on a clock of the test's own; an empty function returns to the steady clock.
+void SetSoundClock(std::function<double()> clock);
+// Seconds the image plays, from its header; 0 for a null or broken image.
+double SoundSeconds(const void* image);
+
+// Key press and release through the dialog's window, as a keyboard gives it: 'vk' a virtual-key
+// code, 'text' the characters it types (empty for F-keys and the like).
+void PressKey(CDialog& dlg, int vk, std::u32string_view text = {}, bool shift = false,
+              bool alt = false);
+void RightClick(CDialog& dlg, int x, int y);
+// One tick of a timer, as if its period had elapsed.
+void FireTimer(CDialog& dlg, UINT_PTR id);
+bool IsTimerRunning(CDialog& dlg, UINT_PTR id);
+int TimerInterval(CDialog& dlg, UINT_PTR id);
+// Sends WM_PAINT for the whole client area now.
+void PaintNow(CDialog& dlg);
+// The desktop picture PaintDesktop shows.
+void SetDesktop(const Surface& desktop);
+// Rectangles presented since the last call (right and bottom exclusive).
+std::vector<RECT> TakePresented(CDialog& dlg);
+// Geometry of a control in the dialog's client pixels, visible or not.
+RECT ControlRect(CDialog& dlg, int id);
+bool ControlChecked(CDialog& dlg, int id);
+std::string FocusedControlText(CDialog& dlg);
+int FocusedControlId(CDialog& dlg);
+// The items of the window's system menu, in order ("-" for a separator).
+std::vector<std::string> SystemMenuItems(CDialog& dlg);
+
+}  // namespace testing_hooks

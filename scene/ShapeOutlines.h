@@ -1,0 +1,62 @@
+// Placing the tree and apple outlines on the screen, and testing apple positions against the tree.
+#pragma once
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/wintypes.h"
+#include "scene/ShapeTables.h"
+
+// The tree stands with 38.2 % of the free width to its left. Never 0: apple placement divides
+// by it, so a screen within two pixels of the tree's width gets a shift of 1.
+int TreeShiftFor(int screenWidth, int largestTreeX);
+
+// Which pixels the tree outline covers, over the outline's bounding box: one look-up per apple
+// point instead of a comparison with every tree point.
+class OutlineMask {
+public:
+    void Build(const POINT* points, int count);
+    bool Has(int x, int y) const
+    {
+        const int dx = x - m_left;
+        const int dy = y - m_top;
+        if (dx < 0 || dy < 0 || dx >= m_width || dy >= m_height) {
+            return false;
+        }
+        return m_bits[static_cast<std::size_t>(dy) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(dx)] != 0;
+    }
+    int MinX() const { return m_left; }
+    int MaxX() const { return m_left + m_width - 1; }
+
+private:
+    int m_left = 0;
+    int m_top = 0;
+    int m_width = 0;
+    int m_height = 0;
+    std::vector<unsigned char> m_bits;
+};
+
+// 1 when an apple with its top-left at (x, y) shares no pixel with the tree outline and is not
+// wholly left or right of the tree.
+int AppleSpotFree(const OutlineMask& tree, const POINT (&apple)[kApplePointCount], int x, int y);
+// The same by comparing every pair of points (the reference for the fast form).
+int AppleSpotFreePairwise(const POINT (&tree)[kTreePointCount], const POINT (&apple)[kApplePointCount], int x, int y);
+
+// From the drawn x, moves one pixel at a time toward the screen's vertical centre line until the
+// spot is free. The search stays on the screen: when it reaches the edge it looks the other way
+// from the drawn x, and if no spot is free at all the drawn x stands.
+template <class IsFree>
+int SearchAppleX(int drawnX, int y, int screenWidth, int appleWidth, IsFree&& isFree)
+{
+    const int step = drawnX > screenWidth / 2 ? -1 : 1;
+    const int lowest = std::min(0, drawnX);
+    const int highest = std::max(screenWidth - appleWidth, drawnX);
+    for (const int dir : {step, -step}) {
+        for (int x = drawnX; x >= lowest && x <= highest; x += dir) {
+            if (isFree(x, y)) {
+                return x;
+            }
+        }
+    }
+    return drawnX;
+}

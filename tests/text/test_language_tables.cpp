@@ -1,0 +1,289 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "text/LanguageTables.h"
+
+namespace {
+
+constexpr LanguageIndex kAll[] = {kSimplifiedChinese, kEnglish, kTraditionalChinese, kFrench,
+                                  kGerman,            kJapanese, kSpanish};
+
+// Well-formed UTF-8: no stray continuation bytes, no truncated or overlong sequences.
+bool IsUtf8(std::string_view s)
+{
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (n == 0 || (n == 2 && c < 0xC2) || i + n > s.size()) {
+            return false;
+        }
+        for (std::size_t k = 1; k < n; ++k) {
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) {
+                return false;
+            }
+        }
+        i += n;
+    }
+    return true;
+}
+
+TEST(LanguageOfLangId, EveryListedIdentifier)
+{
+    const std::pair<LANGID, LanguageIndex> listed[] = {
+        {2052, kSimplifiedChinese}, {1028, kTraditionalChinese},
+        {1036, kFrench}, {2060, kFrench}, {3084, kFrench}, {4108, kFrench}, {5132, kFrench}, {6156, kFrench},
+        {1031, kGerman}, {2055, kGerman}, {3079, kGerman}, {4103, kGerman}, {5127, kGerman},
+        {1041, kJapanese},
+        {1034, kSpanish}, {2058, kSpanish}, {3082, kSpanish}, {4106, kSpanish}, {5130, kSpanish},
+        {6154, kSpanish}, {7178, kSpanish}, {8202, kSpanish}, {9226, kSpanish}, {10250, kSpanish},
+        {11274, kSpanish}, {12298, kSpanish}, {13322, kSpanish}, {14346, kSpanish}, {15370, kSpanish},
+        {16394, kSpanish}, {17418, kSpanish}, {18442, kSpanish}, {19466, kSpanish}, {20490, kSpanish},
+    };
+    for (const auto& [id, language] : listed) {
+        EXPECT_EQ(LanguageOfLangId(id), language) << "identifier " << id;
+    }
+}
+
+TEST(LanguageOfLangId, UnlistedIdentifiersReadEnglish)
+{
+    // English of the US, UK, Australia; Chinese of Hong Kong, Singapore, Macao; Russian; the bare
+    // primary languages of Chinese, French, German, Spanish; neutral, zero and the extremes.
+    const LANGID unlisted[] = {1033, 2057, 3081, 3076, 4100, 5124, 1049, 0x0004, 0x000C, 0x0007,
+                               0x000A, 0x0011, 0x0400, 0, 1, 0xFFFF, 7180, 21514};
+    for (LANGID id : unlisted) {
+        EXPECT_EQ(LanguageOfLangId(id), kEnglish) << "identifier " << id;
+    }
+}
+
+TEST(CaptionsOf, RowsChosenByIdentifier)
+{
+    const CaptionRow& french = CaptionsOf(LanguageOfLangId(1036));
+    EXPECT_STREQ(french.start, "Commencer");
+    EXPECT_STREQ(french.exitPrompt, "Voulez-vous vraiment fermer?");
+    const CaptionRow& luxembourg = CaptionsOf(LanguageOfLangId(5132));
+    EXPECT_STREQ(luxembourg.start, "Commencer");
+    EXPECT_STREQ(luxembourg.exit, "Quitter");
+    EXPECT_STREQ(luxembourg.help, "Aider");
+    EXPECT_STREQ(luxembourg.set[0], "Seules les lettres ne sont pas sensibles à la casse.");
+    EXPECT_STREQ(luxembourg.set[2], "Les chiffres, lettres, mais, sous-cas.");
+    for (LANGID id : {1033, 2057, 3076, 1049}) {
+        const CaptionRow& row = CaptionsOf(LanguageOfLangId(static_cast<LANGID>(id)));
+        EXPECT_STREQ(row.start, "Start") << id;
+        EXPECT_STREQ(row.redo, "Redo") << id;
+        EXPECT_STREQ(row.mouseNotice, "This software is a keyboard fingering exercises, do not expect you to use "
+                                      "the mouse to click on the desktop or keyboard button") << id;
+    }
+    EXPECT_STREQ(CaptionsOf(LanguageOfLangId(1028)).start, "開始");
+    EXPECT_STREQ(CaptionsOf(LanguageOfLangId(2052)).start, "开始");
+    EXPECT_STREQ(CaptionsOf(LanguageOfLangId(1028)).exit, "退出");
+    EXPECT_STREQ(CaptionsOf(LanguageOfLangId(2052)).exit, "退出");
+    const CaptionRow& japanese = CaptionsOf(LanguageOfLangId(1041));
+    EXPECT_STREQ(japanese.start, "ヘルプ");
+    EXPECT_STREQ(japanese.help, "助け");
+    EXPECT_STREQ(japanese.redo, "再起動");
+    const CaptionRow& german = CaptionsOf(LanguageOfLangId(1031));
+    EXPECT_STREQ(german.start, "Start");
+    EXPECT_STREQ(german.exit, "Exit");
+    EXPECT_STREQ(german.help, "help");
+    EXPECT_STREQ(german.redo, "Redo");
+    EXPECT_STREQ(german.exitPrompt, "Wollen Sie wirklich zu schlie?en?");
+    EXPECT_STREQ(CaptionsOf(kSpanish).exitPrompt, "?Realmente desea cerrar?");
+}
+
+TEST(CaptionsOf, EveryTextIsPresentAndUtf8)
+{
+    for (LanguageIndex i : kAll) {
+        const CaptionRow& r = CaptionsOf(i);
+        for (const char* text : {r.start, r.exit, r.help, r.set[0], r.set[1], r.set[2], r.set[3],
+                                 r.exitPrompt, r.redo, r.mouseNotice}) {
+            ASSERT_NE(text, nullptr) << i;
+            EXPECT_NE(*text, '\0') << i;
+            EXPECT_TRUE(IsUtf8(text)) << i << ": " << text;
+        }
+    }
+}
+
+TEST(ReportTemplate, EnglishAndOtherLabels)
+{
+    EXPECT_EQ(ReportTemplate(kEnglish),
+              "Test report:total:%ld.tests:%ld.total correct:%ld.correct:%ld.total time:%ld.time:%ld."
+              "total average speed:%05.1f.current speed:%05.1f.");
+    EXPECT_EQ(ReportTemplate(LanguageOfLangId(3082)).rfind("Informe de la prueba:total:%ld.pruebas:%ld.", 0), 0u);
+    EXPECT_NE(ReportTemplate(kFrench).find(":%ld.vitesse:%05.1f.la vitesse moyenne:%05.1f."), std::string::npos);
+    EXPECT_NE(ReportTemplate(kGerman).find(".korrigieren:%ld."), std::string::npos);
+    EXPECT_EQ(ReportTemplate(kSimplifiedChinese).rfind("测试报告:总练习次数:%ld.", 0), 0u);
+}
+
+TEST(ReportTemplate, EveryLanguageHasSixCountsThenTwoSpeeds)
+{
+    const long counts[6] = {1, 2, 3, 4, 5, 6};
+    for (LanguageIndex i : kAll) {
+        const std::string templ = ReportTemplate(i);
+        EXPECT_TRUE(IsUtf8(templ)) << i;
+        std::vector<std::string> fields;
+        for (std::size_t p = templ.find('%'); p != std::string::npos; p = templ.find('%', p + 1)) {
+            fields.push_back(templ.substr(p, templ.compare(p, 3, "%ld") == 0 ? 3 : 6));
+        }
+        const std::vector<std::string> expected = {"%ld", "%ld", "%ld", "%ld", "%ld", "%ld", "%05.1f", "%05.1f"};
+        EXPECT_EQ(fields, expected) << i;
+        const std::string report = FormatReport(templ, counts, 7.5, 8.3);
+        EXPECT_EQ(report.find('%'), std::string::npos) << report;
+        std::size_t at = 0;
+        for (const char* value : {":1.", ":2.", ":3.", ":4.", ":5.", ":6.", ":007.5.", ":008.3."}) {
+            at = report.find(value, at);
+            EXPECT_NE(at, std::string::npos) << report << " lacks " << value;
+        }
+        EXPECT_TRUE(report.ends_with(":008.3.")) << report;
+    }
+}
+
+TEST(FormatReport, FillsFieldsInOrder)
+{
+    struct Case {
+        long counts[6];
+        double total;
+        double current;
+        std::string expected;
+    };
+    const std::string english = ReportTemplate(kEnglish);
+    const Case cases[] = {
+        {{12, 3, 10, 2, 5, 1}, 2.5, 30.0,
+         "Test report:total:12.tests:3.total correct:10.correct:2.total time:5.time:1."
+         "total average speed:002.5.current speed:030.0."},
+        {{0, 0, 0, 0, 0, 0}, 123.4, 100.0,
+         "Test report:total:0.tests:0.total correct:0.correct:0.total time:0.time:0."
+         "total average speed:123.4.current speed:100.0."},
+        {{-1, LONG_MIN, LONG_MAX, 2147483647, -2147483647 - 1, 7}, -2.5, 12345678.96,
+         "Test report:total:-1.tests:" + std::to_string(LONG_MIN) + ".total correct:" + std::to_string(LONG_MAX) +
+             ".correct:2147483647.total time:-2147483648.time:7.total average speed:-02.5.current speed:12345679.0."},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FormatReport(english, c.counts, c.total, c.current), c.expected);
+    }
+}
+
+TEST(FormatReport, HugeSpeedPrintsInFull)
+{
+    const long counts[6] = {};
+    const std::string report = FormatReport("%05.1f", counts, 1e300, 0.0);
+    EXPECT_EQ(report.size(), 303u);  // 301 digits, the point and one decimal
+    EXPECT_TRUE(report.starts_with("1000000000")) << report;
+}
+
+TEST(FormatReport, ForeignPiecesAreCopiedVerbatim)
+{
+    const long counts[6] = {1, 2, 3, 4, 5, 6};
+    // Anything but the two field kinds stays as it is, including other printf conversions and
+    // fields beyond the values supplied.
+    EXPECT_EQ(FormatReport("%s%n%d%%%5.1f", counts, 1.0, 2.0), "%s%n%d%%%5.1f");
+    EXPECT_EQ(FormatReport("%05.1f|%ld|%05.1f|%05.1f", counts, 1.0, 2.0), "001.0|1|002.0|%05.1f");
+    EXPECT_EQ(FormatReport("%ld%ld%ld%ld%ld%ld%ld", counts, 0, 0), "123456%ld");
+    EXPECT_EQ(FormatReport("", counts, 0, 0), "");
+    EXPECT_EQ(FormatReport("%l", counts, 0, 0), "%l");
+}
+
+// Titles and the seven headings (sections 1 to 5, then sub-headings 1) and 2)) of every language.
+struct HelpLayout {
+    const char* title;
+    const char* headings[7];
+};
+const HelpLayout kLayouts[kLanguageCount] = {
+    {"《Pomarel-英文指法练习系统》2.0",
+     {"一.系统需求:", "二.安装与卸载:", "三.背景图片:", "四.使用方法:", "五.键盘命令", "1)练习选择", "2)帮助"}},
+    {"[Pomarel -- English fingering exercises 2.0]",
+     {"1.System Requirements:", "2.Install and Uninstall:", "3.Background image:", "4.Usage:", "5.Keyboard command", "1)Exercise Selection ", "2)Help"}},
+    {"[Pomarel -- 英文指法練習系統 2.0]",
+     {"一.系統需求:", "二.安裝與卸載:", "三.背景圖片:", "四.使用方法:", "五.鍵盤命令", "1)練習選擇", "2)幫助"}},
+    {"[Pomarel -- Exercices de doigté anglais 2.0]",
+     {"1.Configuration requise:", "2.Installer et désinstaller:", "3.Image de fond:", "4.Utilisation:", "5.clavier de commande", "1)exercice de sélection", "2)Aider"}},
+    {"[Pomarel -- Englisch Fingerübungen 2.0]",
+     {"1.Systemanforderungen:", "2.Installation und Deinstallation:", "3.Hintergrundbild:", "4.Verwenden:", "5.Tastaturbefehl:", "1)üben Sie zu w?hlen", "2)Hilfe"}},
+    {"[Pomarel -- 英語指演習2.0]",
+     {"1.システム要件:", "2.インストールとアンインストール：", "3.背景画像：", "4.使用方法：", "5.キーボードのコマンド", "1)選択して練習", "2)助け"}},
+    {"[Pomarel -- Ejercicios de inglés de digitación 2.0]",
+     {"1.Requisitos del sistema:", "2.Instalar y desinstalar:", "3.Imagen de Fondo:", "4.Modo de empleo:", "5.Un comando del teclado", "1)Practique para seleccionar", "2)Ayuda"}},
+};
+
+const char* const kEnglishHelp =
+    "Multimedia version [Pomarel -- English fingering exercises 2.0] is a fingering exercise system that supports several languages.The fingering exercise system support for Simplified Chinese, Traditional Chinese, English, Japanese, French, German and Spanish, with multimedia features. The unique keypad dynamic prompts, hand prompt, the keyboard fade function in a fingering exercise class software is a leading level, friendly software interface, easy to operate, and much practice to improve their English typing."
+    "\r\n\r\n\t1.System Requirements:Multimedia version [Pomarel -- English fingering exercises 2.0]Suitable for running various versions of Microsoft Windows the including the Windows9X, Windows Me,"
+    "Windows NT,Windows2000,Windows XP,Windows Vista,Windows 7 and Windows 8 and so on."
+    "\r\n2.Install and Uninstall:Green software, do not install, do not uninstall directly open."
+    "\r\n3.Background image:The software uses your Windows desktop picture as the background.You can download any beautiful JPG image from the network ,name as Face.jpg save to the folder where file pomarel.exe is saved."
+    "This picture will be as your new background."
+    "\r\n4.Usage:Click on the bottom of the screen \"Start\" or press \"F2\" key to start practicing.\r\n\r\n\tTrees bear golden apples on the keys, and then the system will voice a key name.\r\nYou can select 4 case:system default select the case:\"Only alphabetic keys not case sensitive.\",You can also choose other:"
+    "such as \"Only letters key case-sensitive.\",\"Digital key alphabetic keys case-sensitive.\",\"Key figures, symbol key, the letter key case-sensitive.\".If you make a mistake, there will be a hand tips,The gold ring on the finger prompt you which fingers to keystrokes."
+    "\r\n5.Keyboard command\r\n1)Exercise Selection \r\n F3:\"Only alphabetic keys not case-sensitive(default).\",\"\r\n F4: Only letters key case-sensitive.\";"
+    "\r\n F5:\"Digital key alphabetic keys case-sensitive.\";\r\n F6:\"Key figures, symbol key, the letter key case-sensitive.\";\r\n\r\n2)Help\r\n\tF1";
+
+TEST(HelpText, EnglishIsExact)
+{
+    EXPECT_EQ(HelpText(kEnglish), kEnglishHelp);
+    EXPECT_EQ(HelpText(LanguageOfLangId(1033)), kEnglishHelp);
+}
+
+TEST(HelpText, PieceCounts)
+{
+    for (LanguageIndex i : kAll) {
+        EXPECT_EQ(HelpPieceCount(i), i == kFrench ? 9 : 10) << i;
+    }
+}
+
+TEST(HelpText, EveryLanguageFollowsTheLayout)
+{
+    for (LanguageIndex i : kAll) {
+        SCOPED_TRACE(i);
+        const HelpLayout& layout = kLayouts[i];
+        const std::string text = HelpText(i);
+        ASSERT_TRUE(IsUtf8(text));
+        EXPECT_EQ(HelpTitle(i), layout.title);
+
+        // Opening paragraph with the title, then an empty line and a tab before section 1.
+        const std::size_t first = text.find(std::string("\r\n\r\n\t") + layout.headings[0]);
+        ASSERT_NE(first, std::string::npos);
+        const std::string opening = text.substr(0, first);
+        EXPECT_NE(opening.find(layout.title), std::string::npos);
+        EXPECT_EQ(opening.find('\r'), std::string::npos);
+        EXPECT_EQ(opening.find('\t'), std::string::npos);
+
+        // Sections 2 to 5 and sub-heading 1) each open a new line, in order.
+        std::size_t at = first + 4;
+        std::vector<std::size_t> starts;
+        for (int h = 1; h < 6; ++h) {
+            at = text.find(std::string("\r\n") + layout.headings[h], at + 1);
+            ASSERT_NE(at, std::string::npos) << layout.headings[h];
+            starts.push_back(at);
+        }
+        const std::string section3 = text.substr(starts[1], starts[2] - starts[1]);
+        EXPECT_NE(section3.find("Face.jpg"), std::string::npos);
+        const std::string section4 = text.substr(starts[2], starts[3] - starts[2]);
+        EXPECT_NE(section4.find("F2"), std::string::npos);
+        EXPECT_NE(section4.find(CaptionsOf(i).start), std::string::npos);
+        std::size_t named = 0;
+        for (const char* caption : CaptionsOf(i).set) {
+            named = section4.find(caption, named);
+            EXPECT_NE(named, std::string::npos) << caption;
+        }
+
+        // Sub-heading 1) on its own line, the four set keys, an empty line, 2) and F1 last.
+        std::size_t key = starts[4] + 2 + std::string_view(layout.headings[5]).size();
+        EXPECT_EQ(text.compare(key, 6, "\r\n F3:"), 0);
+        for (const char* line : {"\r\n F4:", "\r\n F5:", "\r\n F6:"}) {
+            const std::size_t next = text.find(line, key + 1);
+            ASSERT_NE(next, std::string::npos) << line;
+            EXPECT_EQ(text.find("\r\n", key + 2), next) << line;
+            key = next;
+        }
+        EXPECT_TRUE(text.ends_with(std::string("\r\n\r\n") + layout.headings[6] + "\r\n\tF1"));
+        EXPECT_EQ(text.find("\r\n\r\n", key), text.size() - std::string_view(layout.headings[6]).size() - 9);
+    }
+}
+
+}  // namespace
