@@ -390,7 +390,7 @@ bool DialogWindow::eventFilter(QObject* obj, QEvent* event)
     }
     if (qk == Qt::Key_Return || qk == Qt::Key_Enter) {
         int id = m_defaultId;
-        if (auto* b = qobject_cast<QPushButton*>(QApplication::focusWidget()); b != nullptr && b->window() == this) {
+        if (auto* b = qobject_cast<QPushButton*>(focusWidget()); b != nullptr) {
             for (const auto& [cid, w] : m_controls) {
                 if (w == b) {
                     id = cid;
@@ -656,7 +656,7 @@ void CWnd::SetFocus()
 BOOL CWnd::HasFocus() const
 {
     const QWidget* w = ControlOf(m_owner, m_id);
-    return w != nullptr && w->hasFocus() ? TRUE : FALSE;
+    return w != nullptr && w->window()->focusWidget() == w ? TRUE : FALSE;
 }
 
 int CButton::GetCheck() const
@@ -1158,13 +1158,13 @@ bool ControlChecked(CDialog& dlg, int id)
 
 std::string FocusedControlText(CDialog& dlg)
 {
-    const QWidget* f = QApplication::focusWidget();
-    return f != nullptr && dlg.Window() != nullptr && f->window() == dlg.Window() ? ControlText(f) : std::string();
+    const QWidget* f = dlg.Window() != nullptr ? dlg.Window()->focusWidget() : nullptr;
+    return f != nullptr ? ControlText(f) : std::string();
 }
 
 int FocusedControlId(CDialog& dlg)
 {
-    const QWidget* f = QApplication::focusWidget();
+    const QWidget* f = dlg.Window() != nullptr ? dlg.Window()->focusWidget() : nullptr;
     for (const int id : {1, 2, 57670, 1000, 1004, 1005, 1006, 1007}) {
         if (f != nullptr && ControlOf(&dlg, id) == f) {
             return id;

@@ -219,7 +219,7 @@ HICON LoadIcon(UINT id)
     QIcon icon;
     if (id == 128) {
         for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
-            const std::string name = "pomarel-" + std::to_string(size) + ".png";
+            const std::string name = "pomarel-" + std::to_string(size);
             if (const QByteArray* bytes = ResourceBytes("icon", name)) {
                 QPixmap pm;
                 if (pm.loadFromData(*bytes)) {

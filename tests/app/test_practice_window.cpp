@@ -1,0 +1,139 @@
+// The practice window as it opens: where it and its controls are, focus, the system menu,
+// and where keys go.
+#include <gtest/gtest.h>
+
+#include "app/ControlLayout.h"
+#include "tests/support/DialogFixture.h"
+
+namespace {
+
+// Sizes the controls are created with (the template's).
+constexpr int kBw = 120, kBh = 21;
+constexpr int kSetW[4] = {180, 180, 200, 250};
+constexpr int kSetH[4] = {20, 20, 20, 20};
+
+}  // namespace
+
+TEST(ControlLayout, FollowsTheLayoutTable)
+{
+    // 1024 x 768: g = (1024 - 120) / 6 = 150; s = (1024 - 810) / 5 = 42; t = 768 - 60 - 8 = 700.
+    const ControlLayout l = ComputeControlLayout(1024, 768, kBw, kBh, kSetW, kSetH);
+    EXPECT_EQ(l.start, (RECT{150, 721, 270, 747}));
+    EXPECT_EQ(l.help, (RECT{420, 721, 540, 747}));
+    EXPECT_EQ(l.exit, (RECT{690, 721, 810, 747}));
+    EXPECT_EQ(l.report, (RECT{2, 747, 1022, 768}));
+    EXPECT_EQ(l.set[0], (RECT{42, 700, 222, 720}));
+    EXPECT_EQ(l.set[1], (RECT{264, 700, 444, 720}));
+    EXPECT_EQ(l.set[2], (RECT{486, 700, 686, 720}));
+    EXPECT_EQ(l.set[3], (RECT{728, 700, 978, 720}));
+    // The report box is as tall as the Start button, not as itself.
+    const ControlLayout big = ComputeControlLayout(1920, 1080, 100, 30, kSetW, kSetH);
+    EXPECT_EQ(big.report, (RECT{2, 1050, 1918, 1080}));
+    EXPECT_EQ(big.start.bottom - big.start.top, 35);
+}
+
+class WindowLayout : public ::testing::TestWithParam<std::pair<int, int>> {};
+
+TEST_P(WindowLayout, CoversTheScreenWithEveryControlInItsRectangle)
+{
+    const auto [w, h] = GetParam();
+    PracticeWindow win(w, h);
+    RECT rc{};
+    win.dlg().GetClientRect(&rc);
+    EXPECT_EQ(rc, (RECT{0, 0, w, h}));
+    EXPECT_EQ(win.screen().Width(), w);
+    EXPECT_EQ(win.screen().Height(), h);
+    const ControlLayout l = ComputeControlLayout(w, h, kBw, kBh, kSetW, kSetH);
+    EXPECT_EQ(testing_hooks::ControlRect(win.dlg(), IDOK), l.start);
+    EXPECT_EQ(testing_hooks::ControlRect(win.dlg(), IDC_HELP_BUTTON), l.help);
+    EXPECT_EQ(testing_hooks::ControlRect(win.dlg(), IDCANCEL), l.exit);
+    EXPECT_EQ(testing_hooks::ControlRect(win.dlg(), IDC_REPORT), l.report);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(testing_hooks::ControlRect(win.dlg(), IDC_SET1 + i), l.set[i]);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, WindowLayout,
+                         ::testing::Values(std::make_pair(1024, 768), std::make_pair(800, 600),
+                                           std::make_pair(1920, 1080)));
+
+TEST(PracticeWindowStart, OpensWithFocusOnStartTheFirstSetMarkedAndTheAboutEntry)
+{
+    PracticeWindow win;
+    EXPECT_EQ(testing_hooks::FocusedControlId(win.dlg()), IDOK);
+    EXPECT_TRUE(testing_hooks::ControlChecked(win.dlg(), IDC_SET1));
+    for (int id : {IDC_SET2, IDC_SET3, IDC_SET4}) {
+        EXPECT_FALSE(testing_hooks::ControlChecked(win.dlg(), id));
+    }
+    const std::vector<std::string> menu = testing_hooks::SystemMenuItems(win.dlg());
+    ASSERT_GE(menu.size(), 2u);
+    EXPECT_EQ(menu[menu.size() - 2], "-");
+    EXPECT_EQ(menu.back(), "About Pomarel(&A)...");
+    EXPECT_EQ(win.dlg().m_nSetSize, 26);
+    EXPECT_EQ(win.dlg().m_nOrderLeft, 26);
+    EXPECT_TRUE(testing_hooks::IsTimerRunning(win.dlg(), TIMER_CLOCK));
+    EXPECT_EQ(testing_hooks::TimerInterval(win.dlg(), TIMER_AMBIENT), 1000);
+    EXPECT_FALSE(testing_hooks::IsTimerRunning(win.dlg(), TIMER_KEY_BLINK));
+    // Every named sound was found.
+    int voices = 0;
+    for (const void* w : win.dlg().m_keyWave) {
+        voices += w != nullptr ? 1 : 0;
+    }
+    EXPECT_EQ(voices, 36);
+    EXPECT_NE(win.dlg().m_okWave, nullptr);
+    EXPECT_NE(win.dlg().m_errorWave, nullptr);
+    for (const void* w : win.dlg().m_ambientWave) {
+        EXPECT_NE(w, nullptr);
+    }
+}
+
+TEST(KeyRouting, AFocusedButtonDoesNotHideKeysFromTheProgram)
+{
+    PracticeWindow win;
+    CWnd help;
+    help.Bind(&win.dlg(), IDC_HELP_BUTTON);
+    help.SetFocus();
+    ASSERT_EQ(testing_hooks::FocusedControlId(win.dlg()), IDC_HELP_BUTTON);
+    win.Key(VK_F2);
+    EXPECT_EQ(win.dlg().m_bPractising, 1);
+    win.Type(static_cast<unsigned char>(win.Target()));
+    EXPECT_EQ(win.dlg().m_nTotalRight, 1);
+}
+
+TEST(KeyRouting, EscReachesExitAndEnterPressesTheFocusedOrDefaultButton)
+{
+    PracticeWindow win;
+    win.answer = IDNO;
+    win.Key(VK_ESCAPE);
+    ASSERT_EQ(win.boxes.size(), 1u);
+    EXPECT_EQ(win.boxes[0], "Do you really want to close?");
+    EXPECT_FALSE(win.dlg().IsEnded());
+
+    // Enter with a check box focused presses the default button, Start.
+    CWnd set2;
+    set2.Bind(&win.dlg(), IDC_SET2);
+    set2.SetFocus();
+    win.Key(VK_RETURN);
+    EXPECT_EQ(win.dlg().m_bPractising, 1);
+    EXPECT_EQ(win.dlg().m_nSetSize, 26);
+
+    // Enter with Help focused presses Help; F1 shows the same text.
+    CWnd help;
+    help.Bind(&win.dlg(), IDC_HELP_BUTTON);
+    help.SetFocus();
+    win.Key(VK_RETURN);
+    win.Key(VK_F1);
+    ASSERT_EQ(win.boxes.size(), 3u);
+    EXPECT_EQ(win.boxes[1], win.boxes[2]);
+    EXPECT_EQ(win.boxes[1].rfind("Multimedia version", 0), 0u);
+
+    // Typed Esc, Enter and Tab are the dialog's keys, not characters to judge.
+    const int typed = win.dlg().m_nTotalKeys;
+    win.Key(VK_TAB);
+    EXPECT_EQ(win.dlg().m_nTotalKeys, typed);
+
+    win.answer = IDYES;
+    win.Key(VK_ESCAPE);
+    EXPECT_TRUE(win.dlg().IsEnded());
+    EXPECT_EQ(win.dlg().Result(), IDCANCEL);
+}

@@ -1,0 +1,165 @@
+// The window-system layer: pixels, flood fill, sound rules, timers and the system language.
+#include <gtest/gtest.h>
+
+#include "platform/dialog.h"
+#include "platform/testing.h"
+
+TEST(Pixels, OutsideTheScreenReadsInvalidAndWritesNothing)
+{
+    Surface s(10, 8, 0xff000000u);
+    CDC dc(&s);
+    EXPECT_EQ(dc.SetPixel(3, 4, RGB(10, 20, 30)), RGB(10, 20, 30));
+    EXPECT_EQ(dc.GetPixel(3, 4), RGB(10, 20, 30));
+    for (const POINT p : {POINT{-1, 0}, POINT{0, -1}, POINT{10, 0}, POINT{0, 8}, POINT{-5000, 99999}}) {
+        EXPECT_EQ(dc.GetPixel(p.x, p.y), CLR_INVALID);
+        EXPECT_EQ(dc.SetPixel(p.x, p.y, RGB(1, 2, 3)), CLR_INVALID);
+    }
+}
+
+TEST(Pixels, FloodFillIsBoundedByTheBorderColourAndSpreadsToFourNeighboursOnly)
+{
+    // A square ring of yellow with a diagonal gap at its corner: 4-connected fill stays inside.
+    Surface s(20, 20, ToScreenPixel(RGB(0, 0, 255)));
+    CDC dc(&s);
+    const COLORREF yellow = RGB(255, 255, 0);
+    for (int i = 2; i <= 10; ++i) {
+        dc.SetPixel(i, 2, yellow);
+        dc.SetPixel(i, 10, yellow);
+        dc.SetPixel(2, i, yellow);
+        dc.SetPixel(10, i, yellow);
+    }
+    dc.SetPixel(10, 10, RGB(0, 0, 255));  // corner open only diagonally
+    CBrush brush;
+    brush.CreateSolidBrush(RGB(255, 0, 0));
+    dc.SelectObject(&brush);
+    EXPECT_TRUE(dc.FloodFill(5, 5, yellow));
+    int red = 0;
+    for (int y = 0; y < 20; ++y) {
+        for (int x = 0; x < 20; ++x) {
+            if (dc.GetPixel(x, y) == RGB(255, 0, 0)) {
+                ++red;
+                EXPECT_TRUE(x > 2 && x < 10 && y > 2 && y < 10) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_EQ(red, 7 * 7);
+    // Seeded on the border, or off the screen: nothing happens.
+    EXPECT_FALSE(dc.FloodFill(2, 2, yellow));
+    EXPECT_FALSE(dc.FloodFill(-1, 5, yellow));
+}
+
+TEST(Pixels, FloodFillStopsAtTheScreenEdge)
+{
+    Surface s(30, 30, ToScreenPixel(RGB(0, 0, 0)));
+    CDC dc(&s);
+    CBrush brush;
+    brush.CreateSolidBrush(RGB(255, 255, 0));
+    dc.SelectObject(&brush);
+    EXPECT_TRUE(dc.FloodFill(0, 0, RGB(255, 255, 0)));
+    EXPECT_EQ(dc.GetPixel(29, 29), RGB(255, 255, 0));
+}
+
+TEST(Pixels, PaintClipKeepsDrawingInsideTheInvalidArea)
+{
+    Surface s(40, 40, ToScreenPixel(RGB(0, 0, 0)));
+    CDC dc(&s);
+    dc.SetClip({10, 10, 20, 20});
+    dc.FillSolidRect(0, 0, 40, 40, RGB(9, 9, 9));
+    EXPECT_EQ(dc.GetPixel(15, 15), RGB(9, 9, 9));
+    EXPECT_EQ(dc.GetPixel(5, 5), RGB(0, 0, 0));
+    EXPECT_EQ(dc.SetPixel(25, 25, RGB(1, 1, 1)), CLR_INVALID);
+}
+
+TEST(Sound, WithoutNoStopASoundCutsInWithItADropsWhileOnePlays)
+{
+    double now = 100.0;
+    std::vector<testing_hooks::SoundEvent> events;
+    testing_hooks::SetSoundClock([&] { return now; });
+    testing_hooks::SetSoundObserver([&](const testing_hooks::SoundEvent& e) { events.push_back(e); });
+    const void* a = LockResource(LoadResource(FindResource("ZA", "wave")));
+    const void* b = LockResource(LoadResource(FindResource("zb", "WAVE")));
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_NEAR(testing_hooks::SoundSeconds(a), 1.0, 0.01);
+
+    EXPECT_TRUE(sndPlaySound(a, SND_ASYNC | SND_MEMORY));
+    now += 0.5;
+    EXPECT_FALSE(sndPlaySound(b, SND_ASYNC | SND_MEMORY | SND_NOSTOP));  // dropped: a still plays
+    EXPECT_TRUE(sndPlaySound(b, SND_ASYNC | SND_MEMORY));                // cuts a
+    now += 1.2;                                                          // b has ended
+    EXPECT_TRUE(sndPlaySound(a, SND_ASYNC | SND_MEMORY | SND_NOSTOP));
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_FALSE(events[1].played);
+    EXPECT_TRUE(events[3].played);
+    // A broken image is refused, and a null one stops whatever plays.
+    const char junk[64] = "RIFF\x10\0\0\0WAVEjunk";
+    EXPECT_FALSE(sndPlaySound(junk, SND_ASYNC | SND_MEMORY));
+    EXPECT_TRUE(sndPlaySound(nullptr, 0));
+    EXPECT_TRUE(sndPlaySound(b, SND_ASYNC | SND_MEMORY | SND_NOSTOP));
+    testing_hooks::SetSoundObserver({});
+    testing_hooks::SetSoundClock({});
+}
+
+TEST(Resources, NamesCompareWithoutRegardToCaseAndMissingOnesAreNull)
+{
+    EXPECT_NE(FindResource("ZOK", "wave"), nullptr);
+    EXPECT_EQ(FindResource("zok", "wave"), FindResource("ZoK", "Wave"));
+    EXPECT_EQ(FindResource("NOPE", "wave"), nullptr);
+    EXPECT_EQ(LockResource(LoadResource(nullptr)), nullptr);
+    EXPECT_EQ(LoadString(101), "About Pomarel(&A)...");
+    EXPECT_EQ(LoadString(103), "Windows comm port fails.");
+    EXPECT_EQ(LoadString(9999), "");
+    CBitmap none;
+    EXPECT_FALSE(none.LoadBitmap(4242));
+    EXPECT_EQ(LoadIcon(4242), nullptr);
+    EXPECT_NE(LoadIcon(128), nullptr);
+}
+
+TEST(SystemLanguage, LocalesMapToWindowsLanguageIdentifiers)
+{
+    struct Case {
+        const char* locale;
+        LANGID id;
+    };
+    const Case cases[] = {
+        {"fr_FR.UTF-8", 0x040C}, {"fr_CA.UTF-8", 0x0C0C}, {"fr_LU", 0x140C},       {"fr_MC.UTF-8", 0x180C},
+        {"fr", 0x040C},          {"de_CH.UTF-8", 0x0807}, {"de_DE@euro", 0x0407}, {"zh_CN.UTF-8", 0x0804},
+        {"zh_TW.UTF-8", 0x0404}, {"zh_HK.UTF-8", 0x0C04}, {"ja_JP.UTF-8", 0x0411}, {"es_MX.UTF-8", 0x080A},
+        {"es_ES.UTF-8", 0x0C0A}, {"en_GB.UTF-8", 0x0809}, {"en_US.UTF-8", 0x0409}, {"C", 0x0409},
+        {"C.UTF-8", 0x0409},     {"POSIX", 0x0409},       {"", 0x0409},           {"xx_YY.UTF-8", 0x0409},
+        {"ru_RU.UTF-8", 0x0419}, {"es_ZZ", 0x0C0A},       {"garbage@@..", 0x0409},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(LangIdOfLocale(c.locale), c.id) << c.locale;
+    }
+}
+
+TEST(SystemLanguage, LcAllBeatsLcMessagesBeatsLang)
+{
+    setenv("LANG", "de_DE.UTF-8", 1);
+    setenv("LC_MESSAGES", "ja_JP.UTF-8", 1);
+    setenv("LC_ALL", "fr_CA.UTF-8", 1);
+    EXPECT_EQ(GetSystemDefaultLangID(), 0x0C0C);
+    setenv("LC_ALL", "", 1);
+    EXPECT_EQ(GetSystemDefaultLangID(), 0x0411);
+    unsetenv("LC_ALL");
+    unsetenv("LC_MESSAGES");
+    EXPECT_EQ(GetSystemDefaultLangID(), 0x0407);
+    setenv("LANG", "en_US.UTF-8", 1);
+}
+
+TEST(Timers, SettingARunningTimerRestartsItWithTheNewPeriod)
+{
+    testing_hooks::SetScreenSize(640, 480);
+    CDialog dlg(100);
+    dlg.Create();
+    dlg.SetTimer(7, 5000);
+    EXPECT_TRUE(testing_hooks::IsTimerRunning(dlg, 7));
+    EXPECT_EQ(testing_hooks::TimerInterval(dlg, 7), 5000);
+    dlg.SetTimer(7, 20);
+    EXPECT_EQ(testing_hooks::TimerInterval(dlg, 7), 20);
+    EXPECT_TRUE(dlg.KillTimer(7));
+    EXPECT_FALSE(dlg.KillTimer(7));
+    EXPECT_FALSE(testing_hooks::IsTimerRunning(dlg, 7));
+    testing_hooks::SetScreenSize(0, 0);
+}
