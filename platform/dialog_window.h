@@ -92,6 +92,7 @@ private:
     QRegion m_invalid;
     bool m_paintQueued = false;
     bool m_shownOnce = false;
+    bool m_tracedFirstPaint = false;
     QRect m_paintRect;
     std::vector<RECT> m_presented;
     std::map<UINT_PTR, std::unique_ptr<QTimer>> m_timers;
