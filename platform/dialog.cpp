@@ -38,6 +38,12 @@ std::function<int(std::string_view, UINT)>& MessageBoxHook()
     return hook;
 }
 
+std::function<void(CDialog&)>& ModalHook()
+{
+    static std::function<void(CDialog&)> hook;
+    return hook;
+}
+
 bool& ScreenOverridden()
 {
     static bool overridden = false;
@@ -516,8 +522,10 @@ void DialogWindow::ShowDialog(bool modal)
         }
         first->setFocus(Qt::OtherFocusReason);
     }
-    activateWindow();
-    raise();
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        activateWindow();
+        raise();
+    }
 }
 
 int DialogWindow::RunLoop()
@@ -755,6 +763,9 @@ BOOL CDialog::Create()
 int CDialog::DoModal()
 {
     Create();
+    if (ModalHook() && m_parent != nullptr) {
+        ModalHook()(*this);
+    }
     const int result = m_window->RunLoop();
     m_window->Dispatch(0x0002 /* WM_DESTROY */, 0, 0, [&] { OnDestroy(); });
     const QRect covered = m_window->geometry();
@@ -1066,6 +1077,26 @@ namespace testing_hooks {
 void SetMessageBoxHook(std::function<int(std::string_view, UINT)> hook)
 {
     MessageBoxHook() = std::move(hook);
+}
+
+void SetModalDialogHook(std::function<void(CDialog&)> hook)
+{
+    ModalHook() = std::move(hook);
+}
+
+std::string ControlTextOf(CDialog& dlg, int index)
+{
+    DialogWindow* w = dlg.Window();
+    if (w == nullptr) {
+        return {};
+    }
+    const QList<QWidget*> children = w->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    return index >= 0 && index < children.size() ? ControlText(children.at(index)) : std::string();
+}
+
+std::string WindowTitle(CDialog& dlg)
+{
+    return dlg.Window() != nullptr ? FromQt(dlg.Window()->windowTitle()) : std::string();
 }
 
 void PressKey(CDialog& dlg, int vk, std::u32string_view text, bool shift, bool alt)

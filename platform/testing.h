@@ -24,6 +24,13 @@ void PumpEvents(int ms = 0);
 // An empty function restores real message boxes.
 void SetMessageBoxHook(std::function<int(std::string_view text, UINT type)> hook);
 
+// Called with every modal dialog a dialog opens (an About box), once it shows; the hook may
+// read it and end it. Without a hook the dialog runs its own modal loop.
+void SetModalDialogHook(std::function<void(CDialog&)> hook);
+// Text of a dialog's index-th control in template order, and the dialog's title.
+std::string ControlTextOf(CDialog& dlg, int index);
+std::string WindowTitle(CDialog& dlg);
+
 struct SoundEvent {
     const void* image;
     UINT flags;

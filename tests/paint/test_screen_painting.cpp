@@ -1,0 +1,288 @@
+// The first paint: background, key caps with legends, the tree, and the pixels it keeps.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "paint/ScreenPainting.h"
+#include "tests/support/DialogFixture.h"
+
+namespace {
+
+// A desktop whose every pixel tells where it is, so saved copies can be checked.
+Surface PatternDesktop(int w, int h)
+{
+    Surface s(w, h);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            s.Row(y)[x] = ToScreenPixel(RGB(x % 251, y % 241, (x / 251 + y / 241 * 5) % 200));
+        }
+    }
+    return s;
+}
+
+COLORREF DesktopAt(int x, int y)
+{
+    return RGB(x % 251, y % 241, (x / 251 + y / 241 * 5) % 200);
+}
+
+struct PatternWindow {
+    explicit PatternWindow(int w = 1024, int h = 768)
+    {
+        testing_hooks::SetDesktop(PatternDesktop(w, h));
+        win = std::make_unique<PracticeWindow>(w, h);
+    }
+    ~PatternWindow() { testing_hooks::SetDesktop(Surface()); }
+    std::unique_ptr<PracticeWindow> win;
+};
+
+}  // namespace
+
+TEST(FirstPaint, TreePointsAreGreenAndTheTrunkShades)
+{
+    PatternWindow p;
+    PracticeDialog& d = p.win->dlg();
+    const int yFirst = d.m_treePoint[d.m_shadeFirst].y;
+    int shadedTop = 0;
+    for (int i = 0; i < kTreePointCount; ++i) {
+        const POINT& pt = d.m_treePoint[i];
+        const COLORREF c = p.win->Pixel(pt.x, pt.y);
+        if (i < d.m_shadeFirst || i > d.m_shadeLast) {
+            // A pixel the chain visits again inside the stretch keeps the later colour.
+            bool alsoShaded = false;
+            for (int j = d.m_shadeFirst; j <= d.m_shadeLast && !alsoShaded; ++j) {
+                alsoShaded = d.m_treePoint[j] == pt;
+            }
+            if (!alsoShaded) {
+                EXPECT_EQ(c, RGB(0, 255, 0)) << i;
+            }
+        } else {
+            EXPECT_EQ(c, ShadedColour(kTrunkColour, 104, pt.y, yFirst)) << i;
+            shadedTop += pt.y == 388 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(shadedTop, 0);
+    // The gradient: full rise at the markers' row, none at the foot.
+    EXPECT_EQ(ShadedColour(RGB(100, 50, 20), 104, 388, 388), RGB(100, 50 + 104 * 205 / 255, 20));
+    EXPECT_EQ(ShadedColour(RGB(100, 50, 20), 104, 492, 388), RGB(100, 50, 20));
+}
+
+TEST(FirstPaint, KeyCapsLeaveTheirRightColumnAndBottomRowAndTheSavedPixelsAreTheBackground)
+{
+    PatternWindow p;
+    PracticeDialog& d = p.win->dlg();
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < d.m_nKeysInRow[r]; ++c) {
+            const RECT& k = d.m_rcKey[r][c];
+            const PixelBuffer& saved = d.m_pKeyPixels[r][c];
+            ASSERT_EQ(saved.size(), static_cast<std::size_t>(KeyArea(k)));
+            const int stride = k.right - k.left + 1;
+            for (int y = k.top; y <= k.bottom; ++y) {
+                for (int x = k.left; x <= k.right; ++x) {
+                    ASSERT_EQ(saved[static_cast<std::size_t>((y - k.top) * stride + (x - k.left))], DesktopAt(x, y));
+                }
+            }
+            // Right column and bottom row show the background; the middle shows the cap.
+            EXPECT_EQ(p.win->Pixel(k.right, (k.top + k.bottom) / 2), DesktopAt(k.right, (k.top + k.bottom) / 2));
+            EXPECT_EQ(p.win->Pixel(k.left + 3, k.bottom), DesktopAt(k.left + 3, k.bottom));
+            EXPECT_NE(p.win->Pixel(k.left + 3, k.top + 3), DesktopAt(k.left + 3, k.top + 3));
+        }
+    }
+    // The hand areas hold the screen as the first paint left it, above keys (0,2) and (0,11).
+    ASSERT_EQ(d.m_handWidth, 75);
+    ASSERT_EQ(d.m_handHeight, 83);
+    for (const auto& [key, saved] : {std::pair{d.m_rcKey[0][2], &d.m_leftHandBackground},
+                                     std::pair{d.m_rcKey[0][11], &d.m_rightHandBackground}}) {
+        ASSERT_EQ(saved->size(), 75u * 83u);
+        std::size_t i = 0;
+        for (int y = key.top - 83; y < key.top; ++y) {
+            for (int x = key.left; x < key.left + 75; ++x) {
+                ASSERT_EQ((*saved)[i++], p.win->Pixel(x, y)) << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST(FirstPaint, ASecondPaintSavesNothing)
+{
+    PatternWindow p;
+    PracticeDialog& d = p.win->dlg();
+    const PixelBuffer key = d.m_pKeyPixels[2][5];
+    const PixelBuffer hand = d.m_leftHandBackground;
+    testing_hooks::SetDesktop(Surface(1024, 768, ToScreenPixel(RGB(7, 7, 7))));
+    testing_hooks::PaintNow(d);
+    EXPECT_EQ(p.win->Pixel(5, 5), RGB(7, 7, 7));
+    EXPECT_EQ(d.m_pKeyPixels[2][5], key);
+    EXPECT_EQ(d.m_leftHandBackground, hand);
+}
+
+TEST(FirstPaint, LegendsStandWhereTheyShould)
+{
+    struct Case {
+        RECT key;
+        char shown;
+        int x, y;
+    };
+    // The 1 key's digit and its "!", the Q key, at 1024 x 768.
+    EXPECT_EQ(MainLegendSpot({67, 502, 132, 538}, '1').x, 88);
+    EXPECT_EQ(MainLegendSpot({67, 502, 132, 538}, '1').y, 520);
+    EXPECT_EQ(ShiftLegendSpot({67, 502, 132, 538}).y, 505);
+    EXPECT_EQ(MainLegendSpot({103, 542, 168, 578}, 'Q').x, 124);
+    EXPECT_EQ(MainLegendSpot({103, 542, 168, 578}, 'Q').y, 551);
+    EXPECT_EQ(std::string(BottomRowLabel(3)), "Space");
+    EXPECT_EQ(std::string(BottomRowLabel(0)), "Ctrl");
+    EXPECT_EQ(std::string(BottomRowLabel(5)), "Win");
+    // On the screen: black ink of the Q lies right of and below its spot, none above-left of it.
+    PatternWindow p;
+    auto dark = [&](int x, int y) {
+        const COLORREF c = p.win->Pixel(x, y);
+        return GetRValue(c) + GetGValue(c) + GetBValue(c) < 150;
+    };
+    int inkInCell = 0;
+    for (int y = 551; y < 551 + 20; ++y) {
+        for (int x = 124; x < 124 + 20; ++x) {
+            inkInCell += dark(x, y) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(inkInCell, 20);
+    for (int y = 545; y < 551; ++y) {
+        for (int x = 110; x < 124; ++x) {
+            EXPECT_FALSE(dark(x, y)) << x << "," << y;
+        }
+    }
+    // The Space label starts a third of the way into the bar.
+    int spaceInk = 0;
+    for (int y = 671; y < 691; ++y) {
+        for (int x = 437; x < 447; ++x) {
+            spaceInk += dark(x, y) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(spaceInk, 5);
+}
+
+namespace {
+
+// A 24-bit BMP written by hand: four quadrants red, green, blue, white (top-left first).
+void WriteQuadrantBmp(const std::string& path, int w, int h)
+{
+    const int stride = (w * 3 + 3) & ~3;
+    const int size = 54 + stride * h;
+    std::vector<unsigned char> b(static_cast<std::size_t>(size), 0);
+    auto put32 = [&](int at, int v) {
+        for (int i = 0; i < 4; ++i) {
+            b[static_cast<std::size_t>(at + i)] = static_cast<unsigned char>((v >> (8 * i)) & 0xFF);
+        }
+    };
+    b[0] = 'B';
+    b[1] = 'M';
+    put32(2, size);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, w);
+    put32(22, h);
+    b[26] = 1;
+    b[28] = 24;
+    for (int row = 0; row < h; ++row) {
+        const int y = h - 1 - row;  // bottom-up
+        for (int x = 0; x < w; ++x) {
+            const bool right = x >= w / 2;
+            const bool bottom = y >= h / 2;
+            unsigned char r = 0, g = 0, bl = 0;
+            if (!right && !bottom) r = 255;
+            if (right && !bottom) g = 255;
+            if (!right && bottom) bl = 255;
+            if (right && bottom) r = g = bl = 255;
+            const std::size_t at = static_cast<std::size_t>(54 + row * stride + x * 3);
+            b[at] = bl;
+            b[at + 1] = g;
+            b[at + 2] = r;
+        }
+    }
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), size);
+}
+
+struct TempDir {
+    TempDir()
+    {
+        old = std::filesystem::current_path();
+        path = std::filesystem::temp_directory_path() / ("pomarel-face-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(path);
+        std::filesystem::current_path(path);
+    }
+    ~TempDir()
+    {
+        std::filesystem::current_path(old);
+        std::filesystem::remove_all(path);
+    }
+    std::filesystem::path old, path;
+};
+
+}  // namespace
+
+TEST(BackgroundPicture, IsShownUprightAndStretchedOverTheScreen)
+{
+    TempDir dir;
+    WriteQuadrantBmp("Face.jpg", 40, 30);
+    PracticeWindow win(1024, 768);
+    EXPECT_EQ(win.dlg().m_bPictureFound, 1);
+    auto near = [](COLORREF c, int r, int g, int b) {
+        return std::abs(GetRValue(c) - r) < 40 && std::abs(GetGValue(c) - g) < 40 && std::abs(GetBValue(c) - b) < 40;
+    };
+    EXPECT_TRUE(near(win.Pixel(20, 20), 255, 0, 0));
+    EXPECT_TRUE(near(win.Pixel(1000, 20), 0, 255, 0));
+    EXPECT_TRUE(near(win.Pixel(20, 740), 0, 0, 255));
+    EXPECT_TRUE(near(win.Pixel(1010, 740), 255, 255, 255));
+    // Stretched to exactly the screen: the quadrants meet in its middle.
+    EXPECT_TRUE(near(win.Pixel(490, 20), 255, 0, 0));
+    EXPECT_TRUE(near(win.Pixel(534, 20), 0, 255, 0));
+    // Decoded once, kept while the file stays the same; a change shows at the next paint.
+    testing_hooks::PaintNow(win.dlg());
+    EXPECT_EQ(win.dlg().m_pictureCache.Decodes(), 1);
+    WriteQuadrantBmp("Face.jpg", 30, 20);
+    testing_hooks::PaintNow(win.dlg());
+    EXPECT_EQ(win.dlg().m_pictureCache.Decodes(), 2);
+}
+
+TEST(BackgroundPicture, BadFilesLeaveAPaintedWindow)
+{
+    TempDir dir;
+    struct Case {
+        const char* name;
+        std::function<void()> make;
+        bool decodes;  // a truncated picture may still show what was read of it
+    };
+    const Case cases[] = {
+        {"empty", [] { std::ofstream("Face.jpg"); }, false},
+        {"text", [] { std::ofstream("Face.jpg") << "not a picture at all"; }, false},
+        {"truncated", [] {
+             WriteQuadrantBmp("full.bmp", 64, 64);
+             std::filesystem::resize_file("full.bmp", 200);
+             std::filesystem::rename("full.bmp", "Face.jpg");
+         }, true},
+        {"corrupt jpeg", [] {
+             std::ofstream f("Face.jpg", std::ios::binary);
+             const unsigned char soi[] = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0};
+             f.write(reinterpret_cast<const char*>(soi), sizeof soi);
+             for (int i = 0; i < 5000; ++i) f.put(static_cast<char>(i * 37));
+         }, false},
+        {"folder", [] { std::filesystem::create_directory("Face.jpg"); }, false},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove_all("Face.jpg");
+        c.make();
+        PracticeWindow win(800, 600);
+        EXPECT_EQ(win.dlg().m_bPictureFound, 1) << c.name;
+        // The window's own background shows, with keys and tree over it.
+        if (!c.decodes) {
+            EXPECT_EQ(win.Pixel(5, 5), RGB(212, 208, 200)) << c.name;
+        }
+        const RECT& k = win.dlg().m_rcKey[2][4];
+        EXPECT_NE(win.Pixel(k.left + 4, k.top + 4), RGB(212, 208, 200)) << c.name;
+        const POINT& t = win.dlg().m_treePoint[100];
+        EXPECT_EQ(win.Pixel(t.x, t.y), RGB(0, 255, 0)) << c.name;
+        // Deleted while running: the next paint goes on without it.
+        std::filesystem::remove_all("Face.jpg");
+        testing_hooks::PaintNow(win.dlg());
+        EXPECT_EQ(win.Pixel(5, 5), RGB(212, 208, 200)) << c.name;
+    }
+}

@@ -1,0 +1,81 @@
+// Placing the outlines for a screen, and testing apple spots against the tree.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "tests/support/DialogFixture.h"
+
+TEST(ShapeOutlines, PlacementForScreenWidths)
+{
+    struct Case {
+        int width;
+        int shift;
+    };
+    // 700 would give 0, which apple placement divides by: it is held at 1.
+    const Case cases[] = {{640, -22}, {697, -1}, {698, 1}, {700, 1}, {702, 1}, {703, 1}, {1024, 123}, {1280, 221}, {1920, 466}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(TreeShiftFor(c.width, 700), c.shift) << c.width;
+    }
+    for (const int width : {640, 700, 1024, 1280, 1920}) {
+        PracticeWindow win(width, 600);
+        const PracticeDialog& d = win.dlg();
+        EXPECT_EQ(d.m_treeShift, TreeShiftFor(width, 700));
+        EXPECT_EQ(d.m_shadeFirst, 1296);
+        EXPECT_EQ(d.m_shadeLast, 1917);
+        EXPECT_EQ(d.m_shadeHeight, 104);
+        EXPECT_EQ(d.m_appleHalfWidth, 26);
+        EXPECT_EQ(d.m_appleHalfHeight, 35);
+        EXPECT_EQ(d.m_appleBackground.size(), 3834u);
+        EXPECT_EQ(d.m_treePoint[0], (POINT{96 + d.m_treeShift, 80}));
+        EXPECT_EQ(d.m_treePoint[829], (POINT{700 + d.m_treeShift, 220}));
+        EXPECT_EQ(d.m_applePoint[0], (POINT{37, 0}));
+        int maxX = 0, maxY = 0, minX = 99, minY = 99;
+        for (const POINT& p : d.m_applePoint) {
+            maxX = std::max<int>(maxX, p.x);
+            maxY = std::max<int>(maxY, p.y);
+            minX = std::min<int>(minX, p.x);
+            minY = std::min<int>(minY, p.y);
+        }
+        EXPECT_EQ(minX, 0);
+        EXPECT_EQ(minY, 0);
+        EXPECT_EQ(maxX, 53);
+        EXPECT_EQ(maxY, 70);
+    }
+}
+
+TEST(ApplePlacement, TheLookupAgreesWithThePairwiseComparison)
+{
+    PracticeWindow win(1024, 768);
+    const PracticeDialog& d = win.dlg();
+    std::mt19937 rng(42);
+    std::uniform_int_distribution<int> xs(-80, 1000);
+    std::uniform_int_distribution<int> ys(-20, 500);
+    int free = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const int x = xs(rng);
+        const int y = ys(rng);
+        const int expected = AppleSpotFreePairwise(d.m_treePoint, d.m_applePoint, x, y);
+        ASSERT_EQ(d.IsAppleSpotFree(x, y), expected) << x << "," << y;
+        free += expected;
+    }
+    // Along the crown's edge, where outlines touch.
+    for (int x = 100; x < 850; ++x) {
+        ASSERT_EQ(d.IsAppleSpotFree(x, 270), AppleSpotFreePairwise(d.m_treePoint, d.m_applePoint, x, 270)) << x;
+    }
+    EXPECT_GT(free, 100);
+    EXPECT_LT(free, 2900);
+}
+
+TEST(ApplePlacement, TheSearchMovesTowardTheCentreAndEndsAtTheScreenEdge)
+{
+    // Free only at x = 300 and 700.
+    auto isFree = [](int x, int) { return x == 300 || x == 700; };
+    EXPECT_EQ(SearchAppleX(250, 0, 1024, 54, isFree), 300);  // left of the centre: moves right
+    EXPECT_EQ(SearchAppleX(800, 0, 1024, 54, isFree), 700);  // right of it: moves left
+    EXPECT_EQ(SearchAppleX(300, 0, 1024, 54, isFree), 300);  // a free drawn spot stays
+    // Nothing free to the right before the edge: it looks left of the drawn spot instead.
+    EXPECT_EQ(SearchAppleX(200, 0, 250, 54, [](int x, int) { return x == 120; }), 120);
+    // Nothing free at all: the drawn spot stands, and the search ends.
+    EXPECT_EQ(SearchAppleX(4000, 0, 7680, 54, [](int, int) { return false; }), 4000);
+}
