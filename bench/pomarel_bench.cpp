@@ -6,7 +6,7 @@
 // Options of --figures:
 //   --face-dir DIR   a folder holding Face.jpg (the picture-background paints); none: skipped
 //   --keys N         right keys per screen size (default 2000)
-//   --pairwise N     drawn positions for the pairwise placement reference (default 300)
+//   --pairwise N     drawn positions for the pairwise placement reference (default 200)
 //   --lookup N       drawn positions for the look-up placement (default 5000)
 //   --paints N       full paints after the first (default 30)
 //   --ticks N        key blink ticks (default 2000)
@@ -171,7 +171,7 @@ long RectPixels(const std::vector<RECT>& rects)
 struct Options {
     std::string faceDir;
     int keys = 2000;
-    int pairwise = 300;
+    int pairwise = 200;
     int lookup = 5000;
     int paints = 30;
     int ticks = 2000;
@@ -439,8 +439,12 @@ int main(int argc, char** argv)
             o.ticks = IntArg(argv[++i], o.ticks);
         }
     }
+    // The toolkit is left to the operating system at exit: its destruction from an exit handler
+    // is not safe, and there is nothing to flush but our own output.
     if (figures) {
-        return RunFigures(o);
+        const int rc = RunFigures(o);
+        std::fflush(nullptr);
+        std::_Exit(rc);
     }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
@@ -449,5 +453,6 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     Shared().reset();
     benchmark::Shutdown();
-    return 0;
+    std::fflush(nullptr);
+    std::_Exit(0);
 }

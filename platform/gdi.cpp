@@ -148,8 +148,19 @@ const QFont& FontFor(const FontRequest& request)
     if (request.width > 0) {
         const QFontMetrics m(font);
         const int avg = std::max(1, m.averageCharWidth());
-        const int stretch = std::clamp(request.width * 100 / avg, 50, 200);
+        int stretch = std::clamp(request.width * 100 / avg, 50, 200);
         font.setStretch(stretch);
+        // The widest glyphs stay within 1.6 cells, so a character never spills far out of
+        // the place it was drawn for.
+        auto widest = [&font] {
+            const QFontMetrics wm(font);
+            return std::max({wm.horizontalAdvance(QChar('W')), wm.horizontalAdvance(QChar('M')),
+                             wm.horizontalAdvance(QChar('@'))});
+        };
+        while (stretch > 50 && widest() * 10 > request.width * 16) {
+            stretch -= 5;
+            font.setStretch(stretch);
+        }
     }
     return cache.emplace(key, font).first->second;
 }

@@ -1,0 +1,251 @@
+#!/usr/bin/env python3
+"""Whole-process figures of the program under a private Xvfb at 1920 x 1080.
+
+Prints one "name: value unit" line per figure on stdout; progress goes to stderr.
+
+  first_paint_ms           start-up to the first full paint, median of --runs launches
+  peak_rss_mb              VmHWM after start-up, F2, typing and a few seconds of blinking
+  cpu_idle_percent         CPU of the program over --cpu-seconds before Start
+  cpu_practising_percent   the same after F2, with no key typed
+"""
+
+import argparse
+import os
+import select
+import signal
+import statistics
+import string
+import subprocess
+import sys
+import tempfile
+import time
+
+WIDTH, HEIGHT = 1920, 1080
+TRACE_PREFIX = "pomarel: first-paint "
+
+
+def progress(text):
+    print(f"measure: {text}", file=sys.stderr, flush=True)
+
+
+def figure(name, value, unit):
+    print(f"{name}: {value:.3f} {unit}", flush=True)
+
+
+class Xvfb:
+    """An X server on a display number of its own choosing (-displayfd), so runs never collide."""
+
+    def __init__(self, width, height):
+        read_fd, write_fd = os.pipe()
+        self.proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{width}x{height}x24",
+             "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        number = b""
+        deadline = time.monotonic() + 20
+        while not number.endswith(b"\n") and time.monotonic() < deadline:
+            ready, _, _ = select.select([read_fd], [], [], 0.5)
+            if ready:
+                chunk = os.read(read_fd, 64)
+                if not chunk:
+                    break
+                number += chunk
+        os.close(read_fd)
+        if not number.strip():
+            self.stop()
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + number.decode().strip()
+        progress(f"Xvfb on display {self.display} ({width}x{height})")
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(10)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+
+
+class Program:
+    """One run of the program, started with POMAREL_TRACE=1; 'launched' is time.monotonic()
+    taken just before the fork and exec."""
+
+    def __init__(self, binary, env, cwd):
+        self.launched = time.monotonic()
+        self.proc = subprocess.Popen([binary], env=env, cwd=cwd, stdin=subprocess.DEVNULL,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        self.stderr_tail = []
+
+    def wait_first_paint(self, timeout=30.0):
+        """CLOCK_MONOTONIC seconds of the first full paint, from the program's own trace line."""
+        fd = self.proc.stderr.fileno()
+        buffer = b""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            ready, _, _ = select.select([fd], [], [], 0.2)
+            if not ready:
+                if self.proc.poll() is not None:
+                    break
+                continue
+            chunk = os.read(fd, 4096)
+            if not chunk:
+                break
+            buffer += chunk
+            while b"\n" in buffer:
+                line, buffer = buffer.split(b"\n", 1)
+                text = line.decode(errors="replace")
+                if text.startswith(TRACE_PREFIX):
+                    return float(text[len(TRACE_PREFIX):])
+                self.stderr_tail = (self.stderr_tail + [text])[-20:]
+        raise RuntimeError("no first-paint trace; program said: " + " | ".join(self.stderr_tail))
+
+    def drain(self):
+        """Reads what the program wrote on stderr so the pipe never fills up."""
+        fd = self.proc.stderr.fileno()
+        while select.select([fd], [], [], 0)[0]:
+            if not os.read(fd, 65536):
+                break
+
+    def cpu_seconds(self):
+        with open(f"/proc/{self.proc.pid}/stat") as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        # Fields 14 and 15 of the line (utime, stime), counted from the state as field 3.
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+    def status_kb(self, key):
+        with open(f"/proc/{self.proc.pid}/status") as f:
+            for line in f:
+                if line.startswith(key + ":"):
+                    return int(line.split()[1])
+        raise RuntimeError(f"{key} missing from /proc/{self.proc.pid}/status")
+
+    def alive(self):
+        return self.proc.poll() is None
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+        self.proc.wait()
+        self.proc.stderr.close()
+
+
+def xdotool(env, *args):
+    subprocess.run(["xdotool", *args], env=env, check=True, stdout=subprocess.DEVNULL)
+
+
+def measure_first_paint(binary, env, cwd, runs):
+    times = []
+    for i in range(runs):
+        prog = Program(binary, env, cwd)
+        try:
+            painted = prog.wait_first_paint()
+        finally:
+            prog.stop()
+        times.append((painted - prog.launched) * 1000.0)
+        progress(f"first paint run {i + 1}/{runs}: {times[-1]:.1f} ms")
+        time.sleep(0.3)
+    return times
+
+
+def cpu_percent(prog, seconds):
+    prog.drain()
+    c0, t0 = prog.cpu_seconds(), time.monotonic()
+    end = t0 + seconds
+    while time.monotonic() < end:
+        time.sleep(min(1.0, max(0.0, end - time.monotonic())))
+        prog.drain()
+    c1, t1 = prog.cpu_seconds(), time.monotonic()
+    return (c1 - c0) / (t1 - t0) * 100.0
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--binary", required=True)
+    parser.add_argument("--runs", type=int, default=10)
+    parser.add_argument("--cpu-seconds", type=float, default=30.0)
+    parser.add_argument("--cycles", type=int, default=200,
+                        help="times the 26 letters are typed; each cycle holds the target at least once")
+    parser.add_argument("--blink-seconds", type=float, default=4.0)
+    args = parser.parse_args()
+
+    binary = os.path.abspath(args.binary)
+    workdir = tempfile.mkdtemp(prefix="pomarel-measure-")  # no Face.jpg here
+    runtime = tempfile.mkdtemp(prefix="pomarel-xdg-")
+    xvfb = Xvfb(WIDTH, HEIGHT)
+    env = dict(os.environ)
+    for key in ("LC_ALL", "LC_MESSAGES", "QT_QPA_PLATFORM", "WAYLAND_DISPLAY"):
+        env.pop(key, None)
+    env.update({
+        "DISPLAY": xvfb.display,
+        "QT_QPA_PLATFORM": "xcb",
+        "SDL_AUDIODRIVER": "dummy",
+        "LANG": "en_US.UTF-8",
+        "POMAREL_TRACE": "1",
+        "XDG_RUNTIME_DIR": runtime,
+    })
+    try:
+        times = measure_first_paint(binary, env, workdir, args.runs)
+        figure("first_paint_ms", statistics.median(times), "ms")
+        figure("first_paint_min_ms", min(times), "ms")
+        figure("first_paint_max_ms", max(times), "ms")
+
+        # CPU before Start and while practising, in one run of the program.
+        prog = Program(binary, env, workdir)
+        try:
+            prog.wait_first_paint()
+            time.sleep(2.0)
+            progress(f"CPU idle over {args.cpu_seconds:.0f} s")
+            idle = cpu_percent(prog, args.cpu_seconds)
+            xdotool(env, "key", "F2")
+            time.sleep(1.0)
+            progress(f"CPU practising over {args.cpu_seconds:.0f} s")
+            practising = cpu_percent(prog, args.cpu_seconds)
+            if not prog.alive():
+                raise RuntimeError("the program ended while being measured")
+            figure("cpu_idle_percent", idle, "%")
+            figure("cpu_practising_percent", practising, "%")
+        finally:
+            prog.stop()
+
+        # Peak memory after a session: F2, every letter typed in turn (at least one right key
+        # per 26, most of them wrong, which also blinks the hand), then blinking alone.
+        prog = Program(binary, env, workdir)
+        try:
+            prog.wait_first_paint()
+            rss_after_start = prog.status_kb("VmHWM")
+            xdotool(env, "key", "F2")
+            time.sleep(0.5)
+            progress(f"typing {args.cycles} x 26 letters")
+            typed = string.ascii_lowercase * args.cycles
+            cpu0 = prog.cpu_seconds()
+            chunk = 26 * 20
+            for i in range(0, len(typed), chunk):
+                xdotool(env, "type", "--delay", "2", typed[i:i + chunk])
+                prog.drain()
+            cpu_typing = prog.cpu_seconds() - cpu0
+            time.sleep(args.blink_seconds)
+            prog.drain()
+            if not prog.alive():
+                raise RuntimeError("the program ended while typing")
+            figure("rss_after_start_mb", rss_after_start / 1024.0, "MB")
+            figure("peak_rss_mb", prog.status_kb("VmHWM") / 1024.0, "MB")
+            figure("rss_end_mb", prog.status_kb("VmRSS") / 1024.0, "MB")
+            figure("keys_typed", len(typed), "keys")
+            figure("cpu_per_typed_key_us", cpu_typing / len(typed) * 1e6, "us")
+        finally:
+            prog.stop()
+    finally:
+        xvfb.stop()
+        for d in (workdir, runtime):
+            try:
+                os.rmdir(d)
+            except OSError:
+                pass
+    return 0
+
+
+if __name__ == "__main__":
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
+    sys.exit(main())

@@ -1,0 +1,668 @@
+"""Shared helpers of the end-to-end tests.
+
+Each test script starts its own Xvfb on a free display (chosen by the server itself through
+-displayfd, so parallel runs never collide), runs the installed pomarel under it on the xcb
+platform, drives it with xdotool and reads the screen with ImageMagick's `import` (a PPM that is
+parsed here; artefacts are written as PNG by our own tiny encoder). Only the standard library.
+
+The geometry the tests expect (key rectangles, tree outline, control rectangles) is computed here
+from the same formulas and tables the program is built from: the key layout in layout units, the
+outline tables in scene/ShapeTables.cpp and the control sizes of the dialog template.
+"""
+
+import argparse
+import json
+import os
+import re
+import select
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+import zlib
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parents[2]
+
+# ---------------------------------------------------------------------------------------------
+# Command line and results
+
+
+def parse_args(script_file):
+    p = argparse.ArgumentParser(description="Pomarel end-to-end test")
+    p.add_argument("--binary", required=True, help="the installed pomarel executable")
+    p.add_argument("--artifacts", default=os.path.join(tempfile.gettempdir(), "pomarel-e2e-artifacts"),
+                   help="folder for screenshots and logs; each script uses a subfolder of it")
+    args = p.parse_args()
+    args.binary = os.path.abspath(args.binary)
+    args.outdir = Path(args.artifacts).resolve() / Path(script_file).stem
+    if args.outdir.exists():
+        shutil.rmtree(args.outdir, ignore_errors=True)
+    args.outdir.mkdir(parents=True, exist_ok=True)
+    if not os.access(args.binary, os.X_OK):
+        print(f"FAIL: no executable program at {args.binary}")
+        print("0 passed, 1 failed")
+        sys.exit(1)
+    for tool in ("Xvfb", "xdotool", "import"):
+        if shutil.which(tool) is None:
+            print(f"FAIL: {tool} is not installed (xvfb, xdotool and imagemagick are needed)")
+            print("0 passed, 1 failed")
+            sys.exit(1)
+    return args
+
+
+class CheckFailed(Exception):
+    """A check whose failure makes the rest of its group meaningless."""
+
+
+class Results:
+    """Counts checks; every check prints one line, the script ends with "N passed, M failed"."""
+
+    def __init__(self):
+        self.passed = 0
+        self.failed = 0
+        self.started = time.monotonic()
+
+    def check(self, cond, what, detail=""):
+        if cond:
+            self.passed += 1
+            print(f"PASS: {what}", flush=True)
+        else:
+            self.failed += 1
+            print(f"FAIL: {what}" + (f" -- {detail}" if detail else ""), flush=True)
+        return bool(cond)
+
+    def require(self, cond, what, detail=""):
+        if not self.check(cond, what, detail):
+            raise CheckFailed(what)
+
+    def note(self, text):
+        print(f"NOTE: {text}", flush=True)
+
+    def group(self, title):
+        return _Group(self, title)
+
+    def finish(self):
+        spent = time.monotonic() - self.started
+        print(f"time: {spent:.1f} s", flush=True)
+        print(f"{self.passed} passed, {self.failed} failed", flush=True)
+        return 0 if self.failed == 0 and self.passed > 0 else 1
+
+
+class _Group:
+    def __init__(self, results, title):
+        self.results = results
+        self.title = title
+
+    def __enter__(self):
+        print(f"== {self.title}", flush=True)
+        return self
+
+    def __exit__(self, kind, value, tb):
+        if kind is None:
+            return False
+        if issubclass(kind, CheckFailed):
+            print(f"   ({self.title}: the remaining checks of this group were skipped)", flush=True)
+            return True
+        if issubclass(kind, Exception):
+            self.results.failed += 1
+            print(f"FAIL: {self.title}: {kind.__name__}: {value}", flush=True)
+            traceback.print_exception(kind, value, tb, file=sys.stdout)
+            return True
+        return False
+
+
+def wait_until(predicate, timeout, interval=0.05):
+    """Polls predicate until it returns something true; returns that value, or None on timeout."""
+    end = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() >= end:
+            return None
+        time.sleep(interval)
+
+
+# ---------------------------------------------------------------------------------------------
+# Images
+
+
+class Image:
+    """An RGB screenshot: width, height and 3 bytes per pixel, rows from the top."""
+
+    def __init__(self, width, height, data):
+        self.w = width
+        self.h = height
+        self.data = data
+        self.stride = 3 * width
+
+    @classmethod
+    def from_ppm(cls, path):
+        raw = Path(path).read_bytes()
+        tokens = []
+        pos = 0
+        # Header: magic, width, height, maxval, each separated by whitespace; '#' starts a comment.
+        while len(tokens) < 4:
+            m = re.compile(rb"\s*(#[^\n]*\n\s*)*(\S+)").match(raw, pos)
+            if m is None:
+                raise ValueError(f"{path}: not a PPM file")
+            tokens.append(m.group(2))
+            pos = m.end()
+        if tokens[0] != b"P6":
+            raise ValueError(f"{path}: not a binary PPM ({tokens[0]!r})")
+        w, h, maxval = int(tokens[1]), int(tokens[2]), int(tokens[3])
+        pos += 1  # the single whitespace after maxval
+        if maxval < 256:
+            data = raw[pos:pos + 3 * w * h]
+        else:
+            words = struct.unpack(f">{3 * w * h}H", raw[pos:pos + 6 * w * h])
+            data = bytes(v * 255 // maxval for v in words)
+        if len(data) != 3 * w * h:
+            raise ValueError(f"{path}: short PPM data")
+        return cls(w, h, data)
+
+    def px(self, x, y):
+        i = y * self.stride + 3 * x
+        return tuple(self.data[i:i + 3])
+
+    def _clip(self, rect):
+        if rect is None:
+            return 0, 0, self.w - 1, self.h - 1
+        l, t, r, b = rect
+        return max(0, l), max(0, t), min(self.w - 1, r), min(self.h - 1, b)
+
+    def region(self, rect):
+        """The bytes of an inclusive rectangle, row by row."""
+        l, t, r, b = self._clip(rect)
+        return b"".join(self.data[y * self.stride + 3 * l:y * self.stride + 3 * (r + 1)] for y in range(t, b + 1))
+
+    def diff_bbox(self, other, rect=None):
+        """Inclusive bounding box of the pixels that differ from other (same size), or None."""
+        l, t, r, b = self._clip(rect)
+        a, o = memoryview(self.data), memoryview(other.data)
+        top = bottom = None
+        left, right = r + 1, l - 1
+        for y in range(t, b + 1):
+            s = y * self.stride + 3 * l
+            e = y * self.stride + 3 * (r + 1)
+            if a[s:e] == o[s:e]:
+                continue
+            if top is None:
+                top = y
+            bottom = y
+            # First and last differing pixel of the row by bisection on slice equality.
+            lo, hi = l, r
+            while lo < hi:
+                mid = (lo + hi) // 2
+                if a[s:y * self.stride + 3 * (mid + 1)] == o[s:y * self.stride + 3 * (mid + 1)]:
+                    lo = mid + 1
+                else:
+                    hi = mid
+            left = min(left, lo)
+            lo, hi = l, r
+            while lo < hi:
+                mid = (lo + hi + 1) // 2
+                if a[y * self.stride + 3 * mid:e] == o[y * self.stride + 3 * mid:e]:
+                    hi = mid - 1
+                else:
+                    lo = mid
+            right = max(right, lo)
+        if top is None:
+            return None
+        return left, top, right, bottom
+
+    def find_exact(self, rgb, rect=None):
+        """Every pixel of exactly this colour inside rect, as (x, y)."""
+        l, t, r, b = self._clip(rect)
+        needle = bytes(rgb)
+        found = []
+        for y in range(t, b + 1):
+            row = self.data[y * self.stride + 3 * l:y * self.stride + 3 * (r + 1)]
+            i = row.find(needle)
+            while i >= 0:
+                if i % 3 == 0:
+                    found.append((l + i // 3, y))
+                    i = row.find(needle, i + 3)
+                else:
+                    i = row.find(needle, i + 1)
+        return found
+
+    def count(self, rect, pred, step=1):
+        l, t, r, b = self._clip(rect)
+        n = 0
+        for y in range(t, b + 1, step):
+            for x in range(l, r + 1, step):
+                if pred(self.px(x, y)):
+                    n += 1
+        return n
+
+    def save_png(self, path):
+        raw = b"".join(b"\x00" + self.data[y * self.stride:(y + 1) * self.stride] for y in range(self.h))
+
+        def chunk(kind, body):
+            return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
+
+        png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", self.w, self.h, 8, 2, 0, 0, 0))
+        png += chunk(b"IDAT", zlib.compress(raw, 3)) + chunk(b"IEND", b"")
+        Path(path).write_bytes(png)
+
+
+def luminance(p):
+    return (299 * p[0] + 587 * p[1] + 114 * p[2]) // 1000
+
+
+def is_dark(p):
+    return max(p) < 100
+
+
+def is_cream(p):
+    """The key cap's face: a light warm colour, red above blue."""
+    r, g, b = p
+    return r >= 200 and g >= 185 and b >= 130 and r - b >= 12 and r >= g >= b - 5
+
+
+def components(points):
+    """8-connected groups of a set of (x, y) pixels."""
+    left = set(points)
+    groups = []
+    while left:
+        seed = left.pop()
+        group = [seed]
+        stack = [seed]
+        while stack:
+            x, y = stack.pop()
+            for dx in (-1, 0, 1):
+                for dy in (-1, 0, 1):
+                    q = (x + dx, y + dy)
+                    if q in left:
+                        left.remove(q)
+                        group.append(q)
+                        stack.append(q)
+        groups.append(group)
+    return groups
+
+
+def bbox(points):
+    xs = [p[0] for p in points]
+    ys = [p[1] for p in points]
+    return min(xs), min(ys), max(xs), max(ys)
+
+
+def inside(inner, outer, slack=0):
+    return (inner[0] >= outer[0] - slack and inner[1] >= outer[1] - slack and
+            inner[2] <= outer[2] + slack and inner[3] <= outer[3] + slack)
+
+
+# ---------------------------------------------------------------------------------------------
+# What the program draws where
+
+
+def f32(v):
+    return struct.unpack("f", struct.pack("f", v))[0]
+
+
+KEYS_IN_ROW = (14, 14, 13, 12, 7)
+# Plain and shifted character of every key of rows 0 to 3 (None: no character to type).
+PLAIN = ["`1234567890-=" + "\t", "\x07qwertyuiop[]\\", "\x00asdfghjkl;' ", " zxcvbnm,./ "]
+SHIFTED = ["~!@#$%^&*()_+ ", " QWERTYUIOP{}|", " ASDFGHJKL:\" ", " ZXCVBNM<>? "]
+
+
+def key_widths(row):
+    if row == 0:
+        return [26] * 13 + [54]
+    if row == 1:
+        return [40] + [26] * 12 + [40]
+    if row == 2:
+        return [49] + [26] * 11 + [58]
+    if row == 3:
+        return [65] + [26] * 10 + [68]
+    return [38, 39, 39, 377 - 212, 39, 39, 39]
+
+
+def key_rects(W, H):
+    """(row, col) -> inclusive (left, top, right, bottom) of every key, as the keyboard model computes it."""
+    upx = f32(377 / W * 1.08)
+    upy = f32(105 / H * 4.0)
+    base = H * 0.6666666666666666 - 10
+    rects = {}
+    for r in range(5):
+        x = 0
+        for c, width in enumerate(key_widths(r)):
+            top = int(22.0 * r / upy + base)
+            bottom = int(20.0 / upy + top)
+            left = int(x / upx)
+            right = int(width / upx + left)
+            rects[(r, c)] = (left, top, right, bottom)
+            x += width + 1
+    return rects
+
+
+def key_of_char(ch):
+    """(row, col) of the key that types ch, for rows 0 to 3."""
+    for r in range(4):
+        for c in range(KEYS_IN_ROW[r]):
+            if PLAIN[r][c] == ch or SHIFTED[r][c] == ch:
+                return (r, c)
+    return None
+
+
+def hand_of_key(row, col):
+    """1 left hand, 0 right hand."""
+    if row < 0 or row > 4:
+        return 1
+    if row <= 3:
+        return 1 if col <= 5 else 0
+    return 1 if col <= 3 else 0
+
+
+HAND_W, HAND_H = 75, 83
+
+
+def hand_rect(W, H, right):
+    """Inclusive rectangle of the left (right=0) or right (right=1) hand prompt."""
+    k = key_rects(W, H)[(0, 11) if right else (0, 2)]
+    return (k[0], k[1] - HAND_H, k[0] + HAND_W - 1, k[1] - 1)
+
+
+def _outline(name):
+    text = (REPO / "scene" / "ShapeTables.cpp").read_text()
+    m = re.search(name + r"\[[^\]]*\]\s*=\s*\{(.*?)\};", text, re.S)
+    return [(int(a), int(b)) for a, b in re.findall(r"\{\s*(-?\d+)\s*,\s*(-?\d+)\s*\}", m.group(1))]
+
+
+def tree_outline(W):
+    """The tree's outline on a screen W wide, and the indices of its crown (plain green) points."""
+    pts = _outline("TreeOutline")
+    largest = max(p[0] for p in pts)
+    shift = int((W - largest) * 0.382) or 1
+    first = last = None
+    for i, p in enumerate(pts):
+        if p == (409, 388):
+            first = i
+        if p == (304, 388):
+            last = i
+    placed = [(x + shift, y) for x, y in pts]
+    crown = [i for i in range(len(pts)) if i < first or i > last]
+    return placed, crown
+
+
+def apple_size():
+    pts = _outline("AppleOutline")
+    return (max(p[0] for p in pts) - min(p[0] for p in pts) + 1, max(p[1] for p in pts) - min(p[1] for p in pts) + 1)
+
+
+def control_rects(W, H):
+    """Inclusive rectangles of the controls, by id, laid out from the template's sizes."""
+    tmpl = json.loads((REPO / "res" / "dialog" / "102.json").read_text())
+    size = {c["id"]: (c["rect"][2] - c["rect"][0], c["rect"][3] - c["rect"][1]) for c in tmpl["controls"]}
+    bw, bh = size[1]
+    g = (W - bw) // 6
+    top = H - 2 * bh - 5
+    out = {
+        1: (g, top, g + bw, H - bh),
+        57670: (2 * g + bw, top, 2 * g + 2 * bw, H - bh),
+        2: (3 * g + 2 * bw, top, 3 * g + 3 * bw, H - bh),
+        1000: (2, H - bh, W - 2, H),
+    }
+    ws = [size[i][0] for i in (1004, 1005, 1006, 1007)]
+    hs = [size[i][1] for i in (1004, 1005, 1006, 1007)]
+    s = int((W - sum(ws)) / 5)
+    t = H - 3 * hs[0] - 8
+    left = s
+    for i, cid in enumerate((1004, 1005, 1006, 1007)):
+        out[cid] = (left, t, left + ws[i], t + hs[i])
+        left = left + ws[i] + s
+    # Control rectangles are exclusive of right and bottom; make them inclusive.
+    return {k: (l, t, r - 1, b - 1) for k, (l, t, r, b) in out.items()}
+
+
+# ---------------------------------------------------------------------------------------------
+# Processes
+
+_live = []
+
+
+def _cleanup_all(*_):
+    for s in list(_live):
+        s.close()
+
+
+def _on_signal(signum, _frame):
+    _cleanup_all()
+    sys.exit(128 + signum)
+
+
+signal.signal(signal.SIGTERM, _on_signal)
+signal.signal(signal.SIGINT, _on_signal)
+
+
+class Session:
+    """One private X server at W x H and the program running on it."""
+
+    def __init__(self, args, width, height, tag):
+        self.args = args
+        self.W = width
+        self.H = height
+        self.tag = tag
+        self.xvfb = None
+        self.app = None
+        self.display = None
+        self.workdir = Path(tempfile.mkdtemp(prefix="pomarel-e2e-"))
+        self.runtime = Path(tempfile.mkdtemp(prefix="pomarel-xdg-"))
+        self.shots = 0
+        self.window = None
+        _live.append(self)
+
+    # -- lifetime -------------------------------------------------------------------------------
+
+    def __enter__(self):
+        self.start_x()
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+        return False
+
+    def start_x(self):
+        rfd, wfd = os.pipe()
+        log = open(self.args.outdir / f"{self.tag}-xvfb.log", "wb")
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(wfd), "-screen", "0", f"{self.W}x{self.H}x24", "-nolisten", "tcp",
+             "-br", "-noreset"],
+            pass_fds=(wfd,), stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
+        os.close(wfd)
+        log.close()
+        got = b""
+        end = time.monotonic() + 15
+        while b"\n" not in got and time.monotonic() < end:
+            ready, _, _ = select.select([rfd], [], [], 0.2)
+            if ready:
+                chunk = os.read(rfd, 64)
+                if not chunk:
+                    break
+                got += chunk
+            if self.xvfb.poll() is not None:
+                break
+        os.close(rfd)
+        if not got.strip().isdigit():
+            raise RuntimeError(f"Xvfb did not start (see {self.tag}-xvfb.log)")
+        self.display = ":" + got.strip().decode()
+
+    def env(self, lang="en_US.UTF-8", extra=None):
+        env = {k: v for k, v in os.environ.items()
+               if k not in ("LC_ALL", "LC_MESSAGES", "LANGUAGE", "WAYLAND_DISPLAY", "SDL_AUDIODRIVER",
+                            "SDL_DISKAUDIOFILE", "QT_QPA_PLATFORM")}
+        env.update({"DISPLAY": self.display, "QT_QPA_PLATFORM": "xcb", "LANG": lang,
+                    "SDL_AUDIODRIVER": "dummy", "POMAREL_TRACE": "1", "XDG_RUNTIME_DIR": str(self.runtime)})
+        env.update(extra or {})
+        return env
+
+    def launch(self, lang="en_US.UTF-8", extra_env=None, name="app"):
+        self.app_log = self.args.outdir / f"{self.tag}-{name}.log"
+        log = open(self.app_log, "wb")
+        self.app = subprocess.Popen([self.args.binary], cwd=self.workdir, env=self.env(lang, extra_env),
+                                    stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
+        log.close()
+        self.window = None
+        return self.app
+
+    def app_output(self):
+        try:
+            return self.app_log.read_text(errors="replace")
+        except OSError:
+            return ""
+
+    def alive(self):
+        return self.app is not None and self.app.poll() is None
+
+    def wait_exit(self, timeout):
+        try:
+            return self.app.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def close(self):
+        if self.app is not None and self.app.poll() is None:
+            for sig, wait in ((signal.SIGTERM, 3), (signal.SIGKILL, 3)):
+                try:
+                    os.killpg(self.app.pid, sig)
+                except ProcessLookupError:
+                    break
+                try:
+                    self.app.wait(timeout=wait)
+                    break
+                except subprocess.TimeoutExpired:
+                    pass
+        if self.xvfb is not None and self.xvfb.poll() is None:
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+                self.xvfb.wait(timeout=5)
+        shutil.rmtree(self.workdir, ignore_errors=True)
+        shutil.rmtree(self.runtime, ignore_errors=True)
+        if self in _live:
+            _live.remove(self)
+
+    # -- X tools --------------------------------------------------------------------------------
+
+    def x(self, *cmd, check=True, timeout=20):
+        env = dict(os.environ, DISPLAY=self.display)
+        r = subprocess.run([str(c) for c in cmd], env=env, capture_output=True, text=True, timeout=timeout)
+        if check and r.returncode != 0:
+            raise RuntimeError(f"{' '.join(map(str, cmd))} failed: {r.stderr.strip()}")
+        return r.stdout
+
+    def windows(self, name="Pomarel"):
+        """Visible top-level windows whose name matches."""
+        out = self.x("xdotool", "search", "--onlyvisible", "--name", name, check=False)
+        return [int(w) for w in out.split()]
+
+    def geometry(self, wid):
+        out = self.x("xdotool", "getwindowgeometry", "--shell", wid)
+        g = dict(line.split("=", 1) for line in out.split() if "=" in line)
+        return int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"])
+
+    def main_window(self, timeout=20):
+        """Waits for the program's full-screen window and its first paint; returns the window id."""
+        def find():
+            if not self.alive():
+                raise RuntimeError(f"the program ended early with status {self.app.returncode}: "
+                                   f"{self.app_output()[-2000:]}")
+            out = self.x("xdotool", "search", "--onlyvisible", "--class", "pomarel", check=False)
+            for w in out.split():
+                try:
+                    g = self.geometry(int(w))
+                except RuntimeError:
+                    continue
+                if g[2] == self.W and g[3] == self.H:
+                    return int(w)
+            return None
+        self.window = wait_until(find, timeout, 0.1)
+        if self.window is None:
+            raise RuntimeError("no full-screen window of the program appeared")
+        # The keyboard is on the screen once the caps of the first and the last key of row 2 show.
+        rects = key_rects(self.W, self.H)
+
+        def painted():
+            img = self.shot()
+            return all(is_cream(img.px(*cap_spot(rects[k]))) for k in ((2, 0), (2, 12), (4, 3)))
+        if not wait_until(painted, timeout, 0.1):
+            raise RuntimeError("the keyboard did not appear on the screen")
+        return self.window
+
+    def key(self, *keys):
+        self.x("xdotool", "key", "--delay", "40", *keys)
+
+    def type(self, text):
+        self.x("xdotool", "type", "--delay", "40", "--", text)
+
+    def click(self, x, y, button=1):
+        self.x("xdotool", "mousemove", "--sync", x, y)
+        self.x("xdotool", "click", button)
+
+    def shot(self, name=None):
+        """A screenshot of the whole screen; with a name it is also kept as an artefact."""
+        path = self.workdir / "shot.ppm"
+        self.x("import", "-window", "root", "-depth", "8", path)
+        img = Image.from_ppm(path)
+        if name:
+            self.keep(img, name)
+        return img
+
+    def keep(self, img, name):
+        self.shots += 1
+        img.save_png(self.args.outdir / f"{self.tag}-{self.shots:02d}-{name}.png")
+
+
+def cap_spot(rect):
+    """A point on the key cap's face, left of every legend: a fifth in, at 60 % of the height."""
+    l, t, r, b = rect
+    return l + (r - l) // 5, t + (b - t) * 3 // 5
+
+
+# ---------------------------------------------------------------------------------------------
+# Practice helpers
+
+
+def find_apples(img, W, H):
+    """Groups of pure yellow pixels above the keyboard: one per apple on the screen."""
+    top_of_keys = key_rects(W, H)[(0, 0)][1]
+    return components(img.find_exact((255, 255, 0), (0, 0, W - 1, top_of_keys - 1)))
+
+
+def blinking_key(session, timeout=2.0):
+    """Finds the blinking key: the one key rectangle whose pixels change between screenshots.
+
+    Returns ((row, col), diff box) or (None, diff box / None)."""
+    rects = key_rects(session.W, session.H)
+    keyboard = (0, rects[(0, 0)][1], session.W - 1, rects[(4, 0)][3])
+    first = session.shot()
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        time.sleep(0.1)
+        img = session.shot()
+        box = first.diff_bbox(img, keyboard)
+        if box is None:
+            continue
+        for k, rc in rects.items():
+            if k[0] < 4 and inside(box, rc):
+                return k, box
+        return None, box
+    return None, None
+
+
+def target_chars(cell):
+    """The characters a target on this key may ask for: plain first, then shifted."""
+    r, c = cell
+    out = []
+    for ch in (PLAIN[r][c], SHIFTED[r][c]):
+        if ch.strip() and ch not in out and 32 < ord(ch) < 127:
+            out.append(ch)
+    return out

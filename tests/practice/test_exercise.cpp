@@ -1,0 +1,353 @@
+// Practice sets, apples and the judging of keystrokes, through the real window.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "practice/TargetOrder.h"
+#include "tests/support/DialogFixture.h"
+
+TEST(TargetOrder, EachPassIsAPermutationOfTheSet)
+{
+    for (const int n : kSetSizes) {
+        for (unsigned seed = 1; seed < 40; ++seed) {
+            int order[kTargetCount] = {};
+            ShuffleOrder(n, seed, order);
+            std::vector<int> sorted(order, order + n);
+            std::sort(sorted.begin(), sorted.end());
+            for (int i = 0; i < n; ++i) {
+                ASSERT_EQ(sorted[static_cast<std::size_t>(i)], i) << "n " << n << " seed " << seed;
+            }
+        }
+    }
+    // Same seconds, same order.
+    int a[kTargetCount] = {}, b[kTargetCount] = {};
+    ShuffleOrder(70, 1234567, a);
+    ShuffleOrder(70, 1234567, b);
+    EXPECT_TRUE(std::equal(a, a + 70, b));
+    // Advancing drops the head and says when the pass is used up.
+    int left = 3;
+    int o[kTargetCount] = {5, 6, 7};
+    EXPECT_FALSE(AdvanceOrder(o, left));
+    EXPECT_EQ(o[0], 6);
+    EXPECT_FALSE(AdvanceOrder(o, left));
+    EXPECT_TRUE(AdvanceOrder(o, left));
+    EXPECT_EQ(left, 0);
+}
+
+TEST(Passes, EveryTargetOnceAPassAndTheLastTwoNeverAsked)
+{
+    for (int set = 0; set < 4; ++set) {
+        PracticeWindow win;
+        win.Key(VK_F2);
+        win.Key(VK_F3 + set);
+        const int n = kSetSizes[set];
+        ASSERT_EQ(win.dlg().m_nSetSize, n);
+        // The set choice restarts at once, past the pass's first entry: N - 1 are left of it.
+        EXPECT_EQ(win.dlg().m_nOrderLeft, n - 1);
+        for (int i = 0; i < n - 2; ++i) {
+            win.Type(static_cast<unsigned char>(win.Target()));
+        }
+        // A whole new pass: every target exactly once.
+        win.Type(static_cast<unsigned char>(win.Target()));
+        ASSERT_EQ(win.dlg().m_nOrderLeft, n);
+        std::multiset<int> asked;
+        for (int i = 0; i < n; ++i) {
+            asked.insert(win.dlg().m_nOrder[0]);
+            const char t = win.Target();
+            EXPECT_NE(t, '.');
+            EXPECT_NE(t, '/');
+            win.Type(static_cast<unsigned char>(t));
+        }
+        EXPECT_EQ(asked.size(), static_cast<std::size_t>(n));
+        EXPECT_EQ(std::set<int>(asked.begin(), asked.end()).size(), static_cast<std::size_t>(n)) << "set " << set + 1;
+        EXPECT_EQ(*asked.rbegin(), n - 1);
+        EXPECT_EQ(win.dlg().m_nTotalRight, 2 * n - 1);
+        EXPECT_EQ(win.dlg().m_nRunRight, 2 * n - 1);
+    }
+}
+
+TEST(Passes, TheFirstStartAsksTheWholeFirstPass)
+{
+    PracticeWindow win;
+    const int head = win.dlg().m_nOrder[0];
+    win.Key(VK_F2);
+    EXPECT_EQ(win.dlg().m_nOrder[0], head);
+    EXPECT_EQ(win.dlg().m_nOrderLeft, 26);
+    // A second Start skips the shown target.
+    win.Key(VK_F2);
+    EXPECT_EQ(win.dlg().m_nOrderLeft, 25);
+    // Choosing the set already chosen keeps it marked, reshuffles and restarts.
+    CButton set1;
+    set1.Bind(&win.dlg(), IDC_SET1);
+    set1.Click();
+    EXPECT_TRUE(testing_hooks::ControlChecked(win.dlg(), IDC_SET1));
+    EXPECT_EQ(win.dlg().m_nSetSize, 26);
+    EXPECT_EQ(win.dlg().m_nOrderLeft, 25);
+    CButton set3;
+    set3.Bind(&win.dlg(), IDC_SET3);
+    set3.Click();
+    EXPECT_TRUE(testing_hooks::ControlChecked(win.dlg(), IDC_SET3));
+    EXPECT_FALSE(testing_hooks::ControlChecked(win.dlg(), IDC_SET1));
+    EXPECT_EQ(win.dlg().m_nSetSize, 62);
+}
+
+namespace {
+
+// Pixels inside the apple outline (outline excluded), by a 4-connected fill from (14,25).
+std::vector<POINT> AppleInside(const POINT (&outline)[kApplePointCount])
+{
+    std::vector<unsigned char> grid(54 * 71, 0);
+    for (const POINT& p : outline) {
+        grid[static_cast<std::size_t>(p.y * 54 + p.x)] = 1;
+    }
+    std::vector<POINT> inside;
+    std::vector<POINT> stack{{14, 25}};
+    while (!stack.empty()) {
+        const POINT p = stack.back();
+        stack.pop_back();
+        if (p.x < 0 || p.y < 0 || p.x >= 54 || p.y >= 71 || grid[static_cast<std::size_t>(p.y * 54 + p.x)] != 0) {
+            continue;
+        }
+        grid[static_cast<std::size_t>(p.y * 54 + p.x)] = 2;
+        inside.push_back(p);
+        stack.push_back({p.x + 1, p.y});
+        stack.push_back({p.x - 1, p.y});
+        stack.push_back({p.x, p.y + 1});
+        stack.push_back({p.x, p.y - 1});
+    }
+    return inside;
+}
+
+}  // namespace
+
+TEST(Apple, IsASolidYellowAppleWithARedCharacterInTheCrown)
+{
+    for (const int set : {0, 3}) {
+        PracticeWindow win(1024, 768);
+        win.Key(VK_F3 + set);
+        PracticeDialog& d = win.dlg();
+        for (int step = 0; step < 8; ++step) {
+            const POINT a = d.m_applePos;
+            for (const POINT& p : d.m_applePoint) {
+                // Yellow, or the red character drawn over it.
+                const COLORREF c = win.Pixel(a.x + p.x, a.y + p.y);
+                ASSERT_EQ(GetRValue(c), 255);
+                ASSERT_EQ(GetBValue(c), 0);
+                for (const POINT& t : d.m_treePoint) {
+                    ASSERT_FALSE(t.x == a.x + p.x && t.y == a.y + p.y);
+                }
+            }
+            const std::vector<POINT> inside = AppleInside(d.m_applePoint);
+            ASSERT_EQ(inside.size(), 2060u);
+            int ink = 0;
+            for (const POINT& p : inside) {
+                const COLORREF c = win.Pixel(a.x + p.x, a.y + p.y);
+                // Yellow, or the red character blended over it.
+                ASSERT_EQ(GetRValue(c), 255);
+                ASSERT_EQ(GetBValue(c), 0);
+                ink += GetGValue(c) < 128 ? 1 : 0;
+            }
+            EXPECT_GT(ink, 20);
+            EXPECT_LT(a.y + 70, 388);
+            EXPECT_GE(a.y, 0);
+            win.Type(static_cast<unsigned char>(win.Target()));
+        }
+    }
+}
+
+TEST(Apple, TheLettersOnlySetShowsTheCapitalWhileTheTargetStaysLowerCase)
+{
+    PracticeWindow win(1024, 768);
+    win.Key(VK_F2);
+    PracticeDialog& d = win.dlg();
+    ASSERT_TRUE(d.m_chTarget >= 'a' && d.m_chTarget <= 'z');
+    // Draw the same apple with each case on the saved background and see which the screen shows.
+    auto render = [&](char shown) {
+        Surface s(54, 71);
+        CDC dc(&s);
+        std::size_t i = 0;
+        for (int y = 0; y <= 70; ++y) {
+            for (int x = 0; x <= 53; ++x) {
+                dc.SetPixel(x, y, d.m_appleBackground[i++]);
+            }
+        }
+        for (const POINT& p : d.m_applePoint) {
+            dc.SetPixel(p.x, p.y, RGB(255, 255, 0));
+        }
+        CBrush yellow;
+        yellow.CreateSolidBrush(RGB(255, 255, 0));
+        dc.SelectObject(&yellow);
+        dc.FloodFill(14, 25, RGB(255, 255, 0));
+        CFont font;
+        font.CreateFont(30, 24, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "system");
+        dc.SelectObject(&font);
+        dc.SetTextColor(RGB(255, 0, 0));
+        dc.SetBkMode(TRANSPARENT);
+        dc.TextOut(12, 25, std::string(1, shown));
+        return s;
+    };
+    auto matches = [&](const Surface& s) {
+        for (int y = 0; y <= 70; ++y) {
+            for (int x = 0; x <= 53; ++x) {
+                if (FromScreenPixel(s.Row(y)[x]) != win.Pixel(d.m_applePos.x + x, d.m_applePos.y + y)) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    };
+    EXPECT_TRUE(matches(render(static_cast<char>(d.m_chTarget - 32))));
+    EXPECT_FALSE(matches(render(d.m_chTarget)));
+}
+
+TEST(Apple, TheOldAppleAndKeyAreRestoredPixelForPixel)
+{
+    PracticeWindow win(1024, 768);
+    PracticeDialog& d = win.dlg();
+    const std::vector<std::uint32_t> before(win.screen().Data(), win.screen().Data() + 1024 * 768);
+    win.Key(VK_F2);
+    for (int i = 0; i < 5; ++i) {
+        win.Type(static_cast<unsigned char>(win.Target()));
+    }
+    const RECT key = d.m_rcKey[d.m_nTargetRow][d.m_nTargetCol];
+    const POINT a = d.m_applePos;
+    for (int y = 0; y < 768; ++y) {
+        for (int x = 0; x < 1024; ++x) {
+            const bool inKey = x >= key.left && x <= key.right && y >= key.top && y <= key.bottom;
+            const bool inApple = x >= a.x && x <= a.x + 53 && y >= a.y && y <= a.y + 70;
+            if (!inKey && !inApple) {
+                ASSERT_EQ(win.screen().Row(y)[x], before[static_cast<std::size_t>(y * 1024 + x)]) << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST(Keystrokes, RightAndWrongAcrossTheSets)
+{
+    struct Case {
+        int set;       // 0..3
+        char32_t typed;  // 0: the target itself
+        bool shiftCase;  // type the target in the other case
+        bool right;
+    };
+    const Case cases[] = {
+        {0, 0, false, true},   {0, 0, true, false},  {1, 0, false, true},   {2, 0, false, true},
+        {3, 0, false, true},   {0, U'é', false, false}, {0, U'漢', false, false}, {0, 0x0101, false, false},
+        {3, 8, false, false},  {0, 0x1F34E, false, false},
+    };
+    for (const Case& c : cases) {
+        PracticeWindow win;
+        win.Key(VK_F3 + c.set);
+        char32_t typed = c.typed;
+        if (typed == 0) {
+            typed = static_cast<unsigned char>(win.Target());
+            if (c.shiftCase) {
+                typed = typed >= 'a' && typed <= 'z' ? typed - 32 : typed + 32;
+            }
+        }
+        const int right = win.dlg().m_nTotalRight;
+        win.Type(typed);
+        EXPECT_EQ(win.dlg().m_nTotalKeys, 1);
+        EXPECT_EQ(win.dlg().m_nTotalRight - right, c.right ? 1 : 0) << static_cast<unsigned>(typed);
+        EXPECT_EQ(win.dlg().m_nWrongKeys, c.right ? 0 : 1);
+    }
+}
+
+TEST(Keystrokes, NothingCountsBeforeStartAndF2RestartsTheRunOnly)
+{
+    PracticeWindow win;
+    win.Type('a');
+    win.Type(U'Z');
+    EXPECT_EQ(win.dlg().m_nTotalKeys, 0);
+    EXPECT_TRUE(win.sounds.empty());
+    win.Key(VK_F2);
+    win.Type(static_cast<unsigned char>(win.Wrong()));
+    win.Type(static_cast<unsigned char>(win.Target()));
+    win.Type(static_cast<unsigned char>(win.Target()));
+    EXPECT_EQ(win.dlg().m_nRunKeys, 3);
+    EXPECT_EQ(win.dlg().m_nRunRight, 2);
+    win.Key(VK_F2);
+    EXPECT_EQ(win.dlg().m_nRunKeys, 0);
+    EXPECT_EQ(win.dlg().m_nRunRight, 0);
+    EXPECT_EQ(win.dlg().m_nTotalKeys, 3);
+    EXPECT_EQ(win.dlg().m_nTotalRight, 2);
+}
+
+TEST(Keystrokes, TheReportAfterASequenceAndTheRunTimeStartsWithTheRun)
+{
+    PracticeWindow win;
+    PracticeDialog& d = win.dlg();
+    for (int i = 0; i < 12; ++i) {
+        testing_hooks::FireTimer(d, TIMER_CLOCK);  // two minutes before Start
+    }
+    win.Key(VK_F2);
+    EXPECT_EQ(d.m_nTicks, 0);
+    EXPECT_EQ(d.m_nTotalTicks, 12);
+    for (int i = 0; i < 3; ++i) {
+        testing_hooks::FireTimer(d, TIMER_CLOCK);  // half a minute of this run
+    }
+    win.Type(static_cast<unsigned char>(win.Wrong()));
+    win.Type(static_cast<unsigned char>(win.Target()));
+    win.Type(static_cast<unsigned char>(win.Target()));
+    // 3 keys in 15 ticks (2.5 minutes) overall; 3 keys in 3 ticks (0.5 minutes) this run.
+    EXPECT_EQ(d.m_strReport,
+              "Test report:total:3.tests:3.total correct:2.correct:2.total time:15.time:3."
+              "total average speed:001.2.current speed:006.0.");
+    EXPECT_EQ(d.GetDlgItemText(IDC_REPORT), d.m_strReport);
+}
+
+TEST(Keystrokes, SoundsAreChosenWithTheRightFlags)
+{
+    PracticeWindow win;
+    PracticeDialog& d = win.dlg();
+    win.Key(VK_F2);
+    const void* voice = d.m_keyWave[d.m_nTargetRow * kKeyCols + d.m_nTargetCol];
+    ASSERT_EQ(win.sounds.size(), 1u);
+    EXPECT_EQ(win.sounds[0].image, voice);
+    EXPECT_EQ(win.sounds[0].flags, SND_ASYNC | SND_MEMORY);
+    EXPECT_TRUE(testing_hooks::IsTimerRunning(d, TIMER_VOICE_REPEAT));
+    // A wrong key while the name still plays: ZERROR is asked for with NOSTOP and dropped.
+    win.Type(static_cast<unsigned char>(win.Wrong()));
+    ASSERT_EQ(win.sounds.size(), 2u);
+    EXPECT_EQ(win.sounds[1].image, d.m_errorWave);
+    EXPECT_EQ(win.sounds[1].flags, SND_ASYNC | SND_MEMORY | SND_NOSTOP);
+    EXPECT_FALSE(win.sounds[1].played);
+    win.LetSoundsEnd();
+    win.Type(static_cast<unsigned char>(win.Wrong()));
+    EXPECT_TRUE(win.sounds[2].played);
+    // The right key: ZOK (dropped, ZERROR still plays), then the next name cuts in.
+    win.Type(static_cast<unsigned char>(win.Target()));
+    ASSERT_EQ(win.sounds.size(), 5u);
+    EXPECT_EQ(win.sounds[3].image, d.m_okWave);
+    EXPECT_EQ(win.sounds[3].flags, SND_ASYNC | SND_MEMORY | SND_NOSTOP);
+    EXPECT_FALSE(win.sounds[3].played);
+    EXPECT_EQ(win.sounds[4].flags, SND_ASYNC | SND_MEMORY);
+    EXPECT_TRUE(win.sounds[4].played);
+    EXPECT_EQ(win.sounds[4].image, d.m_keyWave[d.m_nTargetRow * kKeyCols + d.m_nTargetCol]);
+}
+
+TEST(Apple, EveryCharacterStaysInsideTheAppleBoxSoNothingIsLeftBehind)
+{
+    // The box is put back when the apple goes; ink outside it would stay on the screen.
+    const std::string chars = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789`-=\\[];',./~!@#$%^&*()_+{}|:\"<>?";
+    for (const char ch : chars) {
+        Surface s(200, 200, ToScreenPixel(RGB(255, 255, 0)));
+        CDC dc(&s);
+        CFont font;
+        font.CreateFont(30, 24, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "system");
+        dc.SelectObject(&font);
+        dc.SetTextColor(RGB(255, 0, 0));
+        dc.SetBkMode(TRANSPARENT);
+        // The apple box spans (50..103, 50..120); the character goes 12 right and 25 below its corner.
+        dc.TextOut(50 + 12, 50 + 25, std::string(1, ch));
+        for (int y = 0; y < 200; ++y) {
+            for (int x = 0; x < 200; ++x) {
+                const bool inBox = x >= 50 && x <= 103 && y >= 50 && y <= 120;
+                if (!inBox) {
+                    ASSERT_EQ(dc.GetPixel(x, y), RGB(255, 255, 0)) << "'" << ch << "' at " << x << "," << y;
+                }
+            }
+        }
+    }
+}
