@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QJsonArray>
@@ -19,6 +20,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTextLayout>
 #include <QWindow>
 
 #include <algorithm>
@@ -57,6 +59,16 @@ QJsonObject LoadTemplate(UINT id)
         return {};
     }
     return QJsonDocument::fromJson(*bytes).object();
+}
+
+// A template's face where it is installed, else a sans-serif that always is; characters the
+// face lacks (Chinese, Japanese) come from the system's fallback fonts.
+QString AvailableFamily(const QString& face)
+{
+    if (QFontDatabase::families().contains(face)) {
+        return face;
+    }
+    return QStringLiteral("DejaVu Sans");
 }
 
 int VirtualKeyOf(const QKeyEvent* e)
@@ -108,8 +120,27 @@ void WrapCheckBox::paintEvent(QPaintEvent*)
     box.rect = QRect(indicator.left(), (height() - indicator.height()) / 2, indicator.width(), indicator.height());
     style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, &painter, this);
     const QRect textRect(indicator.right() + 4, 0, width() - indicator.right() - 4, height());
+
+    // Wrap the caption and, when its lines are taller than the box, draw them closer together
+    // rather than cut any off.
+    QTextLayout layout(text(), font());
+    QTextOption wrap;
+    wrap.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(wrap);
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(textRect.width());
+    }
+    layout.endLayout();
+    const int lines = std::max(1, layout.lineCount());
+    const qreal natural = QFontMetricsF(font()).height();
+    const qreal step = std::min(natural, static_cast<qreal>(textRect.height()) / lines);
+    const qreal top = (textRect.height() - step * lines) / 2 - (natural - step) / 2;
+    for (int i = 0; i < layout.lineCount(); ++i) {
+        layout.lineAt(i).setPosition(QPointF(0, top + i * step));
+    }
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextWordWrap, text());
+    layout.draw(&painter, textRect.topLeft());
     if (hasFocus()) {
         QStyleOptionFocusRect focus;
         focus.initFrom(this);
@@ -143,7 +174,7 @@ DialogWindow::DialogWindow(CDialog* owner, const QJsonObject& tmpl, QWidget* par
         setAttribute(Qt::WA_NoSystemBackground);
     }
     const QJsonObject font = tmpl.value("font").toObject();
-    QFont f(font.value("face").toString());
+    QFont f(AvailableFamily(font.value("face").toString()));
     if (font.contains("pixels")) {
         f.setPixelSize(font.value("pixels").toInt());
     } else {
@@ -194,6 +225,12 @@ void DialogWindow::BuildControls(const QJsonObject& tmpl)
             w = b;
         } else if (kind == QLatin1String("checkbox")) {
             auto* b = new WrapCheckBox(text, this);
+            // Like a dialog's check box: its own face colour behind the caption.
+            b->setAutoFillBackground(true);
+            QPalette pal = b->palette();
+            pal.setColor(QPalette::Window, QColor(212, 208, 200));
+            pal.setColor(QPalette::WindowText, Qt::black);
+            b->setPalette(pal);
             connect(b, &QCheckBox::clicked, this, [this, id] { PressButton(id); });
             w = b;
         } else if (kind == QLatin1String("edit")) {
@@ -217,9 +254,14 @@ void DialogWindow::BuildControls(const QJsonObject& tmpl)
             l->setText(text);
             w = l;
         }
-        if (c.contains("font_px")) {
+        if (c.contains("font_px") || c.contains("font_face")) {
             QFont f = font();
-            f.setPixelSize(c.value("font_px").toInt());
+            if (c.contains("font_face")) {
+                f.setFamily(AvailableFamily(c.value("font_face").toString()));
+            }
+            if (c.contains("font_px")) {
+                f.setPixelSize(c.value("font_px").toInt());
+            }
             w->setFont(f);
         }
         const QJsonArray r = c.value("rect").toArray();
