@@ -93,13 +93,13 @@ const std::vector<Uint8>* Converted(const void* image)
     std::vector<Uint8> out;
     const std::size_t size = ImageSize(image);
     if (size > 0) {
-        SDL_AudioSpec spec{};
+        SDL_AudioSpec format{};
         Uint8* buf = nullptr;
         Uint32 len = 0;
         SDL_RWops* rw = SDL_RWFromConstMem(image, static_cast<int>(size));
-        if (rw != nullptr && SDL_LoadWAV_RW(rw, 1, &spec, &buf, &len) != nullptr) {
+        if (rw != nullptr && SDL_LoadWAV_RW(rw, 1, &format, &buf, &len) != nullptr) {
             SDL_AudioCVT cvt{};
-            const int built = SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq,
+            const int built = SDL_BuildAudioCVT(&cvt, format.format, format.channels, format.freq,
                                                 AUDIO_S16SYS, 1, kRate);
             if (built >= 0) {
                 std::vector<Uint8> work(static_cast<std::size_t>(len) * static_cast<std::size_t>(std::max(1, cvt.len_mult)));
