@@ -30,9 +30,23 @@ int RunApplication(CWinApp& app, int argc, char** argv)
 
 namespace testing_hooks {
 
-void StartToolkit(int screenWidth, int screenHeight)
+namespace {
+std::unique_ptr<QApplication>& TestApp()
 {
     static std::unique_ptr<QApplication> app;
+    return app;
+}
+}  // namespace
+
+void StopToolkit()
+{
+    // While the rest of the process is still whole: Qt's own statics go at exit.
+    TestApp().reset();
+}
+
+void StartToolkit(int screenWidth, int screenHeight)
+{
+    std::unique_ptr<QApplication>& app = TestApp();
     if (app) {
         return;
     }

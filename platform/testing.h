@@ -15,6 +15,8 @@ namespace testing_hooks {
 // Starts the toolkit on the offscreen platform (once per process) and sound on SDL's dummy driver
 // unless the environment names others.
 void StartToolkit(int screenWidth = 1024, int screenHeight = 768);
+// Ends the toolkit before the process exits.
+void StopToolkit();
 // Screen size reported by GetSystemMetrics from now on; 0 x 0 returns to the real screen.
 void SetScreenSize(int width, int height);
 // Runs pending events for at least 'ms' milliseconds (0: only what is pending now).

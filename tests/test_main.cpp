@@ -7,5 +7,7 @@ int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
     testing_hooks::StartToolkit(1024, 768);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    testing_hooks::StopToolkit();
+    return result;
 }
