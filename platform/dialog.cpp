@@ -1171,7 +1171,12 @@ void PressKey(CDialog& dlg, int vk, std::u32string_view text, bool shift, bool a
     if (alt) {
         mods |= Qt::AltModifier;
     }
-    const QString str = QString::fromStdU32String(std::u32string(text));
+    // Character by character: a string conversion would take a leading U+FEFF for a byte-order
+    // mark and drop it.
+    QString str;
+    for (const char32_t c : text) {
+        str += QChar::fromUcs4(c);
+    }
     QKeyEvent press(QEvent::KeyPress, key, mods, str);
     QCoreApplication::sendEvent(w->windowHandle(), &press);
     if (dlg.Window() != nullptr) {

@@ -5,6 +5,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "platform/internal.h"
 
 FileStamp StatFile(std::string_view path)
@@ -34,8 +36,12 @@ Surface DecodePicture(std::string_view path, int width, int height)
     if (width <= 0 || height <= 0) {
         return {};
     }
-    // Decoders may not allocate more than this, whatever size a file claims.
-    QImageReader::setAllocationLimit(256);
+    // Decoders may not allocate more than this, whatever size a file claims: twice what the
+    // screen-sized picture takes, at least 64 MB. Enough for a photo (JPEG decodes at a fraction of
+    // its sides) or a picture of the screen's size in any format; not for a few hundred bytes that
+    // claim 60000 x 60000, which take 225 MB even at an eighth of their sides.
+    const auto screenMb = static_cast<int>((static_cast<long long>(width) * height * 4 * 2) >> 20);
+    QImageReader::setAllocationLimit(std::max(64, screenMb));
     QImageReader reader(platform_detail::ToQt(path));
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
