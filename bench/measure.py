@@ -77,9 +77,11 @@ class Program:
         self.proc = subprocess.Popen([binary], env=env, cwd=cwd, stdin=subprocess.DEVNULL,
                                      stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         self.stderr_tail = []
+        self.cpu_at_first_paint = 0.0
 
     def wait_first_paint(self, timeout=30.0):
-        """CLOCK_MONOTONIC seconds of the first full paint, from the program's own trace line."""
+        """CLOCK_MONOTONIC seconds of the first full paint, from the program's own trace line;
+        cpu_at_first_paint is the process's CPU seconds read the moment the line arrives."""
         fd = self.proc.stderr.fileno()
         buffer = b""
         deadline = time.monotonic() + timeout
@@ -97,6 +99,7 @@ class Program:
                 line, buffer = buffer.split(b"\n", 1)
                 text = line.decode(errors="replace")
                 if text.startswith(TRACE_PREFIX):
+                    self.cpu_at_first_paint = self.cpu_seconds()
                     return float(text[len(TRACE_PREFIX):])
                 self.stderr_tail = (self.stderr_tail + [text])[-20:]
         raise RuntimeError("no first-paint trace; program said: " + " | ".join(self.stderr_tail))
@@ -136,7 +139,9 @@ def xdotool(env, *args):
 
 
 def measure_first_paint(binary, env, cwd, runs):
-    times = []
+    """Wall times to the first paint, and the CPU the process used until then (which other
+    load on the machine does not inflate), both in ms."""
+    times, cpu = [], []
     for i in range(runs):
         prog = Program(binary, env, cwd)
         try:
@@ -144,9 +149,10 @@ def measure_first_paint(binary, env, cwd, runs):
         finally:
             prog.stop()
         times.append((painted - prog.launched) * 1000.0)
-        progress(f"first paint run {i + 1}/{runs}: {times[-1]:.1f} ms")
+        cpu.append(prog.cpu_at_first_paint * 1000.0)
+        progress(f"first paint run {i + 1}/{runs}: {times[-1]:.1f} ms (CPU {cpu[-1]:.0f} ms)")
         time.sleep(0.3)
-    return times
+    return times, cpu
 
 
 def cpu_percent(prog, seconds):
@@ -186,10 +192,13 @@ def main():
         "XDG_RUNTIME_DIR": runtime,
     })
     try:
-        times = measure_first_paint(binary, env, workdir, args.runs)
+        times, cpu = measure_first_paint(binary, env, workdir, args.runs)
         figure("first_paint_ms", statistics.median(times), "ms")
         figure("first_paint_min_ms", min(times), "ms")
         figure("first_paint_max_ms", max(times), "ms")
+        figure("first_paint_cpu_ms", statistics.median(cpu), "ms")
+        with open("/proc/loadavg") as f:
+            figure("load_average_1min", float(f.read().split()[0]), "runnable")
 
         # CPU before Start and while practising, in one run of the program.
         prog = Program(binary, env, workdir)

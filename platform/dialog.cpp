@@ -190,10 +190,6 @@ DialogWindow::DialogWindow(CDialog* owner, const QJsonObject& tmpl, QWidget* par
     const QJsonArray r = tmpl.value("rect").toArray();
     resize(std::max(1, static_cast<int>(r.at(2).toInt() * m_dluX)),
            std::max(1, static_cast<int>(r.at(3).toInt() * m_dluY)));
-    if (m_usesFramebuffer) {
-        m_framebuffer = Surface(width(), height());
-        m_framebuffer.EnableDirtyTracking(true);
-    }
     m_iconSurface = Surface(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
     BuildControls(tmpl);
     qApp->installEventFilter(this);
@@ -366,7 +362,7 @@ void DialogWindow::paintEvent(QPaintEvent* event)
         return;
     }
     QPainter painter(this);
-    const QImage image = WrapSurface(static_cast<const Surface&>(m_framebuffer));
+    const QImage image = WrapSurface(static_cast<const Surface&>(Framebuffer()));
     if (image.isNull()) {
         return;
     }
@@ -597,15 +593,22 @@ void DialogWindow::End(int result)
 void DialogWindow::MoveTo(int x, int y, int w, int h)
 {
     setGeometry(x, y, std::max(1, w), std::max(1, h));
+}
+
+Surface& DialogWindow::Framebuffer()
+{
+    // Made at the window's size when first drawn on: the practice window moves to the
+    // screen's size right after creation, and a template-sized one would be filled for nothing.
     if (m_usesFramebuffer && (m_framebuffer.Width() != width() || m_framebuffer.Height() != height())) {
         m_framebuffer = Surface(width(), height());
         m_framebuffer.EnableDirtyTracking(true);
     }
+    return m_framebuffer;
 }
 
 CDC* DialogWindow::NewClientDC()
 {
-    m_clientDCs.push_back(std::make_unique<CDC>(&m_framebuffer));
+    m_clientDCs.push_back(std::make_unique<CDC>(&Framebuffer()));
     return m_clientDCs.back().get();
 }
 

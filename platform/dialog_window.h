@@ -33,7 +33,7 @@ public:
     CDialog* Owner() const { return m_owner; }
     QWidget* Control(int id) const;
     int DefaultButtonId() const { return m_defaultId; }
-    Surface& Framebuffer() { return m_framebuffer; }
+    Surface& Framebuffer();
     Surface& IconSurface() { return m_iconSurface; }
     bool UsesFramebuffer() const { return m_usesFramebuffer; }
 

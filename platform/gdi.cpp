@@ -233,7 +233,8 @@ HICON LoadIcon(UINT id)
             const std::string name = "pomarel-" + std::to_string(size);
             if (const QByteArray* bytes = ResourceBytes("icon", name)) {
                 QPixmap pm;
-                if (pm.loadFromData(*bytes)) {
+                // Named, so the reader does not load every image plugin to find out.
+                if (pm.loadFromData(*bytes, "PNG")) {
                     icon.addPixmap(pm);
                 }
             }
@@ -570,14 +571,19 @@ BOOL CDC::PaintDesktop()
     if (m_target == nullptr) {
         return FALSE;
     }
-    const Surface& desktop = Desktop();
+    const Surface* desktop = GrabbedDesktop();
     const int l = std::max<int>(m_clip.left, 0);
     const int t = std::max<int>(m_clip.top, 0);
-    const int r = std::min({static_cast<int>(m_clip.right), m_target->Width(), desktop.Width()});
-    const int b = std::min({static_cast<int>(m_clip.bottom), m_target->Height(), desktop.Height()});
-    for (int y = t; y < b; ++y) {
+    const int w = desktop != nullptr ? desktop->Width() : GetSystemMetrics(SM_CXSCREEN);
+    const int h = desktop != nullptr ? desktop->Height() : GetSystemMetrics(SM_CYSCREEN);
+    const int r = std::min({static_cast<int>(m_clip.right), m_target->Width(), w});
+    const int b = std::min({static_cast<int>(m_clip.bottom), m_target->Height(), h});
+    if (desktop == nullptr) {
+        DrawDefaultDesktop(*m_target, l, t, std::max(l, r), std::max(t, b));
+    }
+    for (int y = t; y < b && desktop != nullptr; ++y) {
         if (l < r) {
-            std::copy(desktop.Row(y) + l, desktop.Row(y) + r, m_target->Row(y) + l);
+            std::copy(desktop->Row(y) + l, desktop->Row(y) + r, m_target->Row(y) + l);
         }
     }
     m_target->MarkDirty(l, t, r, b);

@@ -41,8 +41,11 @@ const QFont& FontFor(const FontRequest& request);
 // Bytes of an embedded resource file, kept for the whole run; null when missing.
 const QByteArray* ResourceBytes(std::string_view type, std::string_view name);
 
-// The desktop shown by PaintDesktop, sized to the screen.
-const Surface& Desktop();
+// The desktop shown by PaintDesktop: the grabbed (or set) picture when it has the screen's
+// size, otherwise null and PaintDesktop draws the default background.
+const Surface* GrabbedDesktop();
+// Draws the default background into target's pixels [left, right) x [top, bottom).
+void DrawDefaultDesktop(Surface& target, int left, int top, int right, int bottom);
 void SetDesktop(Surface desktop);
 // Grabs the screen as it is now, before the program's window covers it.
 void GrabDesktop(int width, int height);
