@@ -9,23 +9,23 @@ namespace {
 
 // Sizes the controls are created with (the template's).
 constexpr int kBw = 120, kBh = 21;
-constexpr int kSetW[4] = {180, 180, 200, 250};
+constexpr int kSetW[4] = {170, 170, 205, 245};
 constexpr int kSetH[4] = {20, 20, 20, 20};
 
 }  // namespace
 
 TEST(ControlLayout, FollowsTheLayoutTable)
 {
-    // 1024 x 768: g = (1024 - 120) / 6 = 150; s = (1024 - 810) / 5 = 42; t = 768 - 60 - 8 = 700.
+    // 1024 x 768: g = (1024 - 120) / 6 = 150; s = (1024 - 790) / 5 = 46; t = 768 - 60 - 8 = 700.
     const ControlLayout l = ComputeControlLayout(1024, 768, kBw, kBh, kSetW, kSetH);
     EXPECT_EQ(l.start, (RECT{150, 721, 270, 747}));
     EXPECT_EQ(l.help, (RECT{420, 721, 540, 747}));
     EXPECT_EQ(l.exit, (RECT{690, 721, 810, 747}));
     EXPECT_EQ(l.report, (RECT{2, 747, 1022, 768}));
-    EXPECT_EQ(l.set[0], (RECT{42, 700, 222, 720}));
-    EXPECT_EQ(l.set[1], (RECT{264, 700, 444, 720}));
-    EXPECT_EQ(l.set[2], (RECT{486, 700, 686, 720}));
-    EXPECT_EQ(l.set[3], (RECT{728, 700, 978, 720}));
+    EXPECT_EQ(l.set[0], (RECT{46, 700, 216, 720}));
+    EXPECT_EQ(l.set[1], (RECT{262, 700, 432, 720}));
+    EXPECT_EQ(l.set[2], (RECT{478, 700, 683, 720}));
+    EXPECT_EQ(l.set[3], (RECT{729, 700, 974, 720}));
     // The report box is as tall as the Start button, not as itself.
     const ControlLayout big = ComputeControlLayout(1920, 1080, 100, 30, kSetW, kSetH);
     EXPECT_EQ(big.report, (RECT{2, 1050, 1918, 1080}));

@@ -80,6 +80,16 @@ class Results:
         if not self.check(cond, what, detail):
             raise CheckFailed(what)
 
+    def known_fault(self, cond, what, detail, fault):
+        """A check that fails because of a fault already reported and not yet fixed: its failure
+        is shown (XFAIL) but does not fail the run; once it passes, the marker should go."""
+        if cond:
+            self.passed += 1
+            print(f"PASS: {what} (known fault fixed: make this an ordinary check)", flush=True)
+        else:
+            print(f"XFAIL: {what} -- {detail} [known fault: {fault}]", flush=True)
+        return bool(cond)
+
     def note(self, text):
         print(f"NOTE: {text}", flush=True)
 
@@ -421,10 +431,97 @@ def control_rects(W, H):
     return {k: (l, t, r - 1, b - 1) for k, (l, t, r, b) in out.items()}
 
 
+def neutral_light(p):
+    """The white-grey of a check box's face and square; the cream key caps are not."""
+    return luminance(p) > 200 and max(p) - min(p) < 25
+
+
+def check_mark(img, rect):
+    """Whether a check box's indicator (a light square at its left) holds a dark check mark."""
+    l, t, r, b = rect
+    light = [(x, y) for y in range(t, b + 1) for x in range(max(l, 0), l + 16) if neutral_light(img.px(x, y))]
+    if not light:
+        return None
+    bl, bt, br, bb = bbox(light)
+    return img.count((bl + 1, bt + 1, br - 1, bb - 1), is_dark) >= 6
+
+
+# ---------------------------------------------------------------------------------------------
+# Fast screenshots: GetImage of the root window straight over the X server's socket.
+# ImageMagick's `import` needs 0.1 to 0.5 s per screenshot, too slow to see a 200 ms blink or to
+# time the hand prompt; this takes some 30 ms for 1920 x 1080. Our Xvfb runs without
+# authorisation, so the connection needs no cookie. Startup checks that both agree.
+
+
+class XGrabber:
+    def __init__(self, display):
+        import socket
+        number = display.lstrip(":").split(".")[0]
+        self.sock = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self.sock.settimeout(10)
+        self.sock.connect(f"/tmp/.X11-unix/X{number}")
+        self.sock.sendall(struct.pack("<BxHHHHxx", 0x6C, 11, 0, 0, 0))
+        head = self._read(8)
+        if head[0] != 1:
+            raise RuntimeError("the X server refused the connection")
+        extra = self._read(struct.unpack("<H", head[6:8])[0] * 4)
+        vendor_len, _, screens, formats, byte_order = struct.unpack("<HHBBB", extra[16:23])
+        pos = 32 + (vendor_len + 3) // 4 * 4
+        bpp = {}
+        for i in range(formats):
+            depth, bits, _pad = struct.unpack("<BBB", extra[pos + 8 * i:pos + 8 * i + 3])
+            bpp[depth] = bits
+        pos += 8 * formats
+        self.root = struct.unpack("<I", extra[pos:pos + 4])[0]
+        self.width, self.height = struct.unpack("<HH", extra[pos + 20:pos + 24])
+        depth = extra[pos + 38]
+        if screens < 1 or bpp.get(depth) != 32 or byte_order != 0:
+            raise RuntimeError(f"unexpected X pixel format: depth {depth}, {bpp.get(depth)} bits, order {byte_order}")
+
+    def _read(self, n):
+        buf = bytearray(n)
+        view = memoryview(buf)
+        got = 0
+        while got < n:
+            k = self.sock.recv_into(view[got:], n - got)
+            if k == 0:
+                raise RuntimeError("the X server closed the connection")
+            got += k
+        return bytes(buf)
+
+    def grab(self):
+        w, h = self.width, self.height
+        self.sock.sendall(struct.pack("<BBHIhhHHI", 73, 2, 5, self.root, 0, 0, w, h, 0xFFFFFFFF))
+        head = self._read(32)
+        while head[0] >= 2:  # an event every client gets (MappingNotify when xdotool remaps keys)
+            head = self._read(32)
+        if head[0] != 1:
+            raise RuntimeError(f"GetImage failed with X error {head[1]}")
+        data = self._read(struct.unpack("<I", head[4:8])[0] * 4)
+        rgb = bytearray(3 * w * h)
+        rgb[0::3] = data[2::4]
+        rgb[1::3] = data[1::4]
+        rgb[2::3] = data[0::4]
+        return Image(w, h, bytes(rgb))
+
+    def close(self):
+        self.sock.close()
+
+
 # ---------------------------------------------------------------------------------------------
 # Processes
 
 _live = []
+
+
+def _die_with_parent():
+    """Runs in the child before exec: it gets SIGTERM when this script dies, even by SIGKILL
+    (a test timeout), so no Xvfb or program outlives its test."""
+    try:
+        import ctypes
+        ctypes.CDLL(None).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+    except (OSError, AttributeError):
+        pass
 
 
 def _cleanup_all(*_):
@@ -456,6 +553,7 @@ class Session:
         self.runtime = Path(tempfile.mkdtemp(prefix="pomarel-xdg-"))
         self.shots = 0
         self.window = None
+        self.grabber = None
         _live.append(self)
 
     # -- lifetime -------------------------------------------------------------------------------
@@ -474,7 +572,8 @@ class Session:
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(wfd), "-screen", "0", f"{self.W}x{self.H}x24", "-nolisten", "tcp",
              "-br", "-noreset"],
-            pass_fds=(wfd,), stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
+            pass_fds=(wfd,), stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True,
+            preexec_fn=_die_with_parent)
         os.close(wfd)
         log.close()
         got = b""
@@ -506,7 +605,8 @@ class Session:
         self.app_log = self.args.outdir / f"{self.tag}-{name}.log"
         log = open(self.app_log, "wb")
         self.app = subprocess.Popen([self.args.binary], cwd=self.workdir, env=self.env(lang, extra_env),
-                                    stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
+                                    stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True,
+                                    preexec_fn=_die_with_parent)
         log.close()
         self.window = None
         return self.app
@@ -527,6 +627,9 @@ class Session:
             return None
 
     def close(self):
+        if self.grabber:
+            self.grabber.close()
+        self.grabber = None
         if self.app is not None and self.app.poll() is None:
             for sig, wait in ((signal.SIGTERM, 3), (signal.SIGKILL, 3)):
                 try:
@@ -609,12 +712,22 @@ class Session:
 
     def shot(self, name=None):
         """A screenshot of the whole screen; with a name it is also kept as an artefact."""
-        path = self.workdir / "shot.ppm"
-        self.x("import", "-window", "root", "-depth", "8", path)
-        img = Image.from_ppm(path)
+        if self.grabber is None:
+            try:
+                self.grabber = XGrabber(self.display)
+            except (OSError, RuntimeError) as err:
+                print(f"NOTE: fast screenshots unavailable ({err}); using import", flush=True)
+                self.grabber = False
+        img = self.grabber.grab() if self.grabber else self.shot_import()
         if name:
             self.keep(img, name)
         return img
+
+    def shot_import(self):
+        """A screenshot taken by ImageMagick's import."""
+        path = self.workdir / "shot.ppm"
+        self.x("import", "-window", "root", "-depth", "8", path)
+        return Image.from_ppm(path)
 
     def keep(self, img, name):
         self.shots += 1
@@ -632,9 +745,38 @@ def cap_spot(rect):
 
 
 def find_apples(img, W, H):
-    """Groups of pure yellow pixels above the keyboard: one per apple on the screen."""
+    """Groups of pure yellow pixels above the keyboard, one per apple on the screen. The red
+    character splits off bits of its apple (the hole of an A, the edge a wide W cuts off): a
+    small group within 3 pixels of a big one's box belongs to it."""
     top_of_keys = key_rects(W, H)[(0, 0)][1]
-    return components(img.find_exact((255, 255, 0), (0, 0, W - 1, top_of_keys - 1)))
+    groups = components(img.find_exact((255, 255, 0), (0, 0, W - 1, top_of_keys - 1)))
+    groups.sort(key=len, reverse=True)
+    apples = []
+    for g in groups:
+        box = bbox(g)
+        owner = None
+        if len(g) < 300:
+            owner = next((a for a in apples if len(a) >= 300 and inside(box, bbox(a), 3)), None)
+        if owner is not None:
+            owner.extend(g)
+        else:
+            apples.append(g)
+    return apples
+
+
+def reddish(p):
+    """The red of the character on an apple, also where it blends into the yellow."""
+    return p[0] > 200 and p[1] < 120 and p[2] < 80
+
+
+def glyph_top(img, box):
+    """Offset of the red character's top row below the apple's top: the first red pixel with the
+    apple's yellow just above it (a red-brown trunk pixel beside the apple has none)."""
+    for y in range(box[1] + 3, box[3] + 1):
+        for x in range(box[0], box[2] + 1):
+            if reddish(img.px(x, y)) and any(img.px(x, y - d) == (255, 255, 0) for d in (1, 2, 3)):
+                return y - box[1]
+    return None
 
 
 def blinking_key(session, timeout=2.0):
@@ -646,7 +788,7 @@ def blinking_key(session, timeout=2.0):
     first = session.shot()
     end = time.monotonic() + timeout
     while time.monotonic() < end:
-        time.sleep(0.1)
+        time.sleep(0.03)
         img = session.shot()
         box = first.diff_bbox(img, keyboard)
         if box is None:

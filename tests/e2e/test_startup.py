@@ -6,16 +6,17 @@ Per screen size, one start of the installed program under its own Xvfb:
 - every key cap shows its cream face inside its computed rectangle, legends stand where they
   belong (letter high, digit low with its shifted symbol above, "Space" on the bottom row);
 - the tree's crown outline is pure green on its computed points;
-- buttons, check boxes and report box are inside their computed rectangles, the first check box
-  is marked, and none of them covers the keyboard;
+- buttons, check boxes and report box fill their computed rectangles, the first check box is
+  marked, the check boxes lie side by side and none of the controls covers the keyboard (at
+  800 x 600 the two-line check boxes overlap the bottom key row: the layout puts their row
+  3 heights + 8 pixels above the bottom, and 600 pixels leave room only for one line);
 - Esc asks, Enter takes the default answer (Yes) and the program ends with status 0.
-At 1024 x 768 the window must stay up 3 s first (the start-and-close run of the foundation).
 """
 
 import sys
-import time
 from pathlib import Path
 
+sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import e2elib as e  # noqa: E402
 
@@ -119,60 +120,46 @@ def check_controls(res, s, img):
     res.check(img.px(W // 2, y) == (255, 255, 255) and e.luminance(img.px(0, y)) < 120,
               f"{W}x{H}: the report box spans {l}..{r} at the bottom, empty",
               f"middle {img.px(W // 2, y)}, left edge {img.px(0, y)}")
-    for cid in (1004, 1005, 1006, 1007):
-        l, t, r, b = cr[cid]
-        light = img.count((max(l, 0), t, l + 15, b), neutral_light)
-        res.check(light >= 80, f"{W}x{H}: check box {cid} shows its box inside {cr[cid]}",
-                  f"{light} light pixels in its left part")
-        y = (t + b) // 2
-        if l >= 3:
-            res.check(e.luminance(img.px(l - 3, y)) < 200, f"{W}x{H}: nothing of check box {cid} left of its rectangle",
-                      f"{img.px(l - 3, y)}")
-    marks = [check_mark(img, cr[cid]) for cid in (1004, 1005, 1006, 1007)]
+    boxes = [cr[cid] for cid in (1004, 1005, 1006, 1007)]
+    for cid, (l, t, r, b) in zip((1004, 1005, 1006, 1007), boxes):
+        # The box paints its face up to its corners (the left one may be off the screen).
+        corners = [(x, y) for x in (l, r) for y in (t, b) if 0 <= x < W]
+        res.check(all(e.neutral_light(img.px(x, y)) for x, y in corners),
+                  f"{W}x{H}: check box {cid} fills its rectangle {cr[cid]}",
+                  f"corners {[img.px(x, y) for x, y in corners]}")
+    marks = [e.check_mark(img, rc) for rc in boxes]
     res.check(marks == [True, False, False, False], f"{W}x{H}: only the first check box is marked", f"{marks}")
-    t = cr[1004][1]
+    # Two-line check boxes (20 pixels tall) are made for 1024 x 768 and up; at 800 x 600 their
+    # row reaches into the bottom key row.
+    check = res.check if (W, H) != (800, 600) else (
+        lambda c, w, d: res.known_fault(c, w, d, "two-line check boxes are taller than 800 x 600 leaves room for"))
+    apart = all(boxes[i][2] < boxes[i + 1][0] for i in range(3)) and boxes[0][0] >= 0 and boxes[3][2] < W
+    res.check(apart, f"{W}x{H}: the check boxes lie side by side on the screen, none over another", f"{boxes}")
+    t = boxes[0][1]
+    check(t > keyboard_bottom, f"{W}x{H}: the check boxes are below the keyboard",
+          f"their top is {t}, the bottom key row ends at {keyboard_bottom}")
     if t > keyboard_bottom:
-        res.check(True, f"{W}x{H}: the check boxes are below the keyboard")
-    elif (W, H) == (800, 600):
-        # A known limit of the fixed-size template on the smallest screen, reported, not failed.
-        res.note(f"{W}x{H}: the check box row starts at y={t}, on the bottom key row (ends at {keyboard_bottom})")
-    else:
-        res.check(False, f"{W}x{H}: the check boxes are below the keyboard", f"top {t}, keyboard bottom {keyboard_bottom}")
-
-
-def neutral_light(p):
-    """The white-grey of a check box's square; the cream key caps below it are not."""
-    return e.luminance(p) > 200 and max(p) - min(p) < 25
-
-
-def check_mark(img, rect):
-    """Whether a check box's indicator (a light square at its left) holds a dark check mark."""
-    l, t, r, b = rect
-    light = [(x, y) for y in range(t, b + 1) for x in range(max(l, 0), l + 16) if neutral_light(img.px(x, y))]
-    if not light:
-        return None
-    bl, bt, br, bb = e.bbox(light)
-    return img.count((bl + 1, bt + 1, br - 1, bb - 1), e.is_dark) >= 6
+        row4 = [rc for k, rc in rects.items() if k[0] == 4]
+        hidden = [rc for rc in row4 if not e.is_cream(img.px(*e.cap_spot(rc)))]
+        res.check(not hidden, f"{W}x{H}: the bottom key row shows above the check boxes")
 
 
 def run_size(res, args, W, H):
     with e.Session(args, W, H, f"{W}x{H}") as s:
-        started = time.monotonic()
         s.launch()
         wid = s.main_window()
         res.check(s.geometry(wid) == (0, 0, W, H), f"{W}x{H}: the window is mapped at (0, 0) with the screen's size",
                   f"geometry {s.geometry(wid)}")
         img = s.shot("start")
+        # The fast screenshot and ImageMagick's must agree (the screen is still now).
+        res.check(s.shot_import().data == img.data, f"{W}x{H}: the fast screenshot equals import's")
         with res.group(f"{W}x{H}: keyboard"):
             check_keyboard(res, s, img)
         with res.group(f"{W}x{H}: tree"):
             check_tree(res, s, img)
         with res.group(f"{W}x{H}: controls"):
             check_controls(res, s, img)
-        if (W, H) == (1024, 768):
-            time.sleep(max(0.0, 3.0 - (time.monotonic() - started)))
-            res.check(s.alive() and s.geometry(wid) == (0, 0, W, H),
-                      f"{W}x{H}: the window is still up, unchanged, 3 s after start")
+        res.check(s.alive() and s.geometry(wid) == (0, 0, W, H), f"{W}x{H}: the window is still up, unchanged")
         with res.group(f"{W}x{H}: closing"):
             s.key("Escape")
             box = e.wait_until(lambda: len(s.windows()) >= 2, 5)

@@ -1,0 +1,85 @@
+#!/usr/bin/env python3
+"""Face.jpg as the background, at 800 x 600 and 1920 x 1080.
+
+A 400 x 300 JPEG, left half red and right half blue, made with ImageMagick, lies in the program's
+working directory. Per screen size one start:
+- the picture is stretched over the whole screen: red near the top-left and bottom-left corners,
+  blue near the top-right and bottom-right ones (away from keys, controls and tree);
+- keys and tree are drawn over it as usual;
+- F2 and a right key work over it (one apple, the report changes).
+"""
+
+import subprocess
+import sys
+from pathlib import Path
+
+sys.dont_write_bytecode = True  # nothing written into the source tree
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import e2elib as e  # noqa: E402
+
+SIZES = ((800, 600), (1920, 1080))
+
+
+def red(p):
+    return p[0] > 180 and p[1] < 90 and p[2] < 90
+
+
+def blue(p):
+    return p[2] > 180 and p[0] < 90 and p[1] < 90
+
+
+def make_face(folder):
+    path = Path(folder) / "Face.jpg"
+    subprocess.run(["convert", "-size", "200x300", "xc:#ff0000", "-size", "200x300", "xc:#0000ff", "+append",
+                    "-quality", "95", str(path)], check=True, capture_output=True)
+    return path
+
+
+def run_size(res, args, W, H):
+    with e.Session(args, W, H, f"{W}x{H}") as s:
+        make_face(s.workdir)
+        s.launch()
+        s.main_window()
+        img = s.shot("face-background")
+        keys = e.key_rects(W, H)
+        low = keys[(0, 0)][1] - 100  # above the keyboard, below the crown's lowest reach at the sides
+        spots = {"top-left": (10, 10), "left, lower": (10, low), "top-right": (W - 11, 10),
+                 "right, lower": (W - 11, low), "left quarter": (W // 4, 12), "right quarter": (3 * W // 4, 12)}
+        for name, (x, y) in spots.items():
+            want = red if x < W // 2 else blue
+            res.check(want(img.px(x, y)), f"{W}x{H}: the picture's {'red' if want is red else 'blue'} shows "
+                                          f"at the {name} ({x}, {y})", f"pixel {img.px(x, y)}")
+        bad = [k for k, rc in keys.items() if not e.is_cream(img.px(*e.cap_spot(rc)))]
+        res.check(not bad, f"{W}x{H}: the key caps are drawn over the picture", f"missing at {bad[:6]}")
+        points, crown = e.tree_outline(W)
+        wrong = [points[i] for i in crown[::9] if 0 <= points[i][0] < W and img.px(*points[i]) != (0, 255, 0)]
+        res.check(not wrong, f"{W}x{H}: the tree outline is drawn over the picture", f"not at {wrong[:5]}")
+        with res.group(f"{W}x{H}: practice over the picture"):
+            s.key("F2")
+            res.require(e.wait_until(lambda: len(e.find_apples(s.shot(), W, H)) == 1, 3),
+                        f"{W}x{H}: F2 shows one apple over the picture")
+            cell, _ = e.blinking_key(s)
+            res.require(cell is not None, f"{W}x{H}: a key blinks over the picture")
+            cr = e.control_rects(W, H)
+            before = s.shot().region(cr[1000])
+            s.type(e.PLAIN[cell[0]][cell[1]])
+            res.check(e.wait_until(lambda: s.shot().region(cr[1000]) != before, 3),
+                      f"{W}x{H}: the right key updates the report over the picture")
+            s.shot("face-practice")
+        s.key("Escape")
+        res.require(e.wait_until(lambda: len(s.windows()) >= 2, 5), f"{W}x{H}: Esc shows the exit question")
+        s.key("Return")
+        res.check(s.wait_exit(10) == 0, f"{W}x{H}: Yes ends the program with status 0")
+
+
+def main():
+    args = e.parse_args(__file__)
+    res = e.Results()
+    for W, H in SIZES:
+        with res.group(f"Face.jpg at {W}x{H}"):
+            run_size(res, args, W, H)
+    return res.finish()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
