@@ -1,6 +1,8 @@
 // The window-system layer: pixels, flood fill, sound rules, timers and the system language.
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "platform/dialog.h"
 #include "platform/testing.h"
 
@@ -162,4 +164,32 @@ TEST(Timers, SettingARunningTimerRestartsItWithTheNewPeriod)
     EXPECT_FALSE(dlg.KillTimer(7));
     EXPECT_FALSE(testing_hooks::IsTimerRunning(dlg, 7));
     testing_hooks::SetScreenSize(0, 0);
+}
+
+TEST(Resources, EveryResourceTheProgramAsksForIsEmbedded)
+{
+    std::vector<std::string> waves{"ZOK", "ZERROR", "CAR0", "CAR1", "CAR2", "CAR3", "CAR4"};
+    for (const char c : std::string("0123456789abcdefghijklmnopqrstuvwxyz")) {
+        waves.push_back(std::string("Z") + c);
+        waves.push_back(std::string("Z") + static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+    }
+    for (const std::string& name : waves) {
+        HRSRC res = FindResource(name, "wave");
+        ASSERT_NE(res, nullptr) << name;
+        const auto* bytes = static_cast<const unsigned char*>(LockResource(LoadResource(res)));
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes), 4), "RIFF") << name;
+        // Mono, 11025 samples a second; 8-bit for the garden sounds, 16-bit for the others.
+        EXPECT_EQ(bytes[22], 1) << name;
+        EXPECT_EQ(bytes[24] | (bytes[25] << 8), 11025) << name;
+        EXPECT_EQ(bytes[34], name.starts_with("CAR") ? 8 : 16) << name;
+    }
+    for (const UINT id : {129u, 130u, 131u}) {
+        CBitmap bitmap;
+        ASSERT_TRUE(bitmap.LoadBitmap(id)) << id;
+        BITMAP bm{};
+        bitmap.GetObject(&bm);
+        EXPECT_EQ(bm.bmWidth, id == 129 ? 73 : 75);
+        EXPECT_EQ(bm.bmHeight, id == 129 ? 47 : 83);
+    }
+    EXPECT_NE(LoadIcon(128), nullptr);
 }
