@@ -1,0 +1,177 @@
+// Controls of a dialog by id, and data exchange towards them.
+#include "platform/dialog_window.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QPlainTextEdit>
+
+#include <algorithm>
+
+#include "platform/internal.h"
+#include "platform/testing.h"
+
+using namespace platform_detail;
+
+namespace platform_detail {
+
+QWidget* ControlOf(const CDialog* dlg, int id)
+{
+    return dlg != nullptr && dlg->Window() != nullptr ? dlg->Window()->Control(id) : nullptr;
+}
+
+void SetControlText(QWidget* w, std::string_view text)
+{
+    const QString s = ToQt(text);
+    if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+        b->setText(s);
+        b->update();
+    } else if (auto* e = qobject_cast<QPlainTextEdit*>(w)) {
+        if (e->toPlainText() != s) {
+            e->setPlainText(s);
+            // Auto-scrolling: the end of the text stays in view.
+            e->moveCursor(QTextCursor::End);
+            e->ensureCursorVisible();
+        }
+    } else if (auto* l = qobject_cast<QLabel*>(w)) {
+        l->setText(s);
+    }
+}
+
+std::string ControlText(const QWidget* w)
+{
+    if (const auto* b = qobject_cast<const QAbstractButton*>(w)) {
+        return FromQt(b->text());
+    }
+    if (const auto* e = qobject_cast<const QPlainTextEdit*>(w)) {
+        return FromQt(e->toPlainText());
+    }
+    if (const auto* l = qobject_cast<const QLabel*>(w)) {
+        return FromQt(l->text());
+    }
+    return {};
+}
+
+}  // namespace platform_detail
+
+using platform_detail::ControlOf;
+using platform_detail::ControlText;
+using platform_detail::SetControlText;
+
+void CWnd::SetWindowText(std::string_view text)
+{
+    SetControlText(ControlOf(m_owner, m_id), text);
+}
+
+std::string CWnd::GetWindowText() const
+{
+    const QWidget* w = ControlOf(m_owner, m_id);
+    return w != nullptr ? ControlText(w) : std::string();
+}
+
+void CWnd::MoveWindow(int x, int y, int width, int height, BOOL)
+{
+    if (QWidget* w = ControlOf(m_owner, m_id)) {
+        w->setGeometry(x, y, std::max(0, width), std::max(0, height));
+    }
+}
+
+void CWnd::MoveWindow(const RECT& rc, BOOL repaint)
+{
+    MoveWindow(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, repaint);
+}
+
+void CWnd::GetClientRect(RECT* rc) const
+{
+    if (rc == nullptr) {
+        return;
+    }
+    const QWidget* w = ControlOf(m_owner, m_id);
+    *rc = w != nullptr ? RECT{0, 0, w->width(), w->height()} : RECT{};
+}
+
+void CWnd::GetWindowRect(RECT* rc) const
+{
+    if (rc == nullptr) {
+        return;
+    }
+    const QWidget* w = ControlOf(m_owner, m_id);
+    *rc = w != nullptr ? RECT{w->x(), w->y(), w->x() + w->width(), w->y() + w->height()} : RECT{};
+}
+
+BOOL CWnd::IsWindowVisible() const
+{
+    const QWidget* w = ControlOf(m_owner, m_id);
+    return w != nullptr && w->isVisible() ? TRUE : FALSE;
+}
+
+void CWnd::SetFocus()
+{
+    if (QWidget* w = ControlOf(m_owner, m_id)) {
+        w->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+BOOL CWnd::HasFocus() const
+{
+    const QWidget* w = ControlOf(m_owner, m_id);
+    return w != nullptr && w->window()->focusWidget() == w ? TRUE : FALSE;
+}
+
+int CButton::GetCheck() const
+{
+    const auto* b = qobject_cast<const QAbstractButton*>(ControlOf(m_owner, m_id));
+    return b != nullptr && b->isChecked() ? 1 : 0;
+}
+
+void CButton::SetCheck(int check)
+{
+    if (auto* b = qobject_cast<QAbstractButton*>(ControlOf(m_owner, m_id))) {
+        b->setChecked(check != 0);
+    }
+}
+
+void CButton::Click()
+{
+    if (auto* b = qobject_cast<QAbstractButton*>(ControlOf(m_owner, m_id))) {
+        b->click();
+    }
+}
+
+void DDX_Control(CDataExchange* dx, int id, CWnd& control)
+{
+    if (!control.IsBound()) {
+        control.Bind(dx->m_pDlgWnd, id);
+    }
+}
+
+void DDX_Text(CDataExchange* dx, int id, std::string& value)
+{
+    if (dx->m_bSaveAndValidate) {
+        value = dx->m_pDlgWnd->GetDlgItemText(id);
+    } else {
+        dx->m_pDlgWnd->SetDlgItemText(id, value);
+    }
+}
+
+void DDX_Check(CDataExchange* dx, int id, int& value)
+{
+    auto* b = qobject_cast<QAbstractButton*>(ControlOf(dx->m_pDlgWnd, id));
+    if (b == nullptr) {
+        return;
+    }
+    if (dx->m_bSaveAndValidate) {
+        value = b->isChecked() ? 1 : 0;
+    } else {
+        b->setChecked(value != 0);
+    }
+}
+
+BOOL CMenu::AppendMenu(UINT flags, UINT_PTR id, std::string_view text)
+{
+    if (m_owner == nullptr || m_owner->Window() == nullptr) {
+        return FALSE;
+    }
+    m_owner->Window()->AppendSystemMenu(flags, id, ToQt(text));
+    return TRUE;
+}
+

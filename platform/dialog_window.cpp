@@ -1,0 +1,594 @@
+// The Qt window behind a CDialog: controls from a template, routing of keys and clicks,
+// painting through the framebuffer, timers and the system menu.
+#include "platform/dialog_window.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTextLayout>
+#include <QWindow>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+
+#include "platform/internal.h"
+#include "platform/testing.h"
+
+using namespace platform_detail;
+
+namespace {
+
+// A template's face where it is installed, else a sans-serif that always is; characters the
+// face lacks (Chinese, Japanese) come from the system's fallback fonts.
+QString AvailableFamily(const QString& face)
+{
+    if (QFontDatabase::families().contains(face)) {
+        return face;
+    }
+    return QStringLiteral("DejaVu Sans");
+}
+
+int VirtualKeyOf(const QKeyEvent* e)
+{
+    const int key = e->key();
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) {
+        return VK_F1 + (key - Qt::Key_F1);
+    }
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) {
+        return 'A' + (key - Qt::Key_A);
+    }
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) {
+        return '0' + (key - Qt::Key_0);
+    }
+    switch (key) {
+    case Qt::Key_Escape: return VK_ESCAPE;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return VK_RETURN;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return VK_TAB;
+    case Qt::Key_Backspace: return VK_BACK;
+    case Qt::Key_Space: return VK_SPACE;
+    case Qt::Key_Shift: return VK_SHIFT;
+    case Qt::Key_Control: return VK_CONTROL;
+    case Qt::Key_Alt: return VK_MENU;
+    case Qt::Key_CapsLock: return VK_CAPITAL;
+    default: return static_cast<int>(e->nativeVirtualKey() & 0xFF);
+    }
+}
+
+}  // namespace
+
+std::vector<DialogWindow*>& LiveDialogWindows()
+{
+    static std::vector<DialogWindow*> windows;
+    return windows;
+}
+
+// ---------------------------------------------------------------------------------------------
+// WrapCheckBox
+
+void WrapCheckBox::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    QStyleOptionButton opt;
+    initStyleOption(&opt);
+    const QRect indicator = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &opt, this);
+    QStyleOptionButton box = opt;
+    box.rect = QRect(indicator.left(), (height() - indicator.height()) / 2, indicator.width(), indicator.height());
+    style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, &painter, this);
+    const QRect textRect(indicator.right() + 4, 0, width() - indicator.right() - 4, height());
+
+    // Wrap the caption and, when its lines are taller than the box, draw them closer together
+    // rather than cut any off.
+    QTextLayout layout(text(), font());
+    QTextOption wrap;
+    wrap.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(wrap);
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(textRect.width());
+    }
+    layout.endLayout();
+    const int lines = std::max(1, layout.lineCount());
+    const qreal natural = QFontMetricsF(font()).height();
+    const qreal step = std::min(natural, static_cast<qreal>(textRect.height()) / lines);
+    const qreal top = (textRect.height() - step * lines) / 2 - (natural - step) / 2;
+    for (int i = 0; i < layout.lineCount(); ++i) {
+        layout.lineAt(i).setPosition(QPointF(0, top + i * step));
+    }
+    painter.setPen(palette().color(QPalette::WindowText));
+    layout.draw(&painter, textRect.topLeft());
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = textRect.adjusted(-1, 0, 0, 0);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
+}
+
+bool WrapCheckBox::hitButton(const QPoint& pos) const
+{
+    return rect().contains(pos);
+}
+
+// ---------------------------------------------------------------------------------------------
+// DialogWindow
+
+DialogWindow::DialogWindow(CDialog* owner, const QJsonObject& tmpl, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_owner(owner), m_sysMenu(owner)
+{
+    LiveDialogWindows().push_back(this);
+    const bool popup = tmpl.value("style").toString() == QLatin1String("popup");
+    m_usesFramebuffer = tmpl.value("framebuffer").toBool();
+    if (popup) {
+        setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    } else {
+        setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    }
+    setWindowTitle(ToQt(FromQt(tmpl.value("caption").toString())));
+    if (m_usesFramebuffer) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setAttribute(Qt::WA_NoSystemBackground);
+    }
+    const QJsonObject font = tmpl.value("font").toObject();
+    QFont f(AvailableFamily(font.value("face").toString()));
+    if (font.contains("pixels")) {
+        f.setPixelSize(font.value("pixels").toInt());
+    } else {
+        f.setPointSize(font.value("points").toInt(9));
+    }
+    setFont(f);
+    const QFontMetrics m(f);
+    m_dluX = m.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 52.0 / 4.0;
+    m_dluY = m.height() / 8.0;
+    if (tmpl.value("units").toString() == QLatin1String("pixels")) {
+        m_dluX = m_dluY = 1.0;
+    }
+    const QJsonArray r = tmpl.value("rect").toArray();
+    resize(std::max(1, static_cast<int>(r.at(2).toInt() * m_dluX)),
+           std::max(1, static_cast<int>(r.at(3).toInt() * m_dluY)));
+    m_iconSurface = Surface(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+    BuildControls(tmpl);
+    qApp->installEventFilter(this);
+}
+
+DialogWindow::~DialogWindow()
+{
+    qApp->removeEventFilter(this);
+    auto& live = LiveDialogWindows();
+    live.erase(std::remove(live.begin(), live.end(), this), live.end());
+}
+
+void DialogWindow::BuildControls(const QJsonObject& tmpl)
+{
+    for (const QJsonValue& v : tmpl.value("controls").toArray()) {
+        const QJsonObject c = v.toObject();
+        const QString kind = c.value("kind").toString();
+        const int id = c.value("id").toInt();
+        const QString text = c.value("text").toString();
+        QWidget* w = nullptr;
+        if (kind == QLatin1String("button")) {
+            auto* b = new QPushButton(text, this);
+            b->setAutoDefault(false);
+            if (c.value("default").toBool()) {
+                b->setDefault(true);
+                m_defaultId = id;
+            }
+            connect(b, &QPushButton::clicked, this, [this, id] { PressButton(id); });
+            w = b;
+        } else if (kind == QLatin1String("checkbox")) {
+            auto* b = new WrapCheckBox(text, this);
+            // Like a dialog's check box: its own face colour behind the caption.
+            b->setAutoFillBackground(true);
+            QPalette pal = b->palette();
+            pal.setColor(QPalette::Window, QColor(212, 208, 200));
+            pal.setColor(QPalette::WindowText, Qt::black);
+            b->setPalette(pal);
+            connect(b, &QCheckBox::clicked, this, [this, id] { PressButton(id); });
+            w = b;
+        } else if (kind == QLatin1String("edit")) {
+            auto* e = new QPlainTextEdit(this);
+            e->setReadOnly(c.value("readonly").toBool());
+            e->setTabChangesFocus(true);
+            e->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            e->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            e->document()->setDocumentMargin(1);
+            e->setPlainText(text);
+            w = e;
+        } else if (kind == QLatin1String("icon")) {
+            auto* l = new QLabel(this);
+            if (HICON icon = LoadIcon(static_cast<UINT>(c.value("icon").toInt()))) {
+                l->setPixmap(icon->icon.pixmap(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)));
+            }
+            w = l;
+        } else {
+            auto* l = new QLabel(this);
+            l->setTextFormat(Qt::PlainText);
+            l->setText(text);
+            w = l;
+        }
+        if (c.contains("font_px") || c.contains("font_face")) {
+            QFont f = font();
+            if (c.contains("font_face")) {
+                f.setFamily(AvailableFamily(c.value("font_face").toString()));
+            }
+            if (c.contains("font_px")) {
+                f.setPixelSize(c.value("font_px").toInt());
+            }
+            w->setFont(f);
+        }
+        const QJsonArray r = c.value("rect").toArray();
+        w->setGeometry(static_cast<int>(r.at(0).toInt() * m_dluX), static_cast<int>(r.at(1).toInt() * m_dluY),
+                       static_cast<int>(r.at(2).toInt() * m_dluX), static_cast<int>(r.at(3).toInt() * m_dluY));
+        if (c.value("tabstop").toBool()) {
+            w->setFocusPolicy(Qt::StrongFocus);
+            m_tabOrder.push_back(w);
+        } else {
+            w->setFocusPolicy(Qt::NoFocus);
+        }
+        if (id != -1) {
+            m_controls[id] = w;
+        }
+    }
+    for (std::size_t i = 1; i < m_tabOrder.size(); ++i) {
+        setTabOrder(m_tabOrder[i - 1], m_tabOrder[i]);
+    }
+}
+
+QWidget* DialogWindow::Control(int id) const
+{
+    const auto it = m_controls.find(id);
+    return it != m_controls.end() ? it->second : nullptr;
+}
+
+void DialogWindow::PressButton(int id)
+{
+    Dispatch(0x0111 /* WM_COMMAND */, static_cast<WPARAM>(id), 0,
+             [&] { m_owner->OnCommand(static_cast<WPARAM>(id), 0); });
+}
+
+void DialogWindow::RequestPaint(const QRect& area)
+{
+    const QRect clipped = area.intersected(QRect(0, 0, width(), height()));
+    if (clipped.isEmpty() && !isMinimized()) {
+        return;
+    }
+    m_invalid += clipped;
+    if (m_paintQueued) {
+        return;
+    }
+    m_paintQueued = true;
+    QPointer<DialogWindow> self(this);
+    QTimer::singleShot(0, this, [self] {
+        if (self) {
+            self->PaintNow();
+        }
+    });
+}
+
+void DialogWindow::PaintNow()
+{
+    m_paintQueued = false;
+    m_paintRect = m_invalid.boundingRect();
+    if (isMinimized()) {
+        m_paintRect = QRect(0, 0, m_iconSurface.Width(), m_iconSurface.Height());
+    }
+    if (m_paintRect.isEmpty()) {
+        m_paintRect = QRect(0, 0, width(), height());
+    }
+    m_invalid = QRegion();
+    Dispatch(WM_PAINT, 0, 0, [&] { m_owner->OnPaint(); });
+    // POMAREL_TRACE=1 tells the benchmarks when the first full paint is done (CLOCK_MONOTONIC).
+    static const bool trace = qEnvironmentVariableIntValue("POMAREL_TRACE") != 0;
+    if (trace && m_usesFramebuffer && !m_tracedFirstPaint) {
+        m_tracedFirstPaint = true;
+        timespec ts{};
+        clock_gettime(CLOCK_MONOTONIC, &ts);
+        std::fprintf(stderr, "pomarel: first-paint %lld.%06ld\n", static_cast<long long>(ts.tv_sec), ts.tv_nsec / 1000);
+        std::fflush(stderr);
+    }
+}
+
+void DialogWindow::Present()
+{
+    if (!m_usesFramebuffer) {
+        return;
+    }
+    for (const RECT& r : m_framebuffer.TakeDirty()) {
+        m_presented.push_back(r);
+        update(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top));
+    }
+    // Tests read the list; a running program keeps only the latest few.
+    if (m_presented.size() > 4096) {
+        m_presented.erase(m_presented.begin(), m_presented.begin() + 2048);
+    }
+}
+
+std::vector<RECT> DialogWindow::TakePresented()
+{
+    Present();
+    std::vector<RECT> out;
+    out.swap(m_presented);
+    return out;
+}
+
+void DialogWindow::paintEvent(QPaintEvent* event)
+{
+    if (!m_usesFramebuffer) {
+        QWidget::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    const QImage image = WrapSurface(static_cast<const Surface&>(Framebuffer()));
+    if (image.isNull()) {
+        return;
+    }
+    for (const QRect& r : event->region()) {
+        painter.drawImage(r, image, r);
+    }
+}
+
+void DialogWindow::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::RightButton && childAt(event->position().toPoint()) == nullptr) {
+        const POINT pt{event->position().toPoint().x(), event->position().toPoint().y()};
+        Dispatch(WM_RBUTTONDOWN, 0x0002, 0, [&] { m_owner->OnRButtonDown(0x0002, pt); });
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void DialogWindow::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::WindowStateChange) {
+        const auto* e = static_cast<QWindowStateChangeEvent*>(event);
+        const bool wasMin = (e->oldState() & Qt::WindowMinimized) != 0;
+        if (wasMin != isMinimized()) {
+            RequestPaint(QRect(0, 0, width(), height()));
+        }
+    }
+    QWidget::changeEvent(event);
+}
+
+void DialogWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        RequestPaint(QRect(0, 0, width(), height()));
+    }
+}
+
+void DialogWindow::closeEvent(QCloseEvent* event)
+{
+    // The window manager's close goes the way of the system menu's Close: IDCANCEL.
+    event->ignore();
+    if (!m_ended) {
+        Dispatch(WM_SYSCOMMAND, SC_CLOSE, 0, [&] { m_owner->OnSysCommand(SC_CLOSE, 0); });
+    }
+}
+
+bool DialogWindow::eventFilter(QObject* obj, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || obj != windowHandle() || m_ended) {
+        return false;
+    }
+    auto* key = static_cast<QKeyEvent*>(event);
+    const int qk = key->key();
+    const int vk = VirtualKeyOf(key);
+    const bool alt = (key->modifiers() & Qt::AltModifier) != 0;
+    QPointer<DialogWindow> self(this);
+
+    MSG down{WM_KEYDOWN, static_cast<WPARAM>(vk), 0};
+    Dispatch(WM_KEYDOWN, down.wParam, 0, [&] { m_owner->PreTranslateMessage(&down); });
+    if (!self || m_ended) {
+        return true;
+    }
+    const bool dialogKey = qk == Qt::Key_Escape || qk == Qt::Key_Return || qk == Qt::Key_Enter ||
+                           qk == Qt::Key_Tab || qk == Qt::Key_Backtab || qk == Qt::Key_Delete;
+    if (!alt && !dialogKey) {
+        for (const char32_t c : key->text().toStdU32String()) {
+            MSG ch{WM_CHAR, static_cast<WPARAM>(c), 0};
+            Dispatch(WM_CHAR, ch.wParam, 0, [&] { m_owner->PreTranslateMessage(&ch); });
+            if (!self || m_ended) {
+                return true;
+            }
+        }
+    }
+    // What the dialog manager does with the key after the program has seen it.
+    if (qk == Qt::Key_Escape) {
+        Dispatch(0x0111, IDCANCEL, 0, [&] { m_owner->OnCommand(IDCANCEL, 0); });
+        return true;
+    }
+    if (qk == Qt::Key_Return || qk == Qt::Key_Enter) {
+        int id = m_defaultId;
+        if (auto* b = qobject_cast<QPushButton*>(focusWidget()); b != nullptr) {
+            for (const auto& [cid, w] : m_controls) {
+                if (w == b) {
+                    id = cid;
+                }
+            }
+        }
+        if (id != 0) {
+            PressButton(id);
+        }
+        return true;
+    }
+    if (qk == Qt::Key_F1 && key->modifiers() == Qt::NoModifier) {
+        HELPINFO info;
+        Dispatch(WM_HELP, 0, 0, [&] { m_owner->OnHelpInfo(&info); });
+        return true;
+    }
+    if (qk == Qt::Key_Space && alt) {
+        ShowSystemMenu();
+        return true;
+    }
+    return false;
+}
+
+void DialogWindow::SetTimer(UINT_PTR id, UINT ms)
+{
+    auto& timer = m_timers[id];
+    if (!timer) {
+        timer = std::make_unique<QTimer>();
+        timer->setTimerType(Qt::PreciseTimer);
+        QObject::connect(timer.get(), &QTimer::timeout, this, [this, id] {
+            Dispatch(WM_TIMER, id, 0, [&] { m_owner->OnTimer(id); });
+        });
+    }
+    timer->start(static_cast<int>(ms));
+}
+
+bool DialogWindow::KillTimer(UINT_PTR id)
+{
+    const auto it = m_timers.find(id);
+    if (it == m_timers.end() || !it->second->isActive()) {
+        return false;
+    }
+    it->second->stop();
+    return true;
+}
+
+QTimer* DialogWindow::Timer(UINT_PTR id) const
+{
+    const auto it = m_timers.find(id);
+    return it != m_timers.end() ? it->second.get() : nullptr;
+}
+
+void DialogWindow::AppendSystemMenu(UINT flags, UINT_PTR id, const QString& text)
+{
+    m_sysItems.push_back({flags, id, text});
+}
+
+std::vector<std::string> DialogWindow::SystemMenuItems() const
+{
+    std::vector<std::string> out{"Minimize", "Close"};
+    for (const MenuItem& item : m_sysItems) {
+        out.push_back((item.flags & MF_SEPARATOR) != 0 ? std::string("-") : FromQt(item.text));
+    }
+    return out;
+}
+
+void DialogWindow::ShowSystemMenu()
+{
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Minimize"))->setData(QVariant::fromValue<qulonglong>(SC_MINIMIZE));
+    menu.addAction(QStringLiteral("Close"))->setData(QVariant::fromValue<qulonglong>(SC_CLOSE));
+    for (const MenuItem& item : m_sysItems) {
+        if ((item.flags & MF_SEPARATOR) != 0) {
+            menu.addSeparator();
+        } else {
+            menu.addAction(item.text)->setData(QVariant::fromValue<qulonglong>(item.id));
+        }
+    }
+    QPointer<DialogWindow> self(this);
+    QAction* chosen = menu.exec(mapToGlobal(QPoint(0, 0)));
+    if (!self) {
+        return;
+    }
+    RequestPaint(QRect(mapFromGlobal(menu.geometry().topLeft()), menu.geometry().size()));
+    if (chosen != nullptr) {
+        const UINT id = static_cast<UINT>(chosen->data().toULongLong());
+        Dispatch(WM_SYSCOMMAND, id, 0, [&] { m_owner->OnSysCommand(id, 0); });
+    }
+}
+
+void DialogWindow::ShowDialog(bool modal)
+{
+    if (modal && parentWidget() != nullptr) {
+        setWindowModality(Qt::ApplicationModal);
+        const QRect p = parentWidget()->geometry();
+        move(p.center() - QPoint(width() / 2, height() / 2));
+    }
+    const bool coversScreen = m_usesFramebuffer && x() == 0 && y() == 0 &&
+                              width() == GetSystemMetrics(SM_CXSCREEN) &&
+                              height() == GetSystemMetrics(SM_CYSCREEN);
+    if (coversScreen && !platform_detail::ScreenIsOverridden() && QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        // A bare X server has no window manager to honour a full-screen request alone.
+        setGeometry(0, 0, width(), height());
+        showFullScreen();
+    } else {
+        show();
+    }
+    if (!m_tabOrder.empty()) {
+        QWidget* first = m_tabOrder.front();
+        if (auto it = m_controls.find(m_defaultId); it != m_controls.end()) {
+            first = it->second;
+        }
+        first->setFocus(Qt::OtherFocusReason);
+    }
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        activateWindow();
+        raise();
+    }
+}
+
+int DialogWindow::RunLoop()
+{
+    if (m_ended) {
+        return m_result;
+    }
+    QEventLoop loop;
+    m_loop = &loop;
+    loop.exec(QEventLoop::DialogExec);
+    m_loop = nullptr;
+    return m_result;
+}
+
+void DialogWindow::End(int result)
+{
+    m_ended = true;
+    m_result = result;
+    for (auto& [id, timer] : m_timers) {
+        timer->stop();
+    }
+    if (m_loop != nullptr) {
+        m_loop->exit(result);
+    }
+}
+
+void DialogWindow::MoveTo(int x, int y, int w, int h)
+{
+    setGeometry(x, y, std::max(1, w), std::max(1, h));
+}
+
+Surface& DialogWindow::Framebuffer()
+{
+    // Made at the window's size when first drawn on: the practice window moves to the
+    // screen's size right after creation, and a template-sized one would be filled for nothing.
+    if (m_usesFramebuffer && (m_framebuffer.Width() != width() || m_framebuffer.Height() != height())) {
+        m_framebuffer = Surface(width(), height());
+        m_framebuffer.EnableDirtyTracking(true);
+    }
+    return m_framebuffer;
+}
+
+CDC* DialogWindow::NewClientDC()
+{
+    m_clientDCs.push_back(std::make_unique<CDC>(&Framebuffer()));
+    return m_clientDCs.back().get();
+}
+
+void DialogWindow::FreeClientDC(CDC* dc)
+{
+    m_clientDCs.erase(std::remove_if(m_clientDCs.begin(), m_clientDCs.end(),
+                                     [dc](const std::unique_ptr<CDC>& p) { return p.get() == dc; }),
+                      m_clientDCs.end());
+}
+
