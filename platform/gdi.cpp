@@ -6,7 +6,11 @@
 #include <QPainter>
 #include <QPen>
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <new>
 #include <cmath>
 #include <map>
 #include <numbers>
@@ -18,6 +22,38 @@ using namespace platform_detail;
 
 // ---------------------------------------------------------------------------------------------
 // Surface
+
+namespace {
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+}  // namespace
+
+template <class T>
+T* PixelAllocator<T>::allocate(std::size_t n)
+{
+    const std::size_t bytes = n * sizeof(T);
+    if (bytes < kHugePage) {
+        return static_cast<T*>(::operator new(bytes));
+    }
+    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    void* p = std::aligned_alloc(kHugePage, rounded);
+    if (p == nullptr) {
+        throw std::bad_alloc();
+    }
+    ::madvise(p, rounded, MADV_HUGEPAGE);
+    return static_cast<T*>(p);
+}
+
+template <class T>
+void PixelAllocator<T>::deallocate(T* p, std::size_t n) noexcept
+{
+    if (n * sizeof(T) < kHugePage) {
+        ::operator delete(p);
+    } else {
+        std::free(p);
+    }
+}
+
+template struct PixelAllocator<std::uint32_t>;
 
 Surface::Surface(int width, int height, std::uint32_t fill)
     : m_width(std::max(0, width)), m_height(std::max(0, height)),

@@ -11,6 +11,21 @@
 
 #include "platform/wintypes.h"
 
+// Memory for large pixel buffers: asks the kernel for huge pages, so a screen-sized buffer
+// costs a handful of page faults rather than thousands when it is first drawn on.
+template <class T>
+struct PixelAllocator {
+    using value_type = T;
+    PixelAllocator() = default;
+    template <class U>
+    PixelAllocator(const PixelAllocator<U>&) noexcept
+    {
+    }
+    T* allocate(std::size_t n);
+    void deallocate(T* p, std::size_t n) noexcept;
+    friend bool operator==(const PixelAllocator&, const PixelAllocator&) { return true; }
+};
+
 // Pixels of a drawing surface: 0xffRRGGBB words, row by row.
 class Surface {
 public:
@@ -39,7 +54,7 @@ public:
 private:
     int m_width = 0;
     int m_height = 0;
-    std::vector<std::uint32_t> m_pixels;
+    std::vector<std::uint32_t, PixelAllocator<std::uint32_t>> m_pixels;
     bool m_tracking = false;
     RECT m_run{0, 0, 0, 0};  // pixels marked one by one, merged while they stay close
     bool m_runOpen = false;
