@@ -3,125 +3,14 @@
 // somewhere), with the apple on the screen wherever the screen has room for it.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <mutex>
 #include <random>
-#include <string>
-#include <thread>
-#include <utility>
-#include <vector>
 
 #include "scene/ShapeOutlines.h"
-#include "tests/support/DialogFixture.h"
+#include "tests/robustness/Robustness.h"
 
 namespace {
 
-constexpr std::uint32_t kYellow = ToScreenPixel(RGB(255, 255, 0));
-constexpr int kAppleBoxW = 54;
-constexpr int kAppleBoxH = 71;
-// Apple boxes end above row 388, the trunk markers' level.
-constexpr int kAppleRowsEnd = 388;
-// Yellow pixels of a whole apple (2060 inside, 193 on the outline) less its character.
-constexpr int kAppleMostPixels = 2060 + 193;
-constexpr int kAppleFewestPixels = 1500;
-
-// Ends the process with a message when a step takes far too long: a hang must fail, not wait
-// for the test driver's time-out.
-class Watchdog {
-public:
-    Watchdog(std::chrono::seconds limit, std::string what) : m_what(std::move(what))
-    {
-        m_thread = std::thread([this, limit] {
-            std::unique_lock<std::mutex> lock(m_mutex);
-            if (!m_done.wait_for(lock, limit, [this] { return m_finished; })) {
-                std::fprintf(stderr, "hang: %s did not end within %lld s (at step %d)\n", m_what.c_str(),
-                             static_cast<long long>(limit.count()), m_step.load());
-                std::abort();
-            }
-        });
-    }
-    ~Watchdog()
-    {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_finished = true;
-        }
-        m_done.notify_all();
-        m_thread.join();
-    }
-    Watchdog(const Watchdog&) = delete;
-    Watchdog& operator=(const Watchdog&) = delete;
-    void Step(int n) { m_step = n; }
-
-private:
-    std::string m_what;
-    std::mutex m_mutex;
-    std::condition_variable m_done;
-    bool m_finished = false;
-    std::atomic<int> m_step{-1};
-    std::thread m_thread;
-};
-
-struct Yellow {
-    int regions = 0;       // 4-connected regions of pure yellow
-    int largest = 0;       // pixels of the largest
-    int total = 0;         // all yellow pixels
-    RECT largestBounds{};  // right and bottom exclusive
-};
-
-Yellow FindYellow(Surface& s, int rowsEnd)
-{
-    const int w = s.Width();
-    const int h = std::min(s.Height(), rowsEnd);
-    Yellow out;
-    std::vector<unsigned char> seen(static_cast<std::size_t>(w) * static_cast<std::size_t>(std::max(h, 0)), 0);
-    std::vector<std::pair<int, int>> stack;
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const std::size_t at =
-                static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x);
-            if (s.Row(y)[x] != kYellow || seen[at] != 0) {
-                continue;
-            }
-            seen[at] = 1;
-            stack.assign(1, {x, y});
-            int size = 0;
-            RECT b{x, y, x + 1, y + 1};
-            while (!stack.empty()) {
-                const auto [px, py] = stack.back();
-                stack.pop_back();
-                ++size;
-                b = {std::min<int>(b.left, px), std::min<int>(b.top, py), std::max<int>(b.right, px + 1),
-                     std::max<int>(b.bottom, py + 1)};
-                const std::pair<int, int> next[4] = {{px - 1, py}, {px + 1, py}, {px, py - 1}, {px, py + 1}};
-                for (const auto& [nx, ny] : next) {
-                    if (nx < 0 || ny < 0 || nx >= w || ny >= h) {
-                        continue;
-                    }
-                    const std::size_t n =
-                        static_cast<std::size_t>(ny) * static_cast<std::size_t>(w) + static_cast<std::size_t>(nx);
-                    if (seen[n] == 0 && s.Row(ny)[nx] == kYellow) {
-                        seen[n] = 1;
-                        stack.emplace_back(nx, ny);
-                    }
-                }
-            }
-            ++out.regions;
-            out.total += size;
-            if (size > out.largest) {
-                out.largest = size;
-                out.largestBounds = b;
-            }
-        }
-    }
-    return out;
-}
+using namespace robustness;
 
 class ScreenSizes : public ::testing::TestWithParam<std::pair<int, int>> {};
 
@@ -134,15 +23,14 @@ TEST_P(ScreenSizes, StartsPaintsAndTakesAHundredRightKeys)
     PracticeDialog& d = win.dlg();
     ASSERT_EQ(win.screen().Width(), w);
     ASSERT_EQ(win.screen().Height(), h);
-    // Apple placement divides by the tree's shift.
-    EXPECT_NE(d.m_treeShift, 0) << name;
+    EXPECT_NE(d.m_treeShift, 0) << name << ": apple placement divides by it";
     testing_hooks::PaintNow(d);
     win.Key(VK_F2);
     ASSERT_EQ(d.m_bPractising, 1) << name;
-
     int onScreen = 0;
     for (int i = 0; i < 100; ++i) {
-        dog.Step(i);
+        const std::string at = name + ", right key " + std::to_string(i);
+        dog.Step(at);
         if (i % 25 == 10) {
             // A wrong key, the hand prompt and the key blinking at this size, then a paint.
             win.Type(static_cast<unsigned char>(win.Wrong()));
@@ -154,27 +42,27 @@ TEST_P(ScreenSizes, StartsPaintsAndTakesAHundredRightKeys)
         }
         const int rightBefore = d.m_nTotalRight;
         win.Type(static_cast<unsigned char>(win.Target()));
-        ASSERT_EQ(d.m_nTotalRight, rightBefore + 1) << name << ", right key " << i;
-
-        const POINT a = d.m_applePos;
-        ASSERT_GE(a.y, 0) << name;
-        ASSERT_LE(a.y + kAppleBoxH, kAppleRowsEnd) << name;
+        ASSERT_EQ(d.m_nTotalRight, rightBefore + 1) << at;
+        const RECT box = AppleBox(d.m_applePos);
+        ASSERT_GE(box.top, 0) << at;
+        ASSERT_LE(box.bottom, kAppleRowsEnd) << at;
         // Where the screen is about as wide as the tree or wider, the apple is wholly on it.
         if (w >= 640) {
-            ASSERT_GE(a.x, 0) << name << ", right key " << i;
-            ASSERT_LE(a.x + kAppleBoxW, w) << name << ", right key " << i;
+            ASSERT_GE(box.left, 0) << at;
+            ASSERT_LE(box.right, w) << at;
         }
-        // At most one apple; a whole one where its box is on the screen.
-        const Yellow y = FindYellow(win.screen(), kAppleRowsEnd);
-        ASSERT_LE(y.total, kAppleMostPixels) << name << ": more yellow than one apple, right key " << i;
-        const bool boxOnScreen = a.x >= 0 && a.x + kAppleBoxW <= w && a.y + kAppleBoxH <= h;
-        if (boxOnScreen) {
+        // At most one apple; a whole one, and nothing else, where its box is on the screen.
+        int total = 0;
+        for (const Region& r : FindYellow(win.screen(), RECT{0, 0, w, kAppleRowsEnd}))
+            total += r.size;
+        ASSERT_LE(total, kAppleMostPixels) << at << ": more yellow than one apple";
+        if (box.left >= 0 && box.right <= w && box.bottom <= h) {
             ++onScreen;
-            ASSERT_GE(y.largest, kAppleFewestPixels) << name << ": no whole apple, right key " << i;
-            EXPECT_GE(y.largestBounds.left, a.x) << name;
-            EXPECT_GE(y.largestBounds.top, a.y) << name;
-            EXPECT_LE(y.largestBounds.right, a.x + kAppleBoxW) << name;
-            EXPECT_LE(y.largestBounds.bottom, a.y + kAppleBoxH) << name;
+            ASSERT_EQ(AppleProblem(win.screen(), box), "") << at;
+            int inBox = 0;
+            for (const Region& r : FindYellow(win.screen(), box))
+                inBox += r.size;
+            ASSERT_EQ(inBox, total) << at << ": yellow outside the apple's box";
         }
     }
 
@@ -185,16 +73,17 @@ TEST_P(ScreenSizes, StartsPaintsAndTakesAHundredRightKeys)
     const int s = d.m_treeShift;
     int free = 0;
     for (int k = 0; k < 400; ++k) {
-        dog.Step(1000 + k);
         const int drawnX = static_cast<int>(rng() % 0x7fffffffu) % s + (h - s) / 2;
         const int drawnY = static_cast<int>(rng() % 318u);
+        const std::string at = name + ", drawn at " + std::to_string(drawnX) + "," + std::to_string(drawnY);
+        dog.Step(at);
         const int x = SearchAppleX(drawnX, drawnY, w, kAppleBoxW,
                                    [&d](int px, int py) { return d.IsAppleSpotFree(px, py) != 0; });
         free += d.IsAppleSpotFree(x, drawnY);
         if (w >= 640) {
-            ASSERT_GE(x, 0) << name << ", drawn at " << drawnX << "," << drawnY;
-            ASSERT_LE(x + kAppleBoxW, w) << name << ", drawn at " << drawnX << "," << drawnY;
-            ASSERT_EQ(d.IsAppleSpotFree(x, drawnY), 1) << name << ", drawn at " << drawnX << "," << drawnY;
+            ASSERT_GE(x, 0) << at;
+            ASSERT_LE(x + kAppleBoxW, w) << at;
+            ASSERT_EQ(d.IsAppleSpotFree(x, drawnY), 1) << at;
         }
     }
     std::printf("%s: tree shift %d, %d of 100 apples wholly on the screen, %d of 400 searches found a free spot\n",
@@ -202,12 +91,11 @@ TEST_P(ScreenSizes, StartsPaintsAndTakesAHundredRightKeys)
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, ScreenSizes,
-                         ::testing::Values(std::make_pair(320, 240), std::make_pair(640, 480), std::make_pair(698, 600),
-                                           std::make_pair(699, 600), std::make_pair(700, 600), std::make_pair(701, 600),
-                                           std::make_pair(702, 600), std::make_pair(3840, 2160),
-                                           std::make_pair(7680, 4320)),
-                         [](const ::testing::TestParamInfo<std::pair<int, int>>& p) {
+                         ::testing::Values(std::pair{320, 240}, std::pair{640, 480}, std::pair{698, 600},
+                                           std::pair{699, 600}, std::pair{700, 600}, std::pair{701, 600},
+                                           std::pair{702, 600}, std::pair{3840, 2160}, std::pair{7680, 4320}),
+                         [](const auto& p) {
                              return std::to_string(p.param.first) + "x" + std::to_string(p.param.second);
                          });
 
-}  // namespace
+} // namespace
