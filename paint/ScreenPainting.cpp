@@ -111,7 +111,8 @@ void PracticeDialog::OnPaint()
                     const int stride = k.right - k.left + 1;
                     for (int y = k.top; y <= k.bottom; ++y) {
                         for (int x = k.left; x <= k.right; ++x) {
-                            const auto i = static_cast<std::size_t>((y - k.top) * stride + (x - k.left));
+                            const auto i = static_cast<std::size_t>(y - k.top) * static_cast<std::size_t>(stride) +
+                                           static_cast<std::size_t>(x - k.left);
                             if (i < saved.size()) {
                                 saved[i] = dc.GetPixel(x, y);
                             }

@@ -141,7 +141,8 @@ LPARAM CDialog::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     switch (message) {
     case WM_SETICON: {
-        const auto* icon = reinterpret_cast<const HICON__*>(lParam);
+        // The icon travels in lParam, as the message defines it.
+        const auto* icon = reinterpret_cast<const IconHandle*>(lParam);  // NOLINT(performance-no-int-to-ptr)
         if (icon != nullptr && wParam == ICON_BIG) {
             m_window->setWindowIcon(icon->icon);
         }

@@ -177,7 +177,7 @@ DialogWindow::~DialogWindow()
 
 void DialogWindow::BuildControls(const QJsonObject& tmpl)
 {
-    for (const QJsonValue& v : tmpl.value("controls").toArray()) {
+    for (const QJsonValue v : tmpl.value("controls").toArray()) {
         const QJsonObject c = v.toObject();
         const QString kind = c.value("kind").toString();
         const int id = c.value("id").toInt();

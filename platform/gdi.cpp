@@ -257,7 +257,7 @@ BOOL CPen::CreatePen(int, int width, COLORREF color)
 
 HICON LoadIcon(UINT id)
 {
-    static std::map<UINT, HICON__> icons;
+    static std::map<UINT, IconHandle> icons;
     auto it = icons.find(id);
     if (it != icons.end()) {
         return &it->second;
@@ -279,7 +279,7 @@ HICON LoadIcon(UINT id)
     if (icon.isNull()) {
         return nullptr;
     }
-    return &icons.emplace(id, HICON__{icon}).first->second;
+    return &icons.emplace(id, IconHandle{icon}).first->second;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -145,8 +145,8 @@ constexpr int TRANSPARENT = 1;
 constexpr int OPAQUE = 2;
 constexpr std::uint32_t SRCCOPY = 0x00CC0020;
 
-struct HICON__;
-using HICON = const HICON__*;
+struct IconHandle;
+using HICON = const IconHandle*;
 // Icon resource by number; null when there is none.
 HICON LoadIcon(UINT id);
 

@@ -14,7 +14,7 @@
 #include "platform/gdi.h"
 #include "platform/winapi.h"
 
-struct HICON__ {
+struct IconHandle {
     QIcon icon;
 };
 

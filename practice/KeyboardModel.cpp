@@ -2,13 +2,23 @@
 
 #include <cstring>
 
+namespace {
+
+// Index of a key cell in the per-cell arrays.
+std::size_t CellIndex(int row, int col)
+{
+    return static_cast<std::size_t>(row) * kKeyCols + static_cast<std::size_t>(col);
+}
+
+}  // namespace
+
 void BuildKeyCharacters(KeyChars& plain, KeyChars& shifted, std::array<std::string, kKeyCells>& soundNames)
 {
     for (int r = 0; r < kKeyRows; ++r) {
         for (int c = 0; c < kKeyCols; ++c) {
             plain[r][c] = ' ';
             shifted[r][c] = ' ';
-            soundNames[static_cast<std::size_t>(r * kKeyCols + c)].clear();
+            soundNames[CellIndex(r, c)].clear();
         }
     }
     // Shifted symbols of rows 0 to 3.
@@ -33,7 +43,7 @@ void BuildKeyCharacters(KeyChars& plain, KeyChars& shifted, std::array<std::stri
             const char ch = plain[r][c];
             if (ch >= 'a' && ch <= 'z') {
                 shifted[r][c] = static_cast<char>(ch - 'a' + 'A');
-                soundNames[static_cast<std::size_t>(r * kKeyCols + c)] = std::string("Z") + ch;
+                soundNames[CellIndex(r, c)] = std::string("Z") + ch;
             }
         }
     }

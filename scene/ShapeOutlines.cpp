@@ -109,6 +109,6 @@ void PracticeDialog::BuildShapeOutlines()
     }
     m_appleHalfWidth = (maxX - minX) / 2;
     m_appleHalfHeight = (maxY - minY) / 2;
-    m_appleBackground.assign(static_cast<std::size_t>((maxY - minY + 1) * (maxX - minX + 1)), 0);
+    m_appleBackground.assign(static_cast<std::size_t>(maxY - minY + 1) * static_cast<std::size_t>(maxX - minX + 1), 0);
     m_treeMask.Build(m_treePoint, kTreePointCount);
 }
