@@ -19,6 +19,10 @@ CWinApp::~CWinApp() = default;
 
 int RunApplication(CWinApp& app, int argc, char** argv)
 {
+    // One pixel of the program is one pixel of the screen: its layout is in screen pixels.
+    if (!qEnvironmentVariableIsSet("QT_ENABLE_HIGHDPI_SCALING")) {
+        qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    }
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pomarel"));
     QApplication::setQuitOnLastWindowClosed(false);

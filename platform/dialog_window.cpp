@@ -516,12 +516,11 @@ void DialogWindow::ShowDialog(bool modal)
         const QRect p = parentWidget()->geometry();
         move(p.center() - QPoint(width() / 2, height() / 2));
     }
-    const bool coversScreen = m_usesFramebuffer && x() == 0 && y() == 0 &&
-                              width() == GetSystemMetrics(SM_CXSCREEN) &&
-                              height() == GetSystemMetrics(SM_CYSCREEN);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const bool coversScreen = m_usesFramebuffer && screen != nullptr && geometry() == screen->geometry();
     if (coversScreen && !platform_detail::ScreenIsOverridden() && QGuiApplication::platformName() != QLatin1String("offscreen")) {
         // A bare X server has no window manager to honour a full-screen request alone.
-        setGeometry(0, 0, width(), height());
+        setGeometry(screen->geometry());
         showFullScreen();
     } else {
         show();
@@ -565,7 +564,15 @@ void DialogWindow::End(int result)
 
 void DialogWindow::MoveTo(int x, int y, int w, int h)
 {
-    setGeometry(x, y, std::max(1, w), std::max(1, h));
+    // A top-level window's (0, 0) is the primary screen's corner, wherever that screen stands
+    // among several.
+    QPoint origin(0, 0);
+    if (parentWidget() == nullptr && !platform_detail::ScreenIsOverridden()) {
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            origin = screen->geometry().topLeft();
+        }
+    }
+    setGeometry(origin.x() + x, origin.y() + y, std::max(1, w), std::max(1, h));
 }
 
 Surface& DialogWindow::Framebuffer()
