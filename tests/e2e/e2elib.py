@@ -808,3 +808,14 @@ def target_chars(cell):
         if ch.strip() and ch not in out and 32 < ord(ch) < 127:
             out.append(ch)
     return out
+
+
+def run_sizes(script, what, sizes, run_size):
+    """The main of a script that runs the same checks at several screen sizes: run_size(res, args, W, H)
+    once per size, each in its own group. Returns the exit status."""
+    args = parse_args(script)
+    res = Results()
+    for W, H in sizes:
+        with res.group(f"{what} at {W}x{H}"):
+            run_size(res, args, W, H)
+    return res.finish()

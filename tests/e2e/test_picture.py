@@ -72,14 +72,5 @@ def run_size(res, args, W, H):
         res.check(s.wait_exit(10) == 0, f"{W}x{H}: Yes ends the program with status 0")
 
 
-def main():
-    args = e.parse_args(__file__)
-    res = e.Results()
-    for W, H in SIZES:
-        with res.group(f"Face.jpg at {W}x{H}"):
-            run_size(res, args, W, H)
-    return res.finish()
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(e.run_sizes(__file__, "Face.jpg", SIZES, run_size))

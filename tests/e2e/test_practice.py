@@ -206,14 +206,5 @@ def run_size(res, args, W, H):
             res.check(status == 0, f"{W}x{H}: Yes ends the program with status 0", f"status {status}")
 
 
-def main():
-    args = e.parse_args(__file__)
-    res = e.Results()
-    for W, H in SIZES:
-        with res.group(f"practice at {W}x{H}"):
-            run_size(res, args, W, H)
-    return res.finish()
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(e.run_sizes(__file__, "practice", SIZES, run_size))

@@ -171,14 +171,5 @@ def run_size(res, args, W, H):
                       f"status {status}")
 
 
-def main():
-    args = e.parse_args(__file__)
-    res = e.Results()
-    for W, H in SIZES:
-        with res.group(f"start-up at {W}x{H}"):
-            run_size(res, args, W, H)
-    return res.finish()
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(e.run_sizes(__file__, "start-up", SIZES, run_size))
