@@ -1,16 +1,14 @@
-// Construction, data exchange, start-up and command routing of the practice window.
+// Construction, data exchange, start-up, command routing and the texts of the practice window.
 #include "app/PracticeDialog.h"
 
+#include <ctime>
+
 #include "app/ControlLayout.h"
-
-#include <algorithm>
-
-#include "paint/ScreenPainting.h"
+#include "text/Language.h"
 
 PracticeDialog::PracticeDialog(CDialog* parent) : CDialog(IDD_PRACTICE, parent)
 {
     m_hIcon = LoadIcon(IDR_MAINFRAME);
-    std::fill(std::begin(m_treeShade), std::end(m_treeShade), kTrunkColour);
 }
 
 PracticeDialog::~PracticeDialog() = default;
@@ -27,8 +25,10 @@ void PracticeDialog::DoDataExchange(CDataExchange* dx)
     DDX_Control(dx, IDOK, m_btnStart);
     DDX_Control(dx, IDCANCEL, m_btnExit);
     DDX_Text(dx, IDC_REPORT, m_strReport);
+    // The check boxes show the chosen set; what the user clicks reaches the rules as a command.
     for (int i = 0; i < 4; ++i) {
-        DDX_Check(dx, IDC_SET1 + i, m_bSetChosen[i]);
+        int chosen = m_exercise.SetChosen(i);
+        DDX_Check(dx, IDC_SET1 + i, chosen);
     }
 }
 
@@ -46,24 +46,18 @@ BOOL PracticeDialog::OnInitDialog()
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
-    m_nScreenWidth = GetSystemMetrics(SM_CXSCREEN);
-    m_nScreenHeight = GetSystemMetrics(SM_CYSCREEN);
-    BuildShapeOutlines();
-    MoveWindow(0, 0, m_nScreenWidth, m_nScreenHeight, TRUE);
-    BuildKeyboardModel();
-
-    m_nSetSize = 26;
-    for (int i = 0; i < m_nSetSize; ++i) {
-        m_nOrder[i] = i;
-    }
-    m_bPictureFound = CFileFind().FindFile(m_strPictureFile);
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    m_scene.Build(width, height);
+    MoveWindow(0, 0, width, height, TRUE);
+    m_sounds.Load(m_exercise.KeySoundNames());
+    m_painting.FindPicture();
     PlaceControls();
-    ShuffleTargets();
-    LoadSounds();
+    m_exercise.Shuffle(static_cast<unsigned>(std::time(nullptr)));
 
     SetTimer(TIMER_CLOCK, 10000);
     SetTimer(TIMER_AMBIENT, 1000);
-    m_nIdleSeconds = 0;
+    m_exercise.KeyPressed();
     return TRUE;
 }
 
@@ -81,7 +75,7 @@ void PracticeDialog::PlaceControls()
         w[i] = rc.right;
         h[i] = rc.bottom;
     }
-    const ControlLayout l = ComputeControlLayout(m_nScreenWidth, m_nScreenHeight, bw, bh, w, h);
+    const ControlLayout l = ComputeControlLayout(m_scene.ScreenWidth(), m_scene.ScreenHeight(), bw, bh, w, h);
     m_btnStart.MoveWindow(l.start);
     m_btnHelp.MoveWindow(l.help);
     m_btnExit.MoveWindow(l.exit);
@@ -103,7 +97,93 @@ BOOL PracticeDialog::OnCommand(WPARAM wParam, LPARAM lParam)
     }
 }
 
+void PracticeDialog::ChooseSet(int k)
+{
+    m_exercise.ChooseSet(k, static_cast<unsigned>(std::time(nullptr)));
+    // Also for the set already chosen: its automatic check box was just cleared by the click.
+    UpdateData(FALSE);
+    OnOK();
+}
+
+void PracticeDialog::OnChooseSet1()
+{
+    ChooseSet(0);
+}
+
+void PracticeDialog::OnChooseSet2()
+{
+    ChooseSet(1);
+}
+
+void PracticeDialog::OnChooseSet3()
+{
+    ChooseSet(2);
+}
+
+void PracticeDialog::OnChooseSet4()
+{
+    ChooseSet(3);
+}
+
+void PracticeDialog::ApplyLanguageTexts()
+{
+    const CaptionRow& row = CaptionsOf(SelectLanguage());
+    SetDlgItemText(IDOK, row.start);
+    SetDlgItemText(IDCANCEL, row.exit);
+    SetDlgItemText(IDC_HELP_BUTTON, row.help);
+    for (int i = 0; i < 4; ++i) {
+        SetDlgItemText(IDC_SET1 + i, row.set[i]);
+    }
+    m_strExitPrompt = row.exitPrompt;
+    m_strRedoCaption = row.redo;
+    m_strMouseNotice = row.mouseNotice;
+}
+
 BOOL PracticeDialog::OnHelpInfo(HELPINFO* info)
 {
     return ShowHelp(info);
+}
+
+BOOL PracticeDialog::ShowHelp(HELPINFO*)
+{
+    AfxMessageBox(HelpText(SelectLanguage()), MB_OK, 0);
+    return TRUE;
+}
+
+void PracticeDialog::OnCancel()
+{
+    if (AfxMessageBox(m_strExitPrompt, MB_YESNO) != IDYES) {
+        return;
+    }
+    for (const UINT_PTR id : {TIMER_KEY_BLINK, TIMER_VOICE_REPEAT, TIMER_HAND_BLINK, TIMER_CLOCK, TIMER_AMBIENT}) {
+        KillTimer(id);
+    }
+    m_scene.ReleaseSaved();
+    CDialog::OnCancel();
+}
+
+void PracticeDialog::OnSysCommand(UINT id, LPARAM lParam)
+{
+    if ((id & 0xFFF0) == IDM_ABOUTBOX) {
+        AboutDialog about(this);
+        about.DoModal();
+    } else {
+        CDialog::OnSysCommand(id, lParam);
+    }
+}
+
+void PracticeDialog::OnRButtonDown(UINT flags, POINT point)
+{
+    AfxMessageBox(m_strMouseNotice, MB_OK);
+    CDialog::OnRButtonDown(flags, point);
+}
+
+HICON PracticeDialog::OnQueryDragIcon()
+{
+    return m_hIcon;
+}
+
+void PracticeDialog::OnDestroy()
+{
+    CDialog::OnDestroy();
 }

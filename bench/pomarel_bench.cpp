@@ -119,7 +119,7 @@ public:
     void TypeTarget()
     {
         m_soundClock += 60.0;
-        const char c = m_dlg->m_chTarget;
+        const char c = m_dlg->GetExercise().Target();
         int vk = 0;
         if (c >= 'a' && c <= 'z') {
             vk = c - 'a' + 'A';
@@ -141,12 +141,12 @@ private:
 std::vector<POINT> DrawnPositions(const PracticeDialog& d, int count, unsigned seed)
 {
     std::mt19937 rng(seed);
-    const int s = d.m_treeShift;
-    const int yRange = d.m_treePoint[d.m_shadeFirst].y - 2 * d.m_appleHalfHeight;
+    const int s = d.GetScene().TreeShift();
+    const int yRange = d.GetScene().TreePoints()[d.GetScene().ShadeFirst()].y - 2 * d.GetScene().AppleHalfHeight();
     std::vector<POINT> out;
     out.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
-        const int x = static_cast<int>(rng() % static_cast<unsigned>(s)) + (d.m_nScreenHeight - s) / 2;
+        const int x = static_cast<int>(rng() % static_cast<unsigned>(s)) + (d.GetScene().ScreenHeight() - s) / 2;
         const int y = static_cast<int>(rng() % static_cast<unsigned>(yRange));
         out.push_back({x, y});
     }
@@ -155,14 +155,14 @@ std::vector<POINT> DrawnPositions(const PracticeDialog& d, int count, unsigned s
 
 int SearchLookup(const PracticeDialog& d, POINT p)
 {
-    return SearchAppleX(p.x, p.y, d.m_nScreenWidth, 2 * d.m_appleHalfWidth + 2,
-                        [&d](int x, int y) { return d.IsAppleSpotFree(x, y) != 0; });
+    return SearchAppleX(p.x, p.y, d.GetScene().ScreenWidth(), 2 * d.GetScene().AppleHalfWidth() + 2,
+                        [&d](int x, int y) { return d.GetScene().IsAppleSpotFree(x, y) != 0; });
 }
 
 int SearchPairwise(const PracticeDialog& d, POINT p)
 {
-    return SearchAppleX(p.x, p.y, d.m_nScreenWidth, 2 * d.m_appleHalfWidth + 2, [&d](int x, int y) {
-        return AppleSpotFreePairwise(d.m_treePoint, d.m_applePoint, x, y) != 0;
+    return SearchAppleX(p.x, p.y, d.GetScene().ScreenWidth(), 2 * d.GetScene().AppleHalfWidth() + 2, [&d](int x, int y) {
+        return AppleSpotFreePairwise(d.GetScene().TreePoints(), d.GetScene().ApplePoints(), x, y) != 0;
     });
 }
 
@@ -202,7 +202,7 @@ void PaintFigures(const std::string& dir, const std::string& prefix, int paints)
         return;
     }
     BenchWindow win(1920, 1080);
-    if (prefix.find("face") != std::string::npos && win.dlg().m_bPictureFound == 0) {
+    if (prefix.find("face") != std::string::npos && win.dlg().GetPainting().PictureFound() == 0) {
         Progress("Face.jpg not found in " + dir);
     }
     std::vector<double> paint;
@@ -221,7 +221,7 @@ void PaintFigures(const std::string& dir, const std::string& prefix, int paints)
     Figure(prefix + "_p99_ms", Percentile(paint, 99) / 1000.0, "ms");
     Figure(prefix + "_present_ms", Percentile(present, 50) / 1000.0, "ms");
     if (prefix.find("face") != std::string::npos) {
-        Figure(prefix + "_decodes", win.dlg().m_pictureCache.Decodes(), "count");
+        Figure(prefix + "_decodes", win.dlg().GetPainting().PictureDecodes(), "count");
     }
 }
 
@@ -237,7 +237,7 @@ void KeyFigures(int w, int h, const Options& o)
     key.reserve(static_cast<std::size_t>(o.keys));
     int wrongTargets = 0;
     for (int i = 0; i < o.keys; ++i) {
-        const int rightBefore = win.dlg().m_nTotalRight;
+        const int rightBefore = win.dlg().GetExercise().TotalRight();
         const double cpu = ThreadCpuMicros();
         const Clock::time_point t = Clock::now();
         win.TypeTarget();
@@ -245,7 +245,7 @@ void KeyFigures(int w, int h, const Options& o)
         keyCpu.push_back(ThreadCpuMicros() - cpu);
         testing_hooks::PumpEvents(0);
         withPresent.push_back(MicrosSince(t));
-        wrongTargets += win.dlg().m_nTotalRight == rightBefore + 1 ? 0 : 1;
+        wrongTargets += win.dlg().GetExercise().TotalRight() == rightBefore + 1 ? 0 : 1;
     }
     if (wrongTargets != 0) {
         Progress(std::to_string(wrongTargets) + " keys were not judged right");
@@ -308,7 +308,7 @@ void BlinkFigures(const Options& o)
         allOneRect = allOneRect && presented.size() == 1;
         testing_hooks::PumpEvents(0);
     }
-    const RECT& k = win.dlg().m_rcKey[win.dlg().m_nTargetRow][win.dlg().m_nTargetCol];
+    const RECT& k = win.dlg().GetScene().KeyRectangles()[win.dlg().GetExercise().TargetKey().row][win.dlg().GetExercise().TargetKey().col];
     Figure("blink_tick_p50_us", Percentile(tick, 50), "us");
     Figure("blink_tick_p99_us", Percentile(tick, 99), "us");
     Figure("blink_presented_px", static_cast<double>(presentedPx), "px");

@@ -1,25 +1,26 @@
-// Colours and positions of the painted scene.
+// The full paint of the practice screen: the background (the user's Face.jpg when there is one,
+// else the desktop), then the key caps and the tree.
 #pragma once
 
 #include <string>
 
-#include "platform/wintypes.h"
+#include "paint/BackgroundPicture.h"
+#include "practice/KeyboardModel.h"
+#include "scene/Scene.h"
 
-// Base colour of the lower trunk and the foot. The gradient raises its green toward the crown,
-// so the trunk turns from bark brown at the foot to a mossy olive where it meets the crown.
-constexpr COLORREF kTrunkColour = RGB(176, 112, 58);
-constexpr COLORREF kTreeGreen = RGB(0, 255, 0);
+class ScreenPainting {
+public:
+    // Looks for the picture once, at start-up; a picture that appears later is not used.
+    void FindPicture();
+    // Paints the background and the scene on 'dc' (a paint context clips to its area).
+    void Paint(CDC& dc, Scene& scene, const KeyChars& plain, const KeyChars& shifted);
 
-// Colour of a point of the shaded stretch: green raised toward 255 by k/255 of the way,
-// k = shadeHeight - (y - yFirst).
-COLORREF ShadedColour(COLORREF base, int shadeHeight, int y, int yFirst);
+    bool PictureFound() const { return m_bPictureFound != 0; }
+    // How often the picture has been decoded (it is kept between paints).
+    int PictureDecodes() const { return m_pictureCache.Decodes(); }
 
-// Where a key's legends go (rectangle edges as stored, both inclusive).
-struct LegendSpot {
-    int x;
-    int y;
+private:
+    std::string m_strPictureFile = "Face.jpg";
+    int m_bPictureFound = 0;
+    PictureCache m_pictureCache;
 };
-LegendSpot MainLegendSpot(const RECT& key, char shown);
-LegendSpot ShiftLegendSpot(const RECT& key);
-// The label of a bottom-row key, by column.
-const char* BottomRowLabel(int col);

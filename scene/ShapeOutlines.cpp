@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "app/PracticeDialog.h"
-
 int TreeShiftFor(int screenWidth, int largestTreeX)
 {
     const int shift = static_cast<int>((screenWidth - largestTreeX) * 0.382);
@@ -68,47 +66,4 @@ int AppleSpotFreePairwise(const POINT (&tree)[kTreePointCount], const POINT (&ap
         }
     }
     return right && left ? 1 : 0;
-}
-
-void PracticeDialog::BuildShapeOutlines()
-{
-    POINT tree[kTreePointCount];
-    POINT apple[kApplePointCount];
-    std::copy(std::begin(TreeOutline), std::end(TreeOutline), tree);
-    std::copy(std::begin(AppleOutline), std::end(AppleOutline), apple);
-
-    const POINT rightMarker{409, 388};
-    const POINT leftMarker{304, 388};
-    int largestX = tree[0].x;
-    int largestY = tree[0].y;
-    for (int i = 0; i < kTreePointCount; ++i) {
-        // The last match wins: the right marker occurs twice.
-        if (tree[i] == rightMarker) {
-            m_shadeFirst = i;
-        }
-        if (tree[i] == leftMarker) {
-            m_shadeLast = i;
-        }
-        largestX = std::max<int>(largestX, tree[i].x);
-        largestY = std::max<int>(largestY, tree[i].y);
-    }
-    m_shadeHeight = largestY - rightMarker.y;
-    m_treeShift = TreeShiftFor(m_nScreenWidth, largestX);
-    for (int i = 0; i < kTreePointCount; ++i) {
-        m_treePoint[i] = {tree[i].x + m_treeShift, tree[i].y};
-    }
-    int minX = apple[0].x, minY = apple[0].y, maxX = apple[0].x, maxY = apple[0].y;
-    for (const POINT& p : apple) {
-        minX = std::min<int>(minX, p.x);
-        minY = std::min<int>(minY, p.y);
-        maxX = std::max<int>(maxX, p.x);
-        maxY = std::max<int>(maxY, p.y);
-    }
-    for (int i = 0; i < kApplePointCount; ++i) {
-        m_applePoint[i] = {apple[i].x - minX, apple[i].y - minY};
-    }
-    m_appleHalfWidth = (maxX - minX) / 2;
-    m_appleHalfHeight = (maxY - minY) / 2;
-    m_appleBackground.assign(static_cast<std::size_t>(maxY - minY + 1) * static_cast<std::size_t>(maxX - minX + 1), 0);
-    m_treeMask.Build(m_treePoint, kTreePointCount);
 }

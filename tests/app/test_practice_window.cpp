@@ -69,21 +69,21 @@ TEST(PracticeWindowStart, OpensWithFocusOnStartTheFirstSetMarkedAndTheAboutEntry
     ASSERT_GE(menu.size(), 2u);
     EXPECT_EQ(menu[menu.size() - 2], "-");
     EXPECT_EQ(menu.back(), "About Pomarel(&A)...");
-    EXPECT_EQ(win.dlg().m_nSetSize, 26);
-    EXPECT_EQ(win.dlg().m_nOrderLeft, 26);
+    EXPECT_EQ(win.dlg().GetExercise().SetSize(), 26);
+    EXPECT_EQ(win.dlg().GetExercise().OrderLeft(), 26);
     EXPECT_TRUE(testing_hooks::IsTimerRunning(win.dlg(), TIMER_CLOCK));
     EXPECT_EQ(testing_hooks::TimerInterval(win.dlg(), TIMER_AMBIENT), 1000);
     EXPECT_FALSE(testing_hooks::IsTimerRunning(win.dlg(), TIMER_KEY_BLINK));
     // Every named sound was found.
     int voices = 0;
-    for (const void* w : win.dlg().m_keyWave) {
-        voices += w != nullptr ? 1 : 0;
+    for (int i = 0; i < kKeyCells; ++i) {
+        voices += win.dlg().GetSounds().KeyVoice({i / kKeyCols, i % kKeyCols}) != nullptr ? 1 : 0;
     }
     EXPECT_EQ(voices, 36);
-    EXPECT_NE(win.dlg().m_okWave, nullptr);
-    EXPECT_NE(win.dlg().m_errorWave, nullptr);
-    for (const void* w : win.dlg().m_ambientWave) {
-        EXPECT_NE(w, nullptr);
+    EXPECT_NE(win.dlg().GetSounds().Right(), nullptr);
+    EXPECT_NE(win.dlg().GetSounds().Wrong(), nullptr);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_NE(win.dlg().GetSounds().Ambient(i), nullptr);
     }
 }
 
@@ -95,9 +95,9 @@ TEST(KeyRouting, AFocusedButtonDoesNotHideKeysFromTheProgram)
     help.SetFocus();
     ASSERT_EQ(testing_hooks::FocusedControlId(win.dlg()), IDC_HELP_BUTTON);
     win.Key(VK_F2);
-    EXPECT_EQ(win.dlg().m_bPractising, 1);
+    EXPECT_EQ(win.dlg().GetExercise().Practising(), 1);
     win.Type(static_cast<unsigned char>(win.Target()));
-    EXPECT_EQ(win.dlg().m_nTotalRight, 1);
+    EXPECT_EQ(win.dlg().GetExercise().TotalRight(), 1);
 }
 
 TEST(KeyRouting, EscReachesExitAndEnterPressesTheFocusedOrDefaultButton)
@@ -114,8 +114,8 @@ TEST(KeyRouting, EscReachesExitAndEnterPressesTheFocusedOrDefaultButton)
     set2.Bind(&win.dlg(), IDC_SET2);
     set2.SetFocus();
     win.Key(VK_RETURN);
-    EXPECT_EQ(win.dlg().m_bPractising, 1);
-    EXPECT_EQ(win.dlg().m_nSetSize, 26);
+    EXPECT_EQ(win.dlg().GetExercise().Practising(), 1);
+    EXPECT_EQ(win.dlg().GetExercise().SetSize(), 26);
 
     // Enter with Help focused presses Help; F1 shows the same text.
     CWnd help;
@@ -128,9 +128,9 @@ TEST(KeyRouting, EscReachesExitAndEnterPressesTheFocusedOrDefaultButton)
     EXPECT_EQ(win.boxes[1].rfind("Multimedia version", 0), 0u);
 
     // Typed Esc, Enter and Tab are the dialog's keys, not characters to judge.
-    const int typed = win.dlg().m_nTotalKeys;
+    const int typed = win.dlg().GetExercise().TotalKeys();
     win.Key(VK_TAB);
-    EXPECT_EQ(win.dlg().m_nTotalKeys, typed);
+    EXPECT_EQ(win.dlg().GetExercise().TotalKeys(), typed);
 
     win.answer = IDYES;
     win.Key(VK_ESCAPE);

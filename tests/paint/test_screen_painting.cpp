@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "paint/ScreenPainting.h"
+#include "scene/Drawing.h"
 #include "tests/support/DialogFixture.h"
 
 namespace {
@@ -42,16 +43,16 @@ TEST(FirstPaint, TreePointsAreGreenAndTheTrunkShades)
 {
     PatternWindow p;
     PracticeDialog& d = p.win->dlg();
-    const int yFirst = d.m_treePoint[d.m_shadeFirst].y;
+    const int yFirst = d.GetScene().TreePoints()[d.GetScene().ShadeFirst()].y;
     int shadedTop = 0;
     for (int i = 0; i < kTreePointCount; ++i) {
-        const POINT& pt = d.m_treePoint[i];
+        const POINT& pt = d.GetScene().TreePoints()[i];
         const COLORREF c = p.win->Pixel(pt.x, pt.y);
-        if (i < d.m_shadeFirst || i > d.m_shadeLast) {
+        if (i < d.GetScene().ShadeFirst() || i > d.GetScene().ShadeLast()) {
             // A pixel the chain visits again inside the stretch keeps the later colour.
             bool alsoShaded = false;
-            for (int j = d.m_shadeFirst; j <= d.m_shadeLast && !alsoShaded; ++j) {
-                alsoShaded = d.m_treePoint[j] == pt;
+            for (int j = d.GetScene().ShadeFirst(); j <= d.GetScene().ShadeLast() && !alsoShaded; ++j) {
+                alsoShaded = d.GetScene().TreePoints()[j] == pt;
             }
             if (!alsoShaded) {
                 EXPECT_EQ(c, RGB(0, 255, 0)) << i;
@@ -72,9 +73,9 @@ TEST(FirstPaint, KeyCapsLeaveTheirRightColumnAndBottomRowAndTheSavedPixelsAreThe
     PatternWindow p;
     PracticeDialog& d = p.win->dlg();
     for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < d.m_nKeysInRow[r]; ++c) {
-            const RECT& k = d.m_rcKey[r][c];
-            const PixelBuffer& saved = d.m_pKeyPixels[r][c];
+        for (int c = 0; c < kKeysInRow[r]; ++c) {
+            const RECT& k = d.GetScene().KeyRectangles()[r][c];
+            const PixelBuffer& saved = d.GetScene().KeyPixels(r, c);
             ASSERT_EQ(saved.size(), static_cast<std::size_t>(KeyArea(k)));
             const int stride = k.right - k.left + 1;
             for (int y = k.top; y <= k.bottom; ++y) {
@@ -89,10 +90,10 @@ TEST(FirstPaint, KeyCapsLeaveTheirRightColumnAndBottomRowAndTheSavedPixelsAreThe
         }
     }
     // The hand areas hold the screen as the first paint left it, above keys (0,2) and (0,11).
-    ASSERT_EQ(d.m_handWidth, 75);
-    ASSERT_EQ(d.m_handHeight, 83);
-    for (const auto& [key, saved] : {std::pair{d.m_rcKey[0][2], &d.m_leftHandBackground},
-                                     std::pair{d.m_rcKey[0][11], &d.m_rightHandBackground}}) {
+    ASSERT_EQ(d.GetScene().HandWidth(), 75);
+    ASSERT_EQ(d.GetScene().HandHeight(), 83);
+    for (const auto& [key, saved] : {std::pair{d.GetScene().KeyRectangles()[0][2], &d.GetScene().HandBackground(0)},
+                                     std::pair{d.GetScene().KeyRectangles()[0][11], &d.GetScene().HandBackground(1)}}) {
         ASSERT_EQ(saved->size(), 75u * 83u);
         std::size_t i = 0;
         for (int y = key.top - 83; y < key.top; ++y) {
@@ -107,13 +108,13 @@ TEST(FirstPaint, ASecondPaintSavesNothing)
 {
     PatternWindow p;
     PracticeDialog& d = p.win->dlg();
-    const PixelBuffer key = d.m_pKeyPixels[2][5];
-    const PixelBuffer hand = d.m_leftHandBackground;
+    const PixelBuffer key = d.GetScene().KeyPixels(2, 5);
+    const PixelBuffer hand = d.GetScene().HandBackground(0);
     testing_hooks::SetDesktop(Surface(1024, 768, ToScreenPixel(RGB(7, 7, 7))));
     testing_hooks::PaintNow(d);
     EXPECT_EQ(p.win->Pixel(5, 5), RGB(7, 7, 7));
-    EXPECT_EQ(d.m_pKeyPixels[2][5], key);
-    EXPECT_EQ(d.m_leftHandBackground, hand);
+    EXPECT_EQ(d.GetScene().KeyPixels(2, 5), key);
+    EXPECT_EQ(d.GetScene().HandBackground(0), hand);
 }
 
 TEST(FirstPaint, LegendsStandWhereTheyShould)
@@ -224,7 +225,7 @@ TEST(BackgroundPicture, IsShownUprightAndStretchedOverTheScreen)
     TempDir dir;
     WriteQuadrantBmp("Face.jpg", 40, 30);
     PracticeWindow win(1024, 768);
-    EXPECT_EQ(win.dlg().m_bPictureFound, 1);
+    EXPECT_EQ(win.dlg().GetPainting().PictureFound(), 1);
     auto near = [](COLORREF c, int r, int g, int b) {
         return std::abs(GetRValue(c) - r) < 40 && std::abs(GetGValue(c) - g) < 40 && std::abs(GetBValue(c) - b) < 40;
     };
@@ -237,10 +238,10 @@ TEST(BackgroundPicture, IsShownUprightAndStretchedOverTheScreen)
     EXPECT_TRUE(near(win.Pixel(534, 20), 0, 255, 0));
     // Decoded once, kept while the file stays the same; a change shows at the next paint.
     testing_hooks::PaintNow(win.dlg());
-    EXPECT_EQ(win.dlg().m_pictureCache.Decodes(), 1);
+    EXPECT_EQ(win.dlg().GetPainting().PictureDecodes(), 1);
     WriteQuadrantBmp("Face.jpg", 30, 20);
     testing_hooks::PaintNow(win.dlg());
-    EXPECT_EQ(win.dlg().m_pictureCache.Decodes(), 2);
+    EXPECT_EQ(win.dlg().GetPainting().PictureDecodes(), 2);
 }
 
 TEST(BackgroundPicture, BadFilesLeaveAPaintedWindow)
@@ -271,14 +272,14 @@ TEST(BackgroundPicture, BadFilesLeaveAPaintedWindow)
         std::filesystem::remove_all("Face.jpg");
         c.make();
         PracticeWindow win(800, 600);
-        EXPECT_EQ(win.dlg().m_bPictureFound, 1) << c.name;
+        EXPECT_EQ(win.dlg().GetPainting().PictureFound(), 1) << c.name;
         // The window's own background shows, with keys and tree over it.
         if (!c.decodes) {
             EXPECT_EQ(win.Pixel(5, 5), RGB(212, 208, 200)) << c.name;
         }
-        const RECT& k = win.dlg().m_rcKey[2][4];
+        const RECT& k = win.dlg().GetScene().KeyRectangles()[2][4];
         EXPECT_NE(win.Pixel(k.left + 4, k.top + 4), RGB(212, 208, 200)) << c.name;
-        const POINT& t = win.dlg().m_treePoint[100];
+        const POINT& t = win.dlg().GetScene().TreePoints()[100];
         EXPECT_EQ(win.Pixel(t.x, t.y), RGB(0, 255, 0)) << c.name;
         // Deleted while running: the next paint goes on without it.
         std::filesystem::remove_all("Face.jpg");

@@ -42,18 +42,18 @@ TEST(Passes, EveryTargetOnceAPassAndTheLastTwoNeverAsked)
         win.Key(VK_F2);
         win.Key(VK_F3 + set);
         const int n = kSetSizes[set];
-        ASSERT_EQ(win.dlg().m_nSetSize, n);
+        ASSERT_EQ(win.dlg().GetExercise().SetSize(), n);
         // The set choice restarts at once, past the pass's first entry: N - 1 are left of it.
-        EXPECT_EQ(win.dlg().m_nOrderLeft, n - 1);
+        EXPECT_EQ(win.dlg().GetExercise().OrderLeft(), n - 1);
         for (int i = 0; i < n - 2; ++i) {
             win.Type(static_cast<unsigned char>(win.Target()));
         }
         // A whole new pass: every target exactly once.
         win.Type(static_cast<unsigned char>(win.Target()));
-        ASSERT_EQ(win.dlg().m_nOrderLeft, n);
+        ASSERT_EQ(win.dlg().GetExercise().OrderLeft(), n);
         std::multiset<int> asked;
         for (int i = 0; i < n; ++i) {
-            asked.insert(win.dlg().m_nOrder[0]);
+            asked.insert(win.dlg().GetExercise().Order()[0]);
             const char t = win.Target();
             EXPECT_NE(t, '.');
             EXPECT_NE(t, '/');
@@ -62,34 +62,34 @@ TEST(Passes, EveryTargetOnceAPassAndTheLastTwoNeverAsked)
         EXPECT_EQ(asked.size(), static_cast<std::size_t>(n));
         EXPECT_EQ(std::set<int>(asked.begin(), asked.end()).size(), static_cast<std::size_t>(n)) << "set " << set + 1;
         EXPECT_EQ(*asked.rbegin(), n - 1);
-        EXPECT_EQ(win.dlg().m_nTotalRight, 2 * n - 1);
-        EXPECT_EQ(win.dlg().m_nRunRight, 2 * n - 1);
+        EXPECT_EQ(win.dlg().GetExercise().TotalRight(), 2 * n - 1);
+        EXPECT_EQ(win.dlg().GetExercise().RunRight(), 2 * n - 1);
     }
 }
 
 TEST(Passes, TheFirstStartAsksTheWholeFirstPass)
 {
     PracticeWindow win;
-    const int head = win.dlg().m_nOrder[0];
+    const int head = win.dlg().GetExercise().Order()[0];
     win.Key(VK_F2);
-    EXPECT_EQ(win.dlg().m_nOrder[0], head);
-    EXPECT_EQ(win.dlg().m_nOrderLeft, 26);
+    EXPECT_EQ(win.dlg().GetExercise().Order()[0], head);
+    EXPECT_EQ(win.dlg().GetExercise().OrderLeft(), 26);
     // A second Start skips the shown target.
     win.Key(VK_F2);
-    EXPECT_EQ(win.dlg().m_nOrderLeft, 25);
+    EXPECT_EQ(win.dlg().GetExercise().OrderLeft(), 25);
     // Choosing the set already chosen keeps it marked, reshuffles and restarts.
     CButton set1;
     set1.Bind(&win.dlg(), IDC_SET1);
     set1.Click();
     EXPECT_TRUE(testing_hooks::ControlChecked(win.dlg(), IDC_SET1));
-    EXPECT_EQ(win.dlg().m_nSetSize, 26);
-    EXPECT_EQ(win.dlg().m_nOrderLeft, 25);
+    EXPECT_EQ(win.dlg().GetExercise().SetSize(), 26);
+    EXPECT_EQ(win.dlg().GetExercise().OrderLeft(), 25);
     CButton set3;
     set3.Bind(&win.dlg(), IDC_SET3);
     set3.Click();
     EXPECT_TRUE(testing_hooks::ControlChecked(win.dlg(), IDC_SET3));
     EXPECT_FALSE(testing_hooks::ControlChecked(win.dlg(), IDC_SET1));
-    EXPECT_EQ(win.dlg().m_nSetSize, 62);
+    EXPECT_EQ(win.dlg().GetExercise().SetSize(), 62);
 }
 
 namespace {
@@ -128,17 +128,17 @@ TEST(Apple, IsASolidYellowAppleWithARedCharacterInTheCrown)
         win.Key(VK_F3 + set);
         PracticeDialog& d = win.dlg();
         for (int step = 0; step < 8; ++step) {
-            const POINT a = d.m_applePos;
-            for (const POINT& p : d.m_applePoint) {
+            const POINT a = d.GetScene().ApplePos();
+            for (const POINT& p : d.GetScene().ApplePoints()) {
                 // Yellow, or the red character drawn over it.
                 const COLORREF c = win.Pixel(a.x + p.x, a.y + p.y);
                 ASSERT_EQ(GetRValue(c), 255);
                 ASSERT_EQ(GetBValue(c), 0);
-                for (const POINT& t : d.m_treePoint) {
+                for (const POINT& t : d.GetScene().TreePoints()) {
                     ASSERT_FALSE(t.x == a.x + p.x && t.y == a.y + p.y);
                 }
             }
-            const std::vector<POINT> inside = AppleInside(d.m_applePoint);
+            const std::vector<POINT> inside = AppleInside(d.GetScene().ApplePoints());
             ASSERT_EQ(inside.size(), 2060u);
             int ink = 0;
             for (const POINT& p : inside) {
@@ -161,7 +161,7 @@ TEST(Apple, TheLettersOnlySetShowsTheCapitalWhileTheTargetStaysLowerCase)
     PracticeWindow win(1024, 768);
     win.Key(VK_F2);
     PracticeDialog& d = win.dlg();
-    ASSERT_TRUE(d.m_chTarget >= 'a' && d.m_chTarget <= 'z');
+    ASSERT_TRUE(d.GetExercise().Target() >= 'a' && d.GetExercise().Target() <= 'z');
     // Draw the same apple with each case on the saved background and see which the screen shows.
     auto render = [&](char shown) {
         Surface s(54, 71);
@@ -169,10 +169,10 @@ TEST(Apple, TheLettersOnlySetShowsTheCapitalWhileTheTargetStaysLowerCase)
         std::size_t i = 0;
         for (int y = 0; y <= 70; ++y) {
             for (int x = 0; x <= 53; ++x) {
-                dc.SetPixel(x, y, d.m_appleBackground[i++]);
+                dc.SetPixel(x, y, d.GetScene().AppleBackground()[i++]);
             }
         }
-        for (const POINT& p : d.m_applePoint) {
+        for (const POINT& p : d.GetScene().ApplePoints()) {
             dc.SetPixel(p.x, p.y, RGB(255, 255, 0));
         }
         CBrush yellow;
@@ -190,15 +190,15 @@ TEST(Apple, TheLettersOnlySetShowsTheCapitalWhileTheTargetStaysLowerCase)
     auto matches = [&](const Surface& s) {
         for (int y = 0; y <= 70; ++y) {
             for (int x = 0; x <= 53; ++x) {
-                if (FromScreenPixel(s.Row(y)[x]) != win.Pixel(d.m_applePos.x + x, d.m_applePos.y + y)) {
+                if (FromScreenPixel(s.Row(y)[x]) != win.Pixel(d.GetScene().ApplePos().x + x, d.GetScene().ApplePos().y + y)) {
                     return false;
                 }
             }
         }
         return true;
     };
-    EXPECT_TRUE(matches(render(static_cast<char>(d.m_chTarget - 32))));
-    EXPECT_FALSE(matches(render(d.m_chTarget)));
+    EXPECT_TRUE(matches(render(static_cast<char>(d.GetExercise().Target() - 32))));
+    EXPECT_FALSE(matches(render(d.GetExercise().Target())));
 }
 
 TEST(Apple, TheOldAppleAndKeyAreRestoredPixelForPixel)
@@ -210,8 +210,8 @@ TEST(Apple, TheOldAppleAndKeyAreRestoredPixelForPixel)
     for (int i = 0; i < 5; ++i) {
         win.Type(static_cast<unsigned char>(win.Target()));
     }
-    const RECT key = d.m_rcKey[d.m_nTargetRow][d.m_nTargetCol];
-    const POINT a = d.m_applePos;
+    const RECT key = d.GetScene().KeyRectangles()[d.GetExercise().TargetKey().row][d.GetExercise().TargetKey().col];
+    const POINT a = d.GetScene().ApplePos();
     for (int y = 0; y < 768; ++y) {
         for (int x = 0; x < 1024; ++x) {
             const bool inKey = x >= key.left && x <= key.right && y >= key.top && y <= key.bottom;
@@ -246,11 +246,11 @@ TEST(Keystrokes, RightAndWrongAcrossTheSets)
                 typed = typed >= 'a' && typed <= 'z' ? typed - 32 : typed + 32;
             }
         }
-        const int right = win.dlg().m_nTotalRight;
+        const int right = win.dlg().GetExercise().TotalRight();
         win.Type(typed);
-        EXPECT_EQ(win.dlg().m_nTotalKeys, 1);
-        EXPECT_EQ(win.dlg().m_nTotalRight - right, c.right ? 1 : 0) << static_cast<unsigned>(typed);
-        EXPECT_EQ(win.dlg().m_nWrongKeys, c.right ? 0 : 1);
+        EXPECT_EQ(win.dlg().GetExercise().TotalKeys(), 1);
+        EXPECT_EQ(win.dlg().GetExercise().TotalRight() - right, c.right ? 1 : 0) << static_cast<unsigned>(typed);
+        EXPECT_EQ(win.dlg().GetExercise().WrongKeys(), c.right ? 0 : 1);
     }
 }
 
@@ -259,19 +259,19 @@ TEST(Keystrokes, NothingCountsBeforeStartAndF2RestartsTheRunOnly)
     PracticeWindow win;
     win.Type('a');
     win.Type(U'Z');
-    EXPECT_EQ(win.dlg().m_nTotalKeys, 0);
+    EXPECT_EQ(win.dlg().GetExercise().TotalKeys(), 0);
     EXPECT_TRUE(win.sounds.empty());
     win.Key(VK_F2);
     win.Type(static_cast<unsigned char>(win.Wrong()));
     win.Type(static_cast<unsigned char>(win.Target()));
     win.Type(static_cast<unsigned char>(win.Target()));
-    EXPECT_EQ(win.dlg().m_nRunKeys, 3);
-    EXPECT_EQ(win.dlg().m_nRunRight, 2);
+    EXPECT_EQ(win.dlg().GetExercise().RunKeys(), 3);
+    EXPECT_EQ(win.dlg().GetExercise().RunRight(), 2);
     win.Key(VK_F2);
-    EXPECT_EQ(win.dlg().m_nRunKeys, 0);
-    EXPECT_EQ(win.dlg().m_nRunRight, 0);
-    EXPECT_EQ(win.dlg().m_nTotalKeys, 3);
-    EXPECT_EQ(win.dlg().m_nTotalRight, 2);
+    EXPECT_EQ(win.dlg().GetExercise().RunKeys(), 0);
+    EXPECT_EQ(win.dlg().GetExercise().RunRight(), 0);
+    EXPECT_EQ(win.dlg().GetExercise().TotalKeys(), 3);
+    EXPECT_EQ(win.dlg().GetExercise().TotalRight(), 2);
 }
 
 TEST(Keystrokes, TheReportAfterASequenceAndTheRunTimeStartsWithTheRun)
@@ -282,8 +282,8 @@ TEST(Keystrokes, TheReportAfterASequenceAndTheRunTimeStartsWithTheRun)
         testing_hooks::FireTimer(d, TIMER_CLOCK);  // two minutes before Start
     }
     win.Key(VK_F2);
-    EXPECT_EQ(d.m_nTicks, 0);
-    EXPECT_EQ(d.m_nTotalTicks, 12);
+    EXPECT_EQ(d.GetExercise().Ticks(), 0);
+    EXPECT_EQ(d.GetExercise().TotalTicks(), 12);
     for (int i = 0; i < 3; ++i) {
         testing_hooks::FireTimer(d, TIMER_CLOCK);  // half a minute of this run
     }
@@ -291,10 +291,10 @@ TEST(Keystrokes, TheReportAfterASequenceAndTheRunTimeStartsWithTheRun)
     win.Type(static_cast<unsigned char>(win.Target()));
     win.Type(static_cast<unsigned char>(win.Target()));
     // 3 keys in 15 ticks (2.5 minutes) overall; 3 keys in 3 ticks (0.5 minutes) this run.
-    EXPECT_EQ(d.m_strReport,
+    EXPECT_EQ(d.ReportText(),
               "Test report:total:3.tests:3.total correct:2.correct:2.total time:15.time:3."
               "total average speed:001.2.current speed:006.0.");
-    EXPECT_EQ(d.GetDlgItemText(IDC_REPORT), d.m_strReport);
+    EXPECT_EQ(d.GetDlgItemText(IDC_REPORT), d.ReportText());
 }
 
 TEST(Keystrokes, SoundsAreChosenWithTheRightFlags)
@@ -302,7 +302,7 @@ TEST(Keystrokes, SoundsAreChosenWithTheRightFlags)
     PracticeWindow win;
     PracticeDialog& d = win.dlg();
     win.Key(VK_F2);
-    const void* voice = d.m_keyWave[d.m_nTargetRow * kKeyCols + d.m_nTargetCol];
+    const void* voice = d.GetSounds().KeyVoice(d.GetExercise().TargetKey());
     ASSERT_EQ(win.sounds.size(), 1u);
     EXPECT_EQ(win.sounds[0].image, voice);
     EXPECT_EQ(win.sounds[0].flags, SND_ASYNC | SND_MEMORY);
@@ -310,7 +310,7 @@ TEST(Keystrokes, SoundsAreChosenWithTheRightFlags)
     // A wrong key while the name still plays: ZERROR is asked for with NOSTOP and dropped.
     win.Type(static_cast<unsigned char>(win.Wrong()));
     ASSERT_EQ(win.sounds.size(), 2u);
-    EXPECT_EQ(win.sounds[1].image, d.m_errorWave);
+    EXPECT_EQ(win.sounds[1].image, d.GetSounds().Wrong());
     EXPECT_EQ(win.sounds[1].flags, SND_ASYNC | SND_MEMORY | SND_NOSTOP);
     EXPECT_FALSE(win.sounds[1].played);
     win.LetSoundsEnd();
@@ -319,12 +319,12 @@ TEST(Keystrokes, SoundsAreChosenWithTheRightFlags)
     // The right key: ZOK (dropped, ZERROR still plays), then the next name cuts in.
     win.Type(static_cast<unsigned char>(win.Target()));
     ASSERT_EQ(win.sounds.size(), 5u);
-    EXPECT_EQ(win.sounds[3].image, d.m_okWave);
+    EXPECT_EQ(win.sounds[3].image, d.GetSounds().Right());
     EXPECT_EQ(win.sounds[3].flags, SND_ASYNC | SND_MEMORY | SND_NOSTOP);
     EXPECT_FALSE(win.sounds[3].played);
     EXPECT_EQ(win.sounds[4].flags, SND_ASYNC | SND_MEMORY);
     EXPECT_TRUE(win.sounds[4].played);
-    EXPECT_EQ(win.sounds[4].image, d.m_keyWave[d.m_nTargetRow * kKeyCols + d.m_nTargetCol]);
+    EXPECT_EQ(win.sounds[4].image, d.GetSounds().KeyVoice(d.GetExercise().TargetKey()));
 }
 
 TEST(Apple, EveryCharacterStaysInsideTheAppleBoxSoNothingIsLeftBehind)

@@ -221,8 +221,8 @@ std::vector<std::uint32_t> KeyPixels(PracticeWindow& win)
     PracticeDialog& d = win.dlg();
     std::vector<std::uint32_t> out;
     for (int r = 0; r < kKeyRows; ++r)
-        for (int c = 0; c < d.m_nKeysInRow[r]; ++c) {
-            const RECT& k = d.m_rcKey[r][c];
+        for (int c = 0; c < kKeysInRow[r]; ++c) {
+            const RECT& k = d.GetScene().KeyRectangles()[r][c];
             for (int y = std::max(k.top, 0); y < std::min(k.bottom, kH); ++y)
                 for (int x = std::max(k.left, 0); x < std::min(k.right, kW); ++x)
                     out.push_back(win.screen().Row(y)[x]);
@@ -337,7 +337,7 @@ TEST(BadPictures, NeverCrashAlwaysPaintTheKeysAndKeepMemoryBounded)
             win.Key(VK_F2);
             for (int i = 0; i < 3; ++i)
                 win.Type(static_cast<unsigned char>(win.Target()));
-            EXPECT_EQ(win.dlg().m_nTotalRight, 3) << c.name;
+            EXPECT_EQ(win.dlg().GetExercise().TotalRight(), 3) << c.name;
             PaintAndExpect(win, c.name);
             PaintAndExpect(win, c.name);
         }
@@ -406,5 +406,5 @@ TEST(BadPictures, FileReplacedWhileTheProgramRuns)
         PaintAndExpect(win, s.name, s.shows);
         win.Type(static_cast<unsigned char>(win.Target()));
     }
-    EXPECT_EQ(win.dlg().m_nTotalRight, static_cast<int>(std::size(steps)));
+    EXPECT_EQ(win.dlg().GetExercise().TotalRight(), static_cast<int>(std::size(steps)));
 }

@@ -34,8 +34,8 @@ TEST(NoAudioDeviceChild, PractisesSilently)
         if (i % 10 == 0)
             testing_hooks::PaintNow(d);
     }
-    EXPECT_EQ(d.m_nTotalRight, 40);
-    EXPECT_EQ(d.m_nTotalKeys, 120);
+    EXPECT_EQ(d.GetExercise().TotalRight(), 40);
+    EXPECT_EQ(d.GetExercise().TotalKeys(), 120);
     EXPECT_FALSE(win.sounds.empty()) << "the program stopped asking for sounds";
     testing_hooks::PumpEvents(50);
     const char* driver = std::getenv("SDL_AUDIODRIVER");
@@ -80,8 +80,8 @@ TEST(NoAudioDevice, ThePractiseRunsSilently)
 
 void ExpectEnglish(PracticeDialog& d, const std::string& what)
 {
-    EXPECT_EQ(d.m_strExitPrompt, "Do you really want to close?") << what;
-    EXPECT_EQ(d.m_strRedoCaption, "Redo") << what;
+    EXPECT_EQ(d.ExitPrompt(), "Do you really want to close?") << what;
+    EXPECT_EQ(d.RedoCaption(), "Redo") << what;
     EXPECT_EQ(d.GetDlgItemText(IDCANCEL), "Exit") << what;
     EXPECT_EQ(d.GetDlgItemText(IDC_HELP_BUTTON), "Help") << what;
     EXPECT_EQ(d.GetDlgItemText(IDC_SET1), "Only alphabetic keys not case sensitive.") << what;
@@ -134,7 +134,7 @@ TEST(OddLocale, SpeaksEnglish)
         EXPECT_EQ(d.GetDlgItemText(IDOK), "Start") << what;
         win.Key(VK_F2);
         win.Type(static_cast<unsigned char>(win.Target()));
-        EXPECT_EQ(d.m_strReport.rfind("Test report:total", 0), 0u) << what << ": " << d.m_strReport;
+        EXPECT_EQ(d.ReportText().rfind("Test report:total", 0), 0u) << what << ": " << d.ReportText();
         win.answer = IDNO;
         win.Key(VK_ESCAPE);
         ASSERT_FALSE(win.boxes.empty()) << what;

@@ -15,8 +15,8 @@ TEST(LongDay, EightHoursOfTicksAndTypingKeepMemoryFlat)
     PracticeWindow win(1024, 768);
     PracticeDialog& d = win.dlg();
     win.Key(VK_F2);
-    const std::size_t appleBytes = d.m_appleBackground.size();
-    const std::size_t scratchBytes = d.m_pKeyScratch.size();
+    const std::size_t appleBytes = d.GetScene().AppleBackground().size();
+    const std::size_t scratchBytes = d.GetScene().KeyScratch().size();
     // Timers by period in tenths of a second and phase; those that may be stopped fire only when running.
     const struct {
         UINT_PTR id;
@@ -63,13 +63,13 @@ TEST(LongDay, EightHoursOfTicksAndTypingKeepMemoryFlat)
             afterWarmUp = StatusKb("VmRSS");
     }
     const long atEnd = StatusKb("VmRSS");
-    EXPECT_EQ(d.m_nTotalTicks, kDaySeconds / 10);
-    EXPECT_EQ(d.m_nTotalKeys, typed);
-    EXPECT_EQ(d.m_nTotalRight, right);
-    EXPECT_EQ(d.m_appleBackground.size(), appleBytes);
-    EXPECT_EQ(d.m_pKeyScratch.size(), scratchBytes);
+    EXPECT_EQ(d.GetExercise().TotalTicks(), kDaySeconds / 10);
+    EXPECT_EQ(d.GetExercise().TotalKeys(), typed);
+    EXPECT_EQ(d.GetExercise().TotalRight(), right);
+    EXPECT_EQ(d.GetScene().AppleBackground().size(), appleBytes);
+    EXPECT_EQ(d.GetScene().KeyScratch().size(), scratchBytes);
     EXPECT_TRUE(testing_hooks::IsTimerRunning(d, TIMER_KEY_BLINK));
-    EXPECT_EQ(d.m_strReport.rfind("Test report:total", 0), 0u) << d.m_strReport;
+    EXPECT_EQ(d.ReportText().rfind("Test report:total", 0), 0u) << d.ReportText();
     if (kResidentSizeMeaningful) {
         EXPECT_LT(atEnd - afterWarmUp, kGrowthBoundKb) << "resident memory grew from " << afterWarmUp
                                                        << " kB after the first hour to " << atEnd << " kB at the end";

@@ -129,11 +129,11 @@ Outcome Pressed(int id, bool typed = false)
 std::array<std::size_t, 4> Buffers(PracticeDialog& d)
 {
     std::size_t keys = 0;
-    for (const auto& row : d.m_pKeyPixels)
-        for (const PixelBuffer& k : row)
-            keys += k.size();
-    return {d.m_appleBackground.size(), d.m_pKeyScratch.size(), keys,
-            d.m_leftHandBackground.size() + d.m_rightHandBackground.size()};
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < kKeysInRow[r]; ++c)
+            keys += d.GetScene().KeyPixels(r, c).size();
+    return {d.GetScene().AppleBackground().size(), d.GetScene().KeyScratch().size(), keys,
+            d.GetScene().HandBackground(0).size() + d.GetScene().HandBackground(1).size()};
 }
 
 class RandomRun {
@@ -182,7 +182,7 @@ private:
         for (; r >= weight(kind); ++kind)
             r -= weight(kind);
         Event e{static_cast<Kind>(kind)};
-        if (burst && m_win->dlg().m_bStarted == 0)
+        if (burst && m_win->dlg().GetExercise().Started() == 0)
             return Event{FKey, 0, 2};
         const char32_t target = static_cast<unsigned char>(m_win->Target());
         static constexpr char32_t kHigh[] = {0x100, 0xFF00, 0x10000, 0x1F00};
@@ -234,7 +234,7 @@ private:
         m_win = std::make_unique<PracticeWindow>(kScreenW, kScreenH);
         PracticeDialog& d = m_win->dlg();
         m_buffers = Buffers(d);
-        m_keyboardTop = d.m_rcKey[0][0].top;
+        m_keyboardTop = d.GetScene().KeyRectangles()[0][0].top;
         m_appleShown = false;
         m_places.clear();
         m_model = {};
@@ -246,11 +246,11 @@ private:
     // Whatever is not still to come counts as asked already.
     void NewPass(PracticeDialog& d, bool fromStart)
     {
-        m_consumed.assign(static_cast<std::size_t>(d.m_nSetSize), true);
-        for (int i = 0; i < d.m_nOrderLeft && i < kTargetCount; ++i)
-            if (d.m_nOrder[i] >= 0 && d.m_nOrder[i] < d.m_nSetSize)
-                m_consumed[static_cast<std::size_t>(d.m_nOrder[i])] = false;
-        m_passFromStart = fromStart || d.m_nOrderLeft == d.m_nSetSize;
+        m_consumed.assign(static_cast<std::size_t>(d.GetExercise().SetSize()), true);
+        for (int i = 0; i < d.GetExercise().OrderLeft() && i < kTargetCount; ++i)
+            if (d.GetExercise().Order()[i] >= 0 && d.GetExercise().Order()[i] < d.GetExercise().SetSize())
+                m_consumed[static_cast<std::size_t>(d.GetExercise().Order()[i])] = false;
+        m_passFromStart = fromStart || d.GetExercise().OrderLeft() == d.GetExercise().SetSize();
     }
 
     void Apply(const Event& e)
@@ -258,14 +258,17 @@ private:
         using enum Kind;
         using enum Effect;
         PracticeDialog& d = m_win->dlg();
-        Snapshot b{d.m_nSetSize,    d.m_nOrderLeft,
-                   d.m_bStarted,    d.m_bPractising,
-                   d.m_nTotalTicks, testing_hooks::FocusedControlId(d),
-                   d.m_chTarget,    {}};
-        std::copy(std::begin(d.m_nOrder), std::end(d.m_nOrder), b.order.begin());
+        Snapshot b{d.GetExercise().SetSize(),    d.GetExercise().OrderLeft(),
+                   d.GetExercise().Started(),    d.GetExercise().Practising(),
+                   d.GetExercise().TotalTicks(), testing_hooks::FocusedControlId(d),
+                   d.GetExercise().Target(),    {}};
+        std::copy(std::begin(d.GetExercise().Order()), std::end(d.GetExercise().Order()), b.order.begin());
         const char32_t text[1] = {e.ch};
-        CButton* controls[] = {&d.m_btnStart, &d.m_btnHelp, &d.m_btnExit, &d.m_chkSet1,
-                               &d.m_chkSet2,  &d.m_chkSet3, &d.m_chkSet4};
+        const int ids[] = {IDOK, IDC_HELP_BUTTON, IDCANCEL, IDC_SET1, IDC_SET2, IDC_SET3, IDC_SET4};
+        CButton controls[7];
+        for (int i = 0; i < 7; ++i) {
+            controls[i].Bind(&d, ids[i]);
+        }
         const int f = b.focus;
         Outcome out;
         m_win->answer = e.yes ? IDYES : IDNO;
@@ -303,7 +306,7 @@ private:
         case Timer: testing_hooks::FireTimer(d, kTimerIds[e.n]); break;
         case SetBox:
         case Button:
-            controls[e.kind == SetBox ? 3 + e.n : e.n]->Click();
+            controls[e.kind == SetBox ? 3 + e.n : e.n].Click();
             out = Pressed(kControls[e.kind == SetBox ? 3 + e.n : e.n]);
             break;
         case Paint:
@@ -321,7 +324,7 @@ private:
         ++effects[static_cast<int>(out.effect)];
 
         if (out.effect == ExitQuestion) {
-            if (!Require(m_win->boxes.size() == boxesBefore + 1 && m_win->boxes.back() == d.m_strExitPrompt,
+            if (!Require(m_win->boxes.size() == boxesBefore + 1 && m_win->boxes.back() == d.ExitPrompt(),
                          "Exit did not ask its question"))
                 return;
             if (e.yes) {
@@ -356,14 +359,14 @@ private:
     // The order is a valid rest of a pass of the chosen set and moved as the event asks.
     bool CheckOrder(PracticeDialog& d, const Snapshot& b, const Outcome& out)
     {
-        const int n = d.m_nSetSize;
-        const int left = d.m_nOrderLeft;
+        const int n = d.GetExercise().SetSize();
+        const int left = d.GetExercise().OrderLeft();
         int chosen = -1;
         int marks = 0;
         for (int i = 0; i < 4; ++i) {
-            marks += d.m_bSetChosen[i];
-            chosen = d.m_bSetChosen[i] == 1 ? i : chosen;
-            if (!Require(testing_hooks::ControlChecked(d, IDC_SET1 + i) == (d.m_bSetChosen[i] == 1), "check box ",
+            marks += d.GetExercise().SetChosen(i);
+            chosen = d.GetExercise().SetChosen(i) == 1 ? i : chosen;
+            if (!Require(testing_hooks::ControlChecked(d, IDC_SET1 + i) == (d.GetExercise().SetChosen(i) == 1), "check box ",
                          IDC_SET1 + i, " does not show the chosen set"))
                 return false;
         }
@@ -373,7 +376,7 @@ private:
             return false;
         std::vector<bool> seen(static_cast<std::size_t>(n), false);
         for (int i = 0; i < left; ++i) {
-            const int t = d.m_nOrder[i];
+            const int t = d.GetExercise().Order()[i];
             if (!Require(t >= 0 && t < n && !seen[static_cast<std::size_t>(t)], "m_nOrder[", i, "] = ", t,
                          " is not a fresh target of the set"))
                 return false;
@@ -389,8 +392,8 @@ private:
     // Each target is asked once a pass; the order moves on by exactly the one shown, or not at all.
     bool FollowPass(PracticeDialog& d, const Snapshot& b, const Outcome& out)
     {
-        const int n = d.m_nSetSize;
-        const int left = d.m_nOrderLeft;
+        const int n = d.GetExercise().SetSize();
+        const int left = d.GetExercise().OrderLeft();
         if (out.effect == Effect::ChooseSet) {
             // A new pass of the chosen set; Start then moves past its head when a target was shown.
             if (!Require(n == kSetSizes[out.set] && left == n - (b.started == 1 ? 1 : 0), "choosing set ", out.set + 1,
@@ -401,10 +404,10 @@ private:
         }
         if (out.effect == Effect::Typed ? !out.right : out.effect != Effect::Start || b.started != 1)
             return Require(n == b.setSize && left == b.left &&
-                               std::equal(d.m_nOrder, d.m_nOrder + left, b.order.begin()),
+                               std::equal(d.GetExercise().Order(), d.GetExercise().Order() + left, b.order.begin()),
                            "the order changed on an event that does not move it");
         const bool advanced = b.left > 1 && n == b.setSize && left == b.left - 1 &&
-                              std::equal(d.m_nOrder, d.m_nOrder + left, b.order.begin() + 1);
+                              std::equal(d.GetExercise().Order(), d.GetExercise().Order() + left, b.order.begin() + 1);
         const bool wrapped = b.left == 1 && n == b.setSize && left == n; // a permutation: checked above
         const auto head = static_cast<std::size_t>(b.order[0]);
         if (!Require(advanced || wrapped, "the order did not move on by exactly the target that was shown (left ",
@@ -413,7 +416,7 @@ private:
             return false;
         m_consumed[head] = true;
         if (!wrapped)
-            return Require(std::none_of(d.m_nOrder, d.m_nOrder + left,
+            return Require(std::none_of(d.GetExercise().Order(), d.GetExercise().Order() + left,
                                         [this](int t) { return m_consumed[static_cast<std::size_t>(t)]; }),
                            "a target already asked in this pass is still to come");
         if (!Require(std::count(m_consumed.begin(), m_consumed.end(), true) == n,
@@ -427,7 +430,7 @@ private:
     // The counters agree with each other and with what the test typed.
     bool CheckCounters(PracticeDialog& d, const Snapshot& b, const Event& e, const Outcome& out)
     {
-        const Counters now{d.m_nTotalKeys, d.m_nTotalRight, d.m_nRunKeys, d.m_nRunRight};
+        const Counters now{d.GetExercise().TotalKeys(), d.GetExercise().TotalRight(), d.GetExercise().RunKeys(), d.GetExercise().RunRight()};
         if (!Require(0 <= now.runRight && now.runRight <= now.runKeys && now.runKeys <= now.totalKeys &&
                          now.runRight <= now.totalRight && now.totalRight <= now.totalKeys,
                      "counters disagree: ", now))
@@ -440,26 +443,26 @@ private:
         }
         if (out.effect == Effect::Start || out.effect == Effect::ChooseSet) {
             m_model.runKeys = m_model.runRight = 0;
-            if (!Require(d.m_bPractising == 1 && d.m_bStarted == 1, "Start did not begin the practice"))
+            if (!Require(d.GetExercise().Practising() == 1 && d.GetExercise().Started() == 1, "Start did not begin the practice"))
                 return false;
         }
         const int tick = e.kind == Kind::Timer && kTimerIds[e.n] == TIMER_CLOCK ? 1 : 0;
         return Require(now == m_model, "the counters are ", now, " for keys typed ", m_model) &&
-               Require(d.m_nTotalTicks == b.totalTicks + tick, "the total time did not follow the clock ticks") &&
-               Require(d.GetDlgItemText(IDC_REPORT) == d.m_strReport, "the report box does not show the report") &&
-               Require(d.m_nIdleSeconds >= 0 && d.m_nIdleSeconds <= 5, "idle seconds ", d.m_nIdleSeconds,
+               Require(d.GetExercise().TotalTicks() == b.totalTicks + tick, "the total time did not follow the clock ticks") &&
+               Require(d.GetDlgItemText(IDC_REPORT) == d.ReportText(), "the report box does not show the report") &&
+               Require(d.GetExercise().IdleSeconds() >= 0 && d.GetExercise().IdleSeconds() <= 5, "idle seconds ", d.GetExercise().IdleSeconds(),
                        " outside 0..5");
     }
 
     bool CheckTarget(PracticeDialog& d)
     {
-        if (d.m_bStarted == 0)
-            return Require(d.m_chTarget == ' ' && d.m_bPractising == 0, "a target before Start");
-        const int t = d.m_nOrder[0];
-        const char want = TargetCharacter(d.m_targetKey, d.m_keyChar, d.m_keyShiftChar, t);
-        return Require(d.m_chTarget == want && d.m_nTargetRow == d.m_targetKey[t].row &&
-                           d.m_nTargetCol == d.m_targetKey[t].col,
-                       "the target character '", d.m_chTarget, "' is not that of the order's head '", want, "'");
+        if (d.GetExercise().Started() == 0)
+            return Require(d.GetExercise().Target() == ' ' && d.GetExercise().Practising() == 0, "a target before Start");
+        const int t = d.GetExercise().Order()[0];
+        const char want = TargetCharacter(d.GetExercise().TargetTable(), d.GetExercise().PlainChars(), d.GetExercise().ShiftChars(), t);
+        return Require(d.GetExercise().Target() == want && d.GetExercise().TargetKey().row == d.GetExercise().TargetTable()[t].row &&
+                           d.GetExercise().TargetKey().col == d.GetExercise().TargetTable()[t].col,
+                       "the target character '", d.GetExercise().Target(), "' is not that of the order's head '", want, "'");
     }
 
     bool CheckBuffersAndTimers(PracticeDialog& d)
@@ -468,22 +471,22 @@ private:
         return Require(Buffers(d) == m_buffers, "a saved pixel buffer changed its size") &&
                Require(IsTimerRunning(d, TIMER_CLOCK) && IsTimerRunning(d, TIMER_AMBIENT),
                        "the clock or ambient timer stopped") &&
-               Require(IsTimerRunning(d, TIMER_KEY_BLINK) == (d.m_bStarted == 1),
+               Require(IsTimerRunning(d, TIMER_KEY_BLINK) == (d.GetExercise().Started() == 1),
                        "the key blinks exactly from the first Start on") &&
                // The hand blinks from the first wrong key of a target to its right key.
-               Require(IsTimerRunning(d, TIMER_HAND_BLINK) == (d.m_nWrongKeys > 0), "the hand prompt blinks ",
-                       d.m_nWrongKeys > 0 ? "not " : "", "after ", d.m_nWrongKeys, " wrong keys") &&
-               Require(((d.m_nHandPhase | d.m_nKeyBlinkPhase) & ~1) == 0, "a blink phase is neither 0 nor 1");
+               Require(IsTimerRunning(d, TIMER_HAND_BLINK) == (d.GetExercise().WrongKeys() > 0), "the hand prompt blinks ",
+                       d.GetExercise().WrongKeys() > 0 ? "not " : "", "after ", d.GetExercise().WrongKeys(), " wrong keys") &&
+               Require(((d.GetExercise().HandPhase() | d.GetExercise().KeyBlinkPhase()) & ~1) == 0, "a blink phase is neither 0 nor 1");
     }
 
     bool CheckApple(PracticeDialog& d, const Snapshot& b, const Outcome& out)
     {
-        const bool shown = d.m_nOrderLeft != b.left || d.m_nSetSize != b.setSize || out.effect == Effect::Start ||
+        const bool shown = d.GetExercise().OrderLeft() != b.left || d.GetExercise().SetSize() != b.setSize || out.effect == Effect::Start ||
                            out.effect == Effect::ChooseSet ||
-                           !std::equal(d.m_nOrder, d.m_nOrder + d.m_nOrderLeft, b.order.begin());
-        m_appleShown = m_appleShown || (d.m_bStarted == 1 && shown);
-        if (d.m_bStarted == 1 && std::find(m_places.begin(), m_places.end(), d.m_applePos) == m_places.end())
-            m_places.push_back(d.m_applePos);
+                           !std::equal(d.GetExercise().Order(), d.GetExercise().Order() + d.GetExercise().OrderLeft(), b.order.begin());
+        m_appleShown = m_appleShown || (d.GetExercise().Started() == 1 && shown);
+        if (d.GetExercise().Started() == 1 && std::find(m_places.begin(), m_places.end(), d.GetScene().ApplePos()) == m_places.end())
+            m_places.push_back(d.GetScene().ApplePos());
         // Apples are drawn only at the places apples have been since the last paint.
         std::vector<RECT> boxes;
         std::transform(m_places.begin(), m_places.end(), std::back_inserter(boxes), AppleBox);
@@ -517,21 +520,21 @@ private:
         if (!m_appleShown)
             return Require(total == 0, total, " yellow pixels where no apple should be");
         ++applesChecked;
-        const RECT box = AppleBox(d.m_applePos);
+        const RECT box = AppleBox(d.GetScene().ApplePos());
         const int inBox = CountYellow({box});
         if (!Require(inBox == total, total - inBox, " yellow pixels outside the apple's box at ", box.left, ",",
                      box.top))
             return false;
         // The shape of an apple that is still where it was, as many pixels as when it was last
         // looked at whole, is not looked at again.
-        if (d.m_applePos == m_verifiedPos && inBox == m_verifiedPixels)
+        if (d.GetScene().ApplePos() == m_verifiedPos && inBox == m_verifiedPixels)
             return true;
         const std::string problem = AppleProblem(m_win->screen(), box);
         if (problem.empty()) {
-            m_verifiedPos = d.m_applePos;
+            m_verifiedPos = d.GetScene().ApplePos();
             m_verifiedPixels = inBox;
         }
-        return Require(problem.empty(), problem, ", target '", d.m_chTarget, "'");
+        return Require(problem.empty(), problem, ", target '", d.GetExercise().Target(), "'");
     }
 
     unsigned m_seed;

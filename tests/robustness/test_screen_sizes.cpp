@@ -23,10 +23,10 @@ TEST_P(ScreenSizes, StartsPaintsAndTakesAHundredRightKeys)
     PracticeDialog& d = win.dlg();
     ASSERT_EQ(win.screen().Width(), w);
     ASSERT_EQ(win.screen().Height(), h);
-    EXPECT_NE(d.m_treeShift, 0) << name << ": apple placement divides by it";
+    EXPECT_NE(d.GetScene().TreeShift(), 0) << name << ": apple placement divides by it";
     testing_hooks::PaintNow(d);
     win.Key(VK_F2);
-    ASSERT_EQ(d.m_bPractising, 1) << name;
+    ASSERT_EQ(d.GetExercise().Practising(), 1) << name;
     int onScreen = 0;
     for (int i = 0; i < 100; ++i) {
         const std::string at = name + ", right key " + std::to_string(i);
@@ -40,10 +40,10 @@ TEST_P(ScreenSizes, StartsPaintsAndTakesAHundredRightKeys)
             }
             testing_hooks::PaintNow(d);
         }
-        const int rightBefore = d.m_nTotalRight;
+        const int rightBefore = d.GetExercise().TotalRight();
         win.Type(static_cast<unsigned char>(win.Target()));
-        ASSERT_EQ(d.m_nTotalRight, rightBefore + 1) << at;
-        const RECT box = AppleBox(d.m_applePos);
+        ASSERT_EQ(d.GetExercise().TotalRight(), rightBefore + 1) << at;
+        const RECT box = AppleBox(d.GetScene().ApplePos());
         ASSERT_GE(box.top, 0) << at;
         ASSERT_LE(box.bottom, kAppleRowsEnd) << at;
         // Where the screen is about as wide as the tree or wider, the apple is wholly on it.
@@ -70,7 +70,7 @@ TEST_P(ScreenSizes, StartsPaintsAndTakesAHundredRightKeys)
     // search is also run from drawn positions spread over the whole range the placement draws
     // from: rand() % shift + (height - shift) / 2 across, 0..317 down.
     std::mt19937 rng(static_cast<unsigned>(w * 7919 + h));
-    const int s = d.m_treeShift;
+    const int s = d.GetScene().TreeShift();
     int free = 0;
     for (int k = 0; k < 400; ++k) {
         const int drawnX = static_cast<int>(rng() % 0x7fffffffu) % s + (h - s) / 2;
@@ -78,16 +78,16 @@ TEST_P(ScreenSizes, StartsPaintsAndTakesAHundredRightKeys)
         const std::string at = name + ", drawn at " + std::to_string(drawnX) + "," + std::to_string(drawnY);
         dog.Step(at);
         const int x = SearchAppleX(drawnX, drawnY, w, kAppleBoxW,
-                                   [&d](int px, int py) { return d.IsAppleSpotFree(px, py) != 0; });
-        free += d.IsAppleSpotFree(x, drawnY);
+                                   [&d](int px, int py) { return d.GetScene().IsAppleSpotFree(px, py) != 0; });
+        free += d.GetScene().IsAppleSpotFree(x, drawnY);
         if (w >= 640) {
             ASSERT_GE(x, 0) << at;
             ASSERT_LE(x + kAppleBoxW, w) << at;
-            ASSERT_EQ(d.IsAppleSpotFree(x, drawnY), 1) << at;
+            ASSERT_EQ(d.GetScene().IsAppleSpotFree(x, drawnY), 1) << at;
         }
     }
     std::printf("%s: tree shift %d, %d of 100 apples wholly on the screen, %d of 400 searches found a free spot\n",
-                name.c_str(), d.m_treeShift, onScreen, free);
+                name.c_str(), d.GetScene().TreeShift(), onScreen, free);
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, ScreenSizes,

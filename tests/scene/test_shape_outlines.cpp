@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <random>
 
-#include "tests/support/DialogFixture.h"
+#include "scene/Scene.h"
 
 TEST(ShapeOutlines, PlacementForScreenWidths)
 {
@@ -18,20 +18,20 @@ TEST(ShapeOutlines, PlacementForScreenWidths)
         EXPECT_EQ(TreeShiftFor(c.width, 700), c.shift) << c.width;
     }
     for (const int width : {640, 700, 1024, 1280, 1920}) {
-        PracticeWindow win(width, 600);
-        const PracticeDialog& d = win.dlg();
-        EXPECT_EQ(d.m_treeShift, TreeShiftFor(width, 700));
-        EXPECT_EQ(d.m_shadeFirst, 1296);
-        EXPECT_EQ(d.m_shadeLast, 1917);
-        EXPECT_EQ(d.m_shadeHeight, 104);
-        EXPECT_EQ(d.m_appleHalfWidth, 26);
-        EXPECT_EQ(d.m_appleHalfHeight, 35);
-        EXPECT_EQ(d.m_appleBackground.size(), 3834u);
-        EXPECT_EQ(d.m_treePoint[0], (POINT{96 + d.m_treeShift, 80}));
-        EXPECT_EQ(d.m_treePoint[829], (POINT{700 + d.m_treeShift, 220}));
-        EXPECT_EQ(d.m_applePoint[0], (POINT{37, 0}));
+        Scene scene;
+        scene.Build(width, 600);
+        EXPECT_EQ(scene.TreeShift(), TreeShiftFor(width, 700));
+        EXPECT_EQ(scene.ShadeFirst(), 1296);
+        EXPECT_EQ(scene.ShadeLast(), 1917);
+        EXPECT_EQ(scene.ShadeHeight(), 104);
+        EXPECT_EQ(scene.AppleHalfWidth(), 26);
+        EXPECT_EQ(scene.AppleHalfHeight(), 35);
+        EXPECT_EQ(scene.AppleBackground().size(), 3834u);
+        EXPECT_EQ(scene.TreePoints()[0], (POINT{96 + scene.TreeShift(), 80}));
+        EXPECT_EQ(scene.TreePoints()[829], (POINT{700 + scene.TreeShift(), 220}));
+        EXPECT_EQ(scene.ApplePoints()[0], (POINT{37, 0}));
         int maxX = 0, maxY = 0, minX = 99, minY = 99;
-        for (const POINT& p : d.m_applePoint) {
+        for (const POINT& p : scene.ApplePoints()) {
             maxX = std::max<int>(maxX, p.x);
             maxY = std::max<int>(maxY, p.y);
             minX = std::min<int>(minX, p.x);
@@ -46,8 +46,8 @@ TEST(ShapeOutlines, PlacementForScreenWidths)
 
 TEST(ApplePlacement, TheLookupAgreesWithThePairwiseComparison)
 {
-    PracticeWindow win(1024, 768);
-    const PracticeDialog& d = win.dlg();
+    Scene scene;
+    scene.Build(1024, 768);
     std::mt19937 rng(42);
     std::uniform_int_distribution<int> xs(-80, 1000);
     std::uniform_int_distribution<int> ys(-20, 500);
@@ -55,13 +55,13 @@ TEST(ApplePlacement, TheLookupAgreesWithThePairwiseComparison)
     for (int i = 0; i < 3000; ++i) {
         const int x = xs(rng);
         const int y = ys(rng);
-        const int expected = AppleSpotFreePairwise(d.m_treePoint, d.m_applePoint, x, y);
-        ASSERT_EQ(d.IsAppleSpotFree(x, y), expected) << x << "," << y;
+        const int expected = AppleSpotFreePairwise(scene.TreePoints(), scene.ApplePoints(), x, y);
+        ASSERT_EQ(scene.IsAppleSpotFree(x, y), expected) << x << "," << y;
         free += expected;
     }
     // Along the crown's edge, where outlines touch.
     for (int x = 100; x < 850; ++x) {
-        ASSERT_EQ(d.IsAppleSpotFree(x, 270), AppleSpotFreePairwise(d.m_treePoint, d.m_applePoint, x, 270)) << x;
+        ASSERT_EQ(scene.IsAppleSpotFree(x, 270), AppleSpotFreePairwise(scene.TreePoints(), scene.ApplePoints(), x, 270)) << x;
     }
     EXPECT_GT(free, 100);
     EXPECT_LT(free, 2900);

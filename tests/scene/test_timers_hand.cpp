@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "scene/HandPrompt.h"
+#include "scene/Scene.h"
 #include "tests/support/DialogFixture.h"
 
 namespace {
@@ -9,7 +10,7 @@ namespace {
 bool KeyShows(PracticeWindow& win, const PixelBuffer& expected)
 {
     const PracticeDialog& d = win.dlg();
-    const RECT& k = d.m_rcKey[d.m_nTargetRow][d.m_nTargetCol];
+    const RECT& k = d.GetScene().KeyRectangles()[d.GetExercise().TargetKey().row][d.GetExercise().TargetKey().col];
     std::size_t i = 0;
     for (int y = k.top; y <= k.bottom; ++y) {
         for (int x = k.left; x <= k.right; ++x) {
@@ -21,15 +22,6 @@ bool KeyShows(PracticeWindow& win, const PixelBuffer& expected)
     return true;
 }
 
-// Puts a target on the screen: the key of target number n.
-void ShowTarget(PracticeWindow& win, int n)
-{
-    PracticeDialog& d = win.dlg();
-    win.Key(VK_F2);
-    d.m_nTargetRow = d.m_targetKey[n].row;
-    d.m_nTargetCol = d.m_targetKey[n].col;
-}
-
 }  // namespace
 
 TEST(KeyBlink, HidesAtTheFirstTickAndReturnsAtTheSecond)
@@ -38,13 +30,13 @@ TEST(KeyBlink, HidesAtTheFirstTickAndReturnsAtTheSecond)
     PracticeDialog& d = win.dlg();
     win.Key(VK_F2);
     EXPECT_EQ(testing_hooks::TimerInterval(d, TIMER_KEY_BLINK), 200);
-    const PixelBuffer& background = d.m_pKeyPixels[d.m_nTargetRow][d.m_nTargetCol];
-    EXPECT_TRUE(KeyShows(win, d.m_pKeyScratch));
+    const PixelBuffer& background = d.GetScene().KeyPixels(d.GetExercise().TargetKey().row, d.GetExercise().TargetKey().col);
+    EXPECT_TRUE(KeyShows(win, d.GetScene().KeyScratch()));
     testing_hooks::TakePresented(d);
     testing_hooks::FireTimer(d, TIMER_KEY_BLINK);
     EXPECT_TRUE(KeyShows(win, background));
     // Only the key's rectangle is presented.
-    const RECT& k = d.m_rcKey[d.m_nTargetRow][d.m_nTargetCol];
+    const RECT& k = d.GetScene().KeyRectangles()[d.GetExercise().TargetKey().row][d.GetExercise().TargetKey().col];
     for (const RECT& r : testing_hooks::TakePresented(d)) {
         EXPECT_GE(r.left, k.left);
         EXPECT_GE(r.top, k.top);
@@ -52,13 +44,13 @@ TEST(KeyBlink, HidesAtTheFirstTickAndReturnsAtTheSecond)
         EXPECT_LE(r.bottom, k.bottom + 1);
     }
     testing_hooks::FireTimer(d, TIMER_KEY_BLINK);
-    EXPECT_TRUE(KeyShows(win, d.m_pKeyScratch));
+    EXPECT_TRUE(KeyShows(win, d.GetScene().KeyScratch()));
     // A right key while the key is hidden puts its cap back before the next target.
     testing_hooks::FireTimer(d, TIMER_KEY_BLINK);
     const RECT old = k;
-    const PixelBuffer cap = d.m_pKeyScratch;
+    const PixelBuffer cap = d.GetScene().KeyScratch();
     win.Type(static_cast<unsigned char>(win.Target()));
-    if (d.m_rcKey[d.m_nTargetRow][d.m_nTargetCol] != old) {
+    if (d.GetScene().KeyRectangles()[d.GetExercise().TargetKey().row][d.GetExercise().TargetKey().col] != old) {
         std::size_t i = 0;
         for (int y = old.top; y <= old.bottom; ++y) {
             for (int x = old.left; x <= old.right; ++x) {
@@ -73,7 +65,7 @@ TEST(VoiceRepeat, RepeatsWithNoStopAndIsDroppedWhileASoundPlays)
     PracticeWindow win;
     PracticeDialog& d = win.dlg();
     win.Key(VK_F2);
-    const void* voice = d.m_keyWave[d.m_nTargetRow * kKeyCols + d.m_nTargetCol];
+    const void* voice = d.GetSounds().KeyVoice(d.GetExercise().TargetKey());
     ASSERT_NE(voice, nullptr);
     EXPECT_EQ(testing_hooks::TimerInterval(d, TIMER_VOICE_REPEAT), 1500);
     testing_hooks::FireTimer(d, TIMER_VOICE_REPEAT);
@@ -85,21 +77,23 @@ TEST(VoiceRepeat, RepeatsWithNoStopAndIsDroppedWhileASoundPlays)
     testing_hooks::FireTimer(d, TIMER_VOICE_REPEAT);
     EXPECT_TRUE(win.sounds[2].played);
     // The right key stops the repeats until the next name starts them again.
-    d.m_keyWave[0] = nullptr;
     win.Type(static_cast<unsigned char>(win.Target()));
     EXPECT_EQ(testing_hooks::IsTimerRunning(d, TIMER_VOICE_REPEAT),
-              d.m_keyWave[d.m_nTargetRow * kKeyCols + d.m_nTargetCol] != nullptr);
+              d.GetSounds().KeyVoice(d.GetExercise().TargetKey()) != nullptr);
 }
 
 TEST(VoiceRepeat, AKeyWithoutAVoicePlaysNothingWhileAnEarlierRepeatRuns)
 {
     PracticeWindow win;
     PracticeDialog& d = win.dlg();
-    win.Key(VK_F2);
+    win.Key(VK_F6);
     ASSERT_TRUE(testing_hooks::IsTimerRunning(d, TIMER_VOICE_REPEAT));
-    // The bracket key has no voice.
-    d.m_nTargetRow = 1;
-    d.m_nTargetCol = 11;
+    // Skip to the bracket key, which has no voice: its repeats play nothing.
+    for (int i = 0; i < 2 * kTargetCount && d.GetExercise().Target() != '['; ++i) {
+        win.Key(VK_F2);
+    }
+    ASSERT_EQ(d.GetExercise().Target(), '[');
+    win.sounds.clear();
     const std::size_t before = win.sounds.size();
     win.LetSoundsEnd();
     testing_hooks::FireTimer(d, TIMER_VOICE_REPEAT);
@@ -114,13 +108,16 @@ TEST(Ambient, TheSixthIdleTickPlaysAGardenSoundAndAKeyKeepsItSilent)
         testing_hooks::FireTimer(d, TIMER_AMBIENT);
     }
     EXPECT_TRUE(win.sounds.empty());
-    EXPECT_EQ(d.m_nIdleSeconds, 5);
+    EXPECT_EQ(d.GetExercise().IdleSeconds(), 5);
     testing_hooks::FireTimer(d, TIMER_AMBIENT);
     ASSERT_EQ(win.sounds.size(), 1u);
     EXPECT_EQ(win.sounds[0].flags, SND_ASYNC | SND_MEMORY);
-    EXPECT_NE(std::find(std::begin(d.m_ambientWave), std::end(d.m_ambientWave), win.sounds[0].image),
-              std::end(d.m_ambientWave));
-    EXPECT_EQ(d.m_nIdleSeconds, 0);
+    const void* ambient[5] = {};
+    for (int i = 0; i < 5; ++i) {
+        ambient[i] = d.GetSounds().Ambient(i);
+    }
+    EXPECT_NE(std::find(std::begin(ambient), std::end(ambient), win.sounds[0].image), std::end(ambient));
+    EXPECT_EQ(d.GetExercise().IdleSeconds(), 0);
     // A key every few seconds: never six idle ticks in a row.
     for (int i = 0; i < 30; ++i) {
         testing_hooks::FireTimer(d, TIMER_AMBIENT);
@@ -138,10 +135,10 @@ TEST(Clock, BothCountersRiseByOnePerTick)
     EXPECT_EQ(testing_hooks::TimerInterval(d, TIMER_CLOCK), 10000);
     testing_hooks::FireTimer(d, TIMER_CLOCK);
     testing_hooks::FireTimer(d, TIMER_CLOCK);
-    EXPECT_EQ(d.m_nTotalTicks, 2);
-    EXPECT_EQ(d.m_nTicks, 2);
+    EXPECT_EQ(d.GetExercise().TotalTicks(), 2);
+    EXPECT_EQ(d.GetExercise().Ticks(), 2);
     testing_hooks::FireTimer(d, 999);  // an unknown id does nothing
-    EXPECT_EQ(d.m_nTotalTicks, 2);
+    EXPECT_EQ(d.GetExercise().TotalTicks(), 2);
 }
 
 TEST(HandPrompt, FingerAndHandOfTheKeys)
@@ -174,54 +171,54 @@ TEST(HandPrompt, FingerAndHandOfTheKeys)
     EXPECT_EQ(FingerMark(1, 3), (POINT{63, 37}));
 }
 
-TEST(HandPrompt, ShowsTheHandAboveItsKeyWithTheRingAndHidesExactly)
+TEST(HandPrompt, EveryFingerOfBothHandsShowsItsRingAndHidesExactly)
 {
-    struct Case {
-        int target;  // target number
-        int bRight;
-        POINT mark;
-    };
-    const Case cases[] = {{3, 0, {30, 12}}, {15, 1, {63, 37}}, {55, 0, {47, 15}}, {57, 1, {29, 15}}};
-    for (const Case& c : cases) {
-        PracticeWindow win;
-        PracticeDialog& d = win.dlg();
-        ShowTarget(win, c.target);
-        const RECT& k = d.m_rcKey[0][c.bRight != 0 ? 11 : 2];
-        const int x0 = k.left;
-        const int y0 = k.top - d.m_handHeight;
-        const PixelBuffer& saved = c.bRight != 0 ? d.m_rightHandBackground : d.m_leftHandBackground;
-        CBitmap hand;
-        ASSERT_TRUE(hand.LoadBitmap(IDB_LEFT_HAND + c.bRight));
-        CDC* dc = d.GetDC();
-        d.DrawHandPrompt(c.bRight, 1, dc);
-        std::size_t i = 0;
-        int ring = 0;
-        for (int y = 0; y < 83; ++y) {
-            for (int x = 0; x < 75; ++x, ++i) {
-                const COLORREF pic = FromScreenPixel(hand.Pixels().Row(y)[x]);
-                const COLORREF shown = win.Pixel(x0 + x, y0 + y);
-                const int dx = x - c.mark.x, dy = y - c.mark.y;
-                const int d2 = dx * dx + dy * dy;
-                if (d2 <= 49 && dy >= 0) {
-                    ring += shown != pic && shown != saved[i] ? 1 : 0;
-                    continue;  // the ring's lower half
+    // The scene alone, on a screen of its own: no window is needed to draw it.
+    Scene scene;
+    scene.Build(1024, 768);
+    Surface screen(1024, 768, 0xff336699u);
+    CDC dc(&screen);
+    const Exercise rules;
+    scene.PaintKeysAndTree(dc, rules.PlainChars(), rules.ShiftChars());
+    const POINT marks[2][4] = {{{47, 15}, {30, 12}, {19, 23}, {11, 37}}, {{29, 15}, {45, 12}, {57, 23}, {63, 37}}};
+    for (int bRight = 0; bRight < 2; ++bRight) {
+        for (int finger = 0; finger < 4; ++finger) {
+            const POINT mark = marks[bRight][finger];
+            const RECT& k = scene.KeyRect(0, bRight != 0 ? 11 : 2);
+            const int x0 = k.left;
+            const int y0 = k.top - scene.HandHeight();
+            const PixelBuffer& saved = scene.HandBackground(bRight);
+            CBitmap hand;
+            ASSERT_TRUE(hand.LoadBitmap(IDB_LEFT_HAND + static_cast<UINT>(bRight)));
+            scene.DrawHandPrompt(&dc, bRight, 1, finger);
+            std::size_t i = 0;
+            int ring = 0;
+            for (int y = 0; y < 83; ++y) {
+                for (int x = 0; x < 75; ++x, ++i) {
+                    const COLORREF pic = FromScreenPixel(hand.Pixels().Row(y)[x]);
+                    const COLORREF shown = dc.GetPixel(x0 + x, y0 + y);
+                    const int dx = x - mark.x, dy = y - mark.y;
+                    const int d2 = dx * dx + dy * dy;
+                    if (d2 <= 49 && dy >= 0) {
+                        ring += shown != pic && shown != saved[i] ? 1 : 0;
+                        continue;  // the ring's lower half
+                    }
+                    if (d2 <= 49) {
+                        continue;
+                    }
+                    // Black shows the first paint's screen; the rest of the picture stays as drawn.
+                    ASSERT_EQ(shown, pic == 0 ? saved[i] : pic) << x << "," << y;
                 }
-                if (d2 <= 49) {
-                    continue;
+            }
+            EXPECT_GT(ring, 8) << "hand " << bRight << " finger " << finger;
+            scene.DrawHandPrompt(&dc, bRight, 0, finger);
+            i = 0;
+            for (int y = y0; y < k.top; ++y) {
+                for (int x = x0; x < x0 + 75; ++x) {
+                    ASSERT_EQ(dc.GetPixel(x, y), saved[i++]);
                 }
-                // Black shows the first paint's screen; the rest of the picture stays as drawn.
-                ASSERT_EQ(shown, pic == 0 ? saved[i] : pic) << x << "," << y;
             }
         }
-        EXPECT_GT(ring, 8) << "target " << c.target;
-        d.DrawHandPrompt(c.bRight, 0, dc);
-        i = 0;
-        for (int y = y0; y < k.top; ++y) {
-            for (int x = x0; x < x0 + 75; ++x) {
-                ASSERT_EQ(win.Pixel(x, y), saved[i++]);
-            }
-        }
-        d.ReleaseDC(dc);
     }
 }
 
@@ -230,9 +227,9 @@ TEST(HandPrompt, BlinksAfterAWrongKeyAndGoesWithTheRightOne)
     PracticeWindow win;
     PracticeDialog& d = win.dlg();
     win.Key(VK_F2);
-    const int bRight = HandOfKey(d.m_nTargetRow, d.m_nTargetCol) == 1 ? 0 : 1;
-    const RECT& k = d.m_rcKey[0][bRight != 0 ? 11 : 2];
-    const PixelBuffer& saved = bRight != 0 ? d.m_rightHandBackground : d.m_leftHandBackground;
+    const int bRight = HandOfKey(d.GetExercise().TargetKey().row, d.GetExercise().TargetKey().col) == 1 ? 0 : 1;
+    const RECT& k = d.GetScene().KeyRectangles()[0][bRight != 0 ? 11 : 2];
+    const PixelBuffer& saved = bRight != 0 ? d.GetScene().HandBackground(1) : d.GetScene().HandBackground(0);
     auto areaIsSaved = [&] {
         std::size_t i = 0;
         for (int y = k.top - 83; y < k.top; ++y) {
@@ -246,7 +243,7 @@ TEST(HandPrompt, BlinksAfterAWrongKeyAndGoesWithTheRightOne)
     };
     win.Type(static_cast<unsigned char>(win.Wrong()));
     win.Type(static_cast<unsigned char>(win.Wrong()));
-    EXPECT_EQ(d.m_nWrongKeys, 2);
+    EXPECT_EQ(d.GetExercise().WrongKeys(), 2);
     EXPECT_EQ(testing_hooks::TimerInterval(d, TIMER_HAND_BLINK), 300);
     EXPECT_TRUE(areaIsSaved());
     testing_hooks::FireTimer(d, TIMER_HAND_BLINK);
@@ -258,6 +255,6 @@ TEST(HandPrompt, BlinksAfterAWrongKeyAndGoesWithTheRightOne)
     win.Type(static_cast<unsigned char>(win.Target()));
     EXPECT_TRUE(areaIsSaved());
     EXPECT_FALSE(testing_hooks::IsTimerRunning(d, TIMER_HAND_BLINK));
-    EXPECT_EQ(d.m_nWrongKeys, 0);
-    EXPECT_EQ(d.m_nHandPhase, 0);
+    EXPECT_EQ(d.GetExercise().WrongKeys(), 0);
+    EXPECT_EQ(d.GetExercise().HandPhase(), 0);
 }

@@ -32,9 +32,9 @@ public:
     void Type(char32_t c);
     void Key(int vk) { testing_hooks::PressKey(*m_dlg, vk); }
     // The character the current target asks for.
-    char Target() const { return m_dlg->m_chTarget; }
+    char Target() const { return m_dlg->GetExercise().Target(); }
     // A character that is surely wrong for the current target.
-    char Wrong() const { return m_dlg->m_chTarget == 'x' ? 'y' : 'x'; }
+    char Wrong() const { return m_dlg->GetExercise().Target() == 'x' ? 'y' : 'x'; }
 
     // Moves the sound clock on, so the sound playing now ends.
     void LetSoundsEnd() { m_clock += 60.0; }

@@ -30,7 +30,7 @@ TEST(Captions, FollowTheSystemLanguageAfterEveryPaint)
         EXPECT_EQ(win.dlg().GetDlgItemText(IDOK), c.start) << c.lang;
         EXPECT_EQ(win.dlg().GetDlgItemText(IDC_HELP_BUTTON), c.help) << c.lang;
         EXPECT_EQ(win.dlg().GetDlgItemText(IDC_SET4), c.set4) << c.lang;
-        EXPECT_EQ(win.dlg().m_strExitPrompt, c.exitPrompt) << c.lang;
+        EXPECT_EQ(win.dlg().ExitPrompt(), c.exitPrompt) << c.lang;
         // The language is read on every use: a change shows at the next paint.
         setenv("LANG", "en_GB.UTF-8", 1);
         testing_hooks::PaintNow(win.dlg());
@@ -84,11 +84,11 @@ TEST(Exit, NoLeavesEverythingAsItWasAndYesEndsTheDialog)
     win.Key(VK_F2);
     win.Type(static_cast<unsigned char>(win.Wrong()));
     PracticeDialog& d = win.dlg();
-    const int order0 = d.m_nOrder[0];
-    const int left = d.m_nOrderLeft;
-    const char target = d.m_chTarget;
-    const int keys = d.m_nTotalKeys;
-    const POINT apple = d.m_applePos;
+    const int order0 = d.GetExercise().Order()[0];
+    const int left = d.GetExercise().OrderLeft();
+    const char target = d.GetExercise().Target();
+    const int keys = d.GetExercise().TotalKeys();
+    const POINT apple = d.GetScene().ApplePos();
     win.answer = IDNO;
     testing_hooks::PressKey(d, VK_ESCAPE);
     CButton exitButton;
@@ -96,20 +96,20 @@ TEST(Exit, NoLeavesEverythingAsItWasAndYesEndsTheDialog)
     exitButton.Click();
     ASSERT_EQ(win.boxes.size(), 2u);
     EXPECT_FALSE(d.IsEnded());
-    EXPECT_EQ(d.m_nOrder[0], order0);
-    EXPECT_EQ(d.m_nOrderLeft, left);
-    EXPECT_EQ(d.m_chTarget, target);
-    EXPECT_EQ(d.m_nTotalKeys, keys);
-    EXPECT_EQ(d.m_applePos, apple);
-    EXPECT_EQ(d.m_nWrongKeys, 1);
+    EXPECT_EQ(d.GetExercise().Order()[0], order0);
+    EXPECT_EQ(d.GetExercise().OrderLeft(), left);
+    EXPECT_EQ(d.GetExercise().Target(), target);
+    EXPECT_EQ(d.GetExercise().TotalKeys(), keys);
+    EXPECT_EQ(d.GetScene().ApplePos(), apple);
+    EXPECT_EQ(d.GetExercise().WrongKeys(), 1);
     EXPECT_TRUE(testing_hooks::IsTimerRunning(d, TIMER_HAND_BLINK));
-    EXPECT_EQ(d.m_appleBackground.size(), 3834u);
+    EXPECT_EQ(d.GetScene().AppleBackground().size(), 3834u);
 
     win.answer = IDYES;
     exitButton.Click();
     EXPECT_TRUE(d.IsEnded());
-    EXPECT_TRUE(d.m_appleBackground.empty());
-    EXPECT_TRUE(d.m_pKeyPixels[0][0].empty());
+    EXPECT_TRUE(d.GetScene().AppleBackground().empty());
+    EXPECT_TRUE(d.GetScene().KeyPixels(0, 0).empty());
     for (const UINT_PTR id : {TIMER_KEY_BLINK, TIMER_HAND_BLINK, TIMER_CLOCK, TIMER_AMBIENT}) {
         EXPECT_FALSE(testing_hooks::IsTimerRunning(d, id)) << id;
     }
@@ -148,6 +148,6 @@ TEST(Notice, ARightClickOnTheWindowShowsTheNoticeOnAControlItDoesNot)
     const RECT start = testing_hooks::ControlRect(win.dlg(), IDOK);
     testing_hooks::RightClick(win.dlg(), start.left + 5, start.top + 5);
     EXPECT_EQ(win.boxes.size(), 1u);
-    EXPECT_EQ(win.dlg().OnQueryDragIcon(), win.dlg().m_hIcon);
-    EXPECT_NE(win.dlg().m_hIcon, nullptr);
+    EXPECT_EQ(win.dlg().OnQueryDragIcon(), win.dlg().Icon());
+    EXPECT_NE(win.dlg().Icon(), nullptr);
 }

@@ -1,0 +1,145 @@
+// The practice window's keys, timers and paints: the rules decide, the window draws and plays.
+#include <cstdlib>
+#include <ctime>
+
+#include "app/PracticeDialog.h"
+#include "scene/HandPrompt.h"
+#include "text/Language.h"
+
+namespace {
+
+unsigned Now()
+{
+    return static_cast<unsigned>(std::time(nullptr));
+}
+
+}  // namespace
+
+BOOL PracticeDialog::PreTranslateMessage(MSG* msg)
+{
+    if (msg->message == WM_KEYDOWN) {
+        m_exercise.KeyPressed();
+        switch (static_cast<int>(msg->wParam)) {
+        case VK_F2: OnOK(); break;
+        case VK_F3: OnChooseSet1(); break;
+        case VK_F4: OnChooseSet2(); break;
+        case VK_F5: OnChooseSet3(); break;
+        case VK_F6: OnChooseSet4(); break;
+        default: break;
+        }
+    }
+    if (msg->message == WM_CHAR) {
+        const bool handBlinking = m_exercise.WrongKeys() != 0;
+        switch (m_exercise.Judge(msg->wParam)) {
+        case KeyOutcome::Right: {
+            CDC* dc = GetDC();
+            const ReportFigures f = m_exercise.Figures();
+            m_strReport = FormatReport(ReportTemplate(SelectLanguage()), f.counts, f.totalSpeed, f.runSpeed);
+            UpdateData(FALSE);
+            KillTimer(TIMER_VOICE_REPEAT);
+            SoundBank::Play(m_sounds.Right(), SND_ASYNC | SND_MEMORY | SND_NOSTOP);
+            if (handBlinking) {
+                KillTimer(TIMER_HAND_BLINK);
+            }
+            m_scene.RestoreHandArea(dc, m_exercise.TargetHandIsRight());
+            ShowNextTarget(0);
+            ReleaseDC(dc);
+            break;
+        }
+        case KeyOutcome::FirstWrong:
+            SetTimer(TIMER_HAND_BLINK, 300);
+            [[fallthrough]];
+        case KeyOutcome::Wrong:
+            SoundBank::Play(m_sounds.Wrong(), SND_ASYNC | SND_MEMORY | SND_NOSTOP);
+            break;
+        case KeyOutcome::Ignored: break;
+        }
+    }
+    return CDialog::PreTranslateMessage(msg);
+}
+
+void PracticeDialog::OnOK()
+{
+    ShowNextTarget(1);
+    m_exercise.Start();
+    SetTimer(TIMER_KEY_BLINK, 200);
+    SetDlgItemText(IDOK, m_strRedoCaption);
+}
+
+void PracticeDialog::ShowNextTarget(int bFirst)
+{
+    CDC* dc = GetDC();
+    if (dc == nullptr) {
+        return;
+    }
+    const KeyCell previous = m_exercise.TargetKey();
+    const bool previousShown = !bFirst || m_exercise.Started();
+    if (previousShown) {
+        m_scene.RestoreKey(dc, previous);
+    }
+    m_exercise.NextTarget(bFirst != 0, Now());
+    if (previousShown) {
+        m_scene.RestoreApple(dc);
+    }
+    m_scene.SaveKey(dc, m_exercise.TargetKey());
+    m_scene.PlaceApple(Now());
+    m_scene.DrawApple(dc, m_exercise.ShownCharacter());
+    ReleaseDC(dc);
+
+    if (const void* voice = m_sounds.KeyVoice(m_exercise.TargetKey())) {
+        SetTimer(TIMER_VOICE_REPEAT, 1500);
+        SoundBank::Play(voice, SND_ASYNC | SND_MEMORY);
+    }
+}
+
+void PracticeDialog::OnTimer(UINT_PTR id)
+{
+    CDC* dc = GetDC();
+    switch (id) {
+    case TIMER_KEY_BLINK: m_scene.BlinkKey(dc, m_exercise.TargetKey(), m_exercise.TakeKeyBlinkPhase()); break;
+    case TIMER_VOICE_REPEAT:
+        SoundBank::Play(m_sounds.KeyVoice(m_exercise.TargetKey()), SND_ASYNC | SND_MEMORY | SND_NOSTOP);
+        break;
+    case TIMER_HAND_BLINK: {
+        const KeyCell key = m_exercise.TargetKey();
+        m_scene.DrawHandPrompt(dc, m_exercise.TargetHandIsRight(), m_exercise.TakeHandPhase(),
+                               FingerNumber(key.row, key.col));
+        break;
+    }
+    case TIMER_CLOCK: m_exercise.ClockTick(); break;
+    case TIMER_AMBIENT: {
+        std::srand(Now());
+        const int r = std::rand() % 5;
+        if (m_exercise.AmbientTick()) {
+            SoundBank::Play(m_sounds.Ambient(r), SND_ASYNC | SND_MEMORY);
+        }
+        break;
+    }
+    default: break;
+    }
+    ReleaseDC(dc);
+    CDialog::OnTimer(id);
+}
+
+void PracticeDialog::OnPaint()
+{
+    if (IsIconic()) {
+        {
+            CPaintDC dc(this);
+            SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(&dc), 0);
+            RECT rc{};
+            GetClientRect(&rc);
+            const int x = (rc.right - rc.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+            const int y = (rc.bottom - rc.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+            dc.DrawIcon(x, y, m_hIcon);
+        }
+        ApplyLanguageTexts();
+        return;
+    }
+    {
+        CPaintDC dc(this);
+        m_painting.Paint(dc, m_scene, m_exercise.PlainChars(), m_exercise.ShiftChars());
+        Default();
+    }
+    ApplyLanguageTexts();
+}

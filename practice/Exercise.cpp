@@ -1,0 +1,134 @@
+#include "practice/Exercise.h"
+
+#include "practice/Report.h"
+#include "practice/TargetOrder.h"
+
+Exercise::Exercise()
+{
+    BuildKeyCharacters(m_keyChar, m_keyShiftChar, m_keySoundName);
+    BuildTargetTable(m_targetKey);
+    for (int i = 0; i < m_nSetSize; ++i) {
+        m_nOrder[i] = i;
+    }
+}
+
+void Exercise::Shuffle(unsigned seed)
+{
+    ShuffleOrder(m_nSetSize, seed, m_nOrder);
+    m_nOrderLeft = m_nSetSize;
+}
+
+void Exercise::ChooseSet(int k, unsigned seed)
+{
+    // Choosing the set already chosen keeps it and only starts a new pass.
+    if (m_bSetChosen[k] == 0) {
+        m_nSetSize = kSetSizes[k];
+        for (int i = 0; i < 4; ++i) {
+            m_bSetChosen[i] = i == k ? 1 : 0;
+        }
+    }
+    Shuffle(seed);
+}
+
+bool Exercise::NextTarget(bool bFirst, unsigned seed)
+{
+    const bool previousShown = !bFirst || m_bStarted != 0;
+    if (previousShown && AdvanceOrder(m_nOrder, m_nOrderLeft)) {
+        Shuffle(seed);
+    }
+    const int n = m_nOrder[0];
+    m_nTargetRow = m_targetKey[n].row;
+    m_nTargetCol = m_targetKey[n].col;
+    m_chTarget = TargetCharacter(m_targetKey, m_keyChar, m_keyShiftChar, n);
+    return previousShown;
+}
+
+void Exercise::Start()
+{
+    m_bStarted = 1;
+    m_nRunRight = 0;
+    m_nRunKeys = 0;
+    // The run's time starts with the run, so the current speed is this run's.
+    m_nTicks = 0;
+    m_bPractising = 1;
+    m_nKeyBlinkPhase = 1;
+}
+
+KeyOutcome Exercise::Judge(unsigned long long typed)
+{
+    if (m_bPractising != 1) {
+        return KeyOutcome::Ignored;
+    }
+    ++m_nTotalKeys;
+    ++m_nRunKeys;
+    m_nIdleSeconds = 0;
+    if (IsTargetCharacter(typed, m_chTarget)) {
+        ++m_nRunRight;
+        ++m_nTotalRight;
+        m_nHandPhase = 0;
+        m_nWrongKeys = 0;
+        return KeyOutcome::Right;
+    }
+    if (m_nWrongKeys++ == 0) {
+        m_nHandPhase = 1;
+        return KeyOutcome::FirstWrong;
+    }
+    return KeyOutcome::Wrong;
+}
+
+void Exercise::ClockTick()
+{
+    ++m_nTotalTicks;
+    ++m_nTicks;
+}
+
+bool Exercise::AmbientTick()
+{
+    if (m_nIdleSeconds == 5) {
+        m_nIdleSeconds = 0;
+        return true;
+    }
+    ++m_nIdleSeconds;
+    return false;
+}
+
+int Exercise::TakeKeyBlinkPhase()
+{
+    const int phase = m_nKeyBlinkPhase;
+    m_nKeyBlinkPhase = phase == 0 ? 1 : 0;
+    return phase;
+}
+
+int Exercise::TakeHandPhase()
+{
+    const int phase = m_nHandPhase;
+    m_nHandPhase = phase == 0 ? 1 : 0;
+    return phase;
+}
+
+void Exercise::StopHandPrompt()
+{
+    m_nHandPhase = 0;
+    m_nWrongKeys = 0;
+}
+
+ReportFigures Exercise::Figures() const
+{
+    ReportFigures f;
+    const long counts[6] = {m_nTotalKeys, m_nRunKeys, m_nTotalRight, m_nRunRight, m_nTotalTicks, m_nTicks};
+    for (int i = 0; i < 6; ++i) {
+        f.counts[i] = counts[i];
+    }
+    f.totalSpeed = m_nTotalKeys / MinutesOf(m_nTotalTicks);
+    f.runSpeed = m_nRunKeys / MinutesOf(m_nTicks);
+    return f;
+}
+
+char Exercise::ShownCharacter() const
+{
+    char shown = m_chTarget;
+    if (m_nSetSize < 27 && static_cast<unsigned char>(shown) >= 'a') {
+        shown = static_cast<char>(shown - 32);
+    }
+    return shown;
+}

@@ -1,0 +1,126 @@
+// The practice rules: which set is chosen, which target is asked, how typed characters are
+// judged, the counters of the test report, and the phases of what blinks. No window, no toolkit:
+// the practice window asks it what happened and carries out the effects itself.
+#pragma once
+
+#include "practice/KeyboardModel.h"
+
+// What a typed character did.
+enum class KeyOutcome {
+    Ignored,     // not practising: the character is not counted
+    Right,       // the target: counted right, the next target is due
+    Wrong,       // a further wrong key for this target
+    FirstWrong,  // the first wrong key for this target: the hand prompt starts blinking
+};
+
+// The figures of the test report, in the order the report template asks for them.
+struct ReportFigures {
+    long counts[6] = {};  // total keys, run keys, total right, run right, total ticks, run ticks
+    double totalSpeed = 0;  // keys a minute over all practice
+    double runSpeed = 0;  // keys a minute over this run
+};
+
+class Exercise {
+public:
+    // The US keyboard, the letters set, targets in their natural order, nothing typed yet.
+    Exercise();
+
+    // A new pass of the chosen set's targets, drawn with the standard generator seeded with
+    // 'seed' (the time in whole seconds).
+    void Shuffle(unsigned seed);
+
+    // Makes practice set k (0..3) the chosen one and starts a new pass of it.
+    void ChooseSet(int k, unsigned seed);
+
+    // Moves on to the next target. The first Start keeps the pass's first entry; every later
+    // call drops the answered target first, and a used-up pass is followed by a new one drawn
+    // with 'seed'. Returns true when a previous target was on show (its key and apple go back).
+    bool NextTarget(bool bFirst, unsigned seed);
+
+    // Start (also after a set choice): a new run begins once the next target is on show.
+    void Start();
+
+    // A key went down: the idle time starts again.
+    void KeyPressed() { m_nIdleSeconds = 0; }
+
+    // A typed character (a Unicode code point) against the target.
+    KeyOutcome Judge(unsigned long long typed);
+
+    // Ten seconds of practice time went by.
+    void ClockTick();
+    // One second of the ambient clock; true when the user has been idle long enough for an
+    // ambient sound (every sixth second without a key).
+    bool AmbientTick();
+
+    // The phase the blinking key is drawn in now (1 hides it into the background, 0 shows its
+    // cap); the next call gives the other.
+    int TakeKeyBlinkPhase();
+    // The phase the hand prompt is drawn in now (1 shows it, 0 puts the background back).
+    int TakeHandPhase();
+    // The hand prompt stops: the next right key or new target starts without it.
+    void StopHandPrompt();
+
+    ReportFigures Figures() const;
+
+    // The character the target asks for, and as the apple shows it (the letters-only set
+    // shows capitals; the target stays lower case).
+    char Target() const { return m_chTarget; }
+    char ShownCharacter() const;
+    KeyCell TargetKey() const { return {m_nTargetRow, m_nTargetCol}; }
+    // 1 when the target key is struck with the right hand.
+    int TargetHandIsRight() const { return HandOfKey(m_nTargetRow, m_nTargetCol) == 1 ? 0 : 1; }
+
+    int SetSize() const { return m_nSetSize; }
+    int SetChosen(int k) const { return m_bSetChosen[k]; }
+    const int (&Order() const)[kTargetCount] { return m_nOrder; }
+    int OrderLeft() const { return m_nOrderLeft; }
+    bool Started() const { return m_bStarted != 0; }
+    bool Practising() const { return m_bPractising != 0; }
+    int WrongKeys() const { return m_nWrongKeys; }
+    int TotalKeys() const { return m_nTotalKeys; }
+    int TotalRight() const { return m_nTotalRight; }
+    int RunKeys() const { return m_nRunKeys; }
+    int RunRight() const { return m_nRunRight; }
+    int TotalTicks() const { return m_nTotalTicks; }
+    int Ticks() const { return m_nTicks; }
+    int IdleSeconds() const { return m_nIdleSeconds; }
+    int HandPhase() const { return m_nHandPhase; }
+    int KeyBlinkPhase() const { return m_nKeyBlinkPhase; }
+
+    const KeyChars& PlainChars() const { return m_keyChar; }
+    const KeyChars& ShiftChars() const { return m_keyShiftChar; }
+    const KeyCell (&TargetTable() const)[kTargetCount] { return m_targetKey; }
+    const std::array<std::string, kKeyCells>& KeySoundNames() const { return m_keySoundName; }
+
+private:
+    // Keyboard model.
+    KeyChars m_keyChar{};
+    KeyChars m_keyShiftChar{};
+    KeyCell m_targetKey[kTargetCount]{};
+    std::array<std::string, kKeyCells> m_keySoundName;
+
+    // Practice sets.
+    int m_bSetChosen[4] = {1, 0, 0, 0};
+    int m_nSetSize = 26;
+    int m_nOrder[kTargetCount] = {};
+    int m_nOrderLeft = 0;
+
+    // Keystrokes.
+    int m_bPractising = 0;
+    int m_bStarted = 0;
+    int m_nTotalKeys = 0;
+    int m_nTotalRight = 0;
+    int m_nRunKeys = 0;
+    int m_nRunRight = 0;
+    int m_nWrongKeys = 0;
+    char m_chTarget = ' ';
+    int m_nTargetRow = 0;
+    int m_nTargetCol = 0;
+
+    // Clocks and blinking.
+    int m_nTotalTicks = 0;
+    int m_nTicks = 0;
+    int m_nIdleSeconds = 0;
+    int m_nKeyBlinkPhase = 0;
+    int m_nHandPhase = 0;
+};

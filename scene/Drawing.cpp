@@ -1,0 +1,31 @@
+#include "scene/Drawing.h"
+
+COLORREF ShadedColour(COLORREF base, int shadeHeight, int y, int yFirst)
+{
+    const int r = GetRValue(base);
+    const int g = GetGValue(base);
+    const int b = GetBValue(base);
+    const int k = shadeHeight - (y - yFirst);
+    const int raised = static_cast<int>(k * (255 - g) * (1.0 / 255) + g);
+    return RGB(r, raised, b);
+}
+
+LegendSpot MainLegendSpot(const RECT& key, char shown)
+{
+    const int x = key.left + (key.right - key.left) / 3;
+    if (shown >= 'A' && shown <= 'Z') {
+        return {x, key.top + (key.bottom - key.top) / 4};
+    }
+    return {x, key.top + (key.bottom - key.top) / 2};
+}
+
+LegendSpot ShiftLegendSpot(const RECT& key)
+{
+    return {key.left + (key.right - key.left) / 3, key.top + (key.bottom - key.top) / 10};
+}
+
+const char* BottomRowLabel(int col)
+{
+    static constexpr const char* kLabels[7] = {"Ctrl", "Win", "Alt", "Space", "Alt", "Win", "Ctrl"};
+    return col >= 0 && col < 7 ? kLabels[col] : "";
+}

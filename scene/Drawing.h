@@ -1,0 +1,18 @@
+// Colours and positions of the drawn keyboard and tree.
+#pragma once
+
+#include "platform/wintypes.h"
+
+// Colour of a point of the shaded stretch: green raised toward 255 by k/255 of the way,
+// k = shadeHeight - (y - yFirst).
+COLORREF ShadedColour(COLORREF base, int shadeHeight, int y, int yFirst);
+
+// Where a key's legends go (rectangle edges as stored, both inclusive).
+struct LegendSpot {
+    int x;
+    int y;
+};
+LegendSpot MainLegendSpot(const RECT& key, char shown);
+LegendSpot ShiftLegendSpot(const RECT& key);
+// The label of a bottom-row key, by column.
+const char* BottomRowLabel(int col);

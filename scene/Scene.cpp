@@ -1,0 +1,314 @@
+#include "scene/Scene.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "scene/Drawing.h"
+#include "scene/HandPrompt.h"
+
+namespace {
+
+// Pixels of an inclusive rectangle, row by row, into or out of a buffer.
+void SaveRect(CDC* dc, int left, int top, int right, int bottom, PixelBuffer& into)
+{
+    std::size_t k = 0;
+    for (int y = top; y <= bottom; ++y) {
+        for (int x = left; x <= right && k < into.size(); ++x) {
+            into[k++] = dc->GetPixel(x, y);
+        }
+    }
+}
+
+void RestoreRect(CDC* dc, int left, int top, int right, int bottom, const PixelBuffer& from)
+{
+    std::size_t k = 0;
+    for (int y = top; y <= bottom; ++y) {
+        for (int x = left; x <= right && k < from.size(); ++x) {
+            dc->SetPixel(x, y, from[k++]);
+        }
+    }
+}
+
+std::string OneChar(char c)
+{
+    return c == 0 ? std::string() : std::string(1, c);
+}
+
+}  // namespace
+
+Scene::Scene()
+{
+    std::fill(std::begin(m_treeShade), std::end(m_treeShade), kTrunkColour);
+}
+
+void Scene::Build(int width, int height)
+{
+    m_nScreenWidth = width;
+    m_nScreenHeight = height;
+    BuildShapeOutlines();
+    BuildKeys();
+}
+
+void Scene::BuildShapeOutlines()
+{
+    POINT tree[kTreePointCount];
+    POINT apple[kApplePointCount];
+    std::copy(std::begin(TreeOutline), std::end(TreeOutline), tree);
+    std::copy(std::begin(AppleOutline), std::end(AppleOutline), apple);
+
+    const POINT rightMarker{409, 388};
+    const POINT leftMarker{304, 388};
+    int largestX = tree[0].x;
+    int largestY = tree[0].y;
+    for (int i = 0; i < kTreePointCount; ++i) {
+        // The last match wins: the right marker occurs twice.
+        if (tree[i] == rightMarker) {
+            m_shadeFirst = i;
+        }
+        if (tree[i] == leftMarker) {
+            m_shadeLast = i;
+        }
+        largestX = std::max<int>(largestX, tree[i].x);
+        largestY = std::max<int>(largestY, tree[i].y);
+    }
+    m_shadeHeight = largestY - rightMarker.y;
+    m_treeShift = TreeShiftFor(m_nScreenWidth, largestX);
+    for (int i = 0; i < kTreePointCount; ++i) {
+        m_treePoint[i] = {tree[i].x + m_treeShift, tree[i].y};
+    }
+    int minX = apple[0].x, minY = apple[0].y, maxX = apple[0].x, maxY = apple[0].y;
+    for (const POINT& p : apple) {
+        minX = std::min<int>(minX, p.x);
+        minY = std::min<int>(minY, p.y);
+        maxX = std::max<int>(maxX, p.x);
+        maxY = std::max<int>(maxY, p.y);
+    }
+    for (int i = 0; i < kApplePointCount; ++i) {
+        m_applePoint[i] = {apple[i].x - minX, apple[i].y - minY};
+    }
+    m_appleHalfWidth = (maxX - minX) / 2;
+    m_appleHalfHeight = (maxY - minY) / 2;
+    m_appleBackground.assign(static_cast<std::size_t>(maxY - minY + 1) * static_cast<std::size_t>(maxX - minX + 1), 0);
+    m_treeMask.Build(m_treePoint, kTreePointCount);
+}
+
+void Scene::BuildKeys()
+{
+    ComputeKeyRects(ComputeKeyScale(m_nScreenWidth, m_nScreenHeight), m_nScreenHeight, m_rcKey);
+    // Rows 0 to 3 keep the screen under each key; blinking and restoring never allocate.
+    int maxArea = 0;
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < kKeysInRow[r]; ++c) {
+            const int area = std::max(0, KeyArea(m_rcKey[r][c]));
+            m_pKeyPixels[r][c].assign(static_cast<std::size_t>(area), 0);
+            maxArea = std::max(maxArea, area);
+        }
+    }
+    m_pKeyScratch.assign(static_cast<std::size_t>(maxArea), 0);
+}
+
+void Scene::ReleaseSaved()
+{
+    PixelBuffer().swap(m_appleBackground);
+    for (int r = 0; r < 4; ++r) {
+        for (int j = 0; j < kKeysInRow[r]; ++j) {
+            PixelBuffer().swap(m_pKeyPixels[r][j]);
+        }
+    }
+}
+
+void Scene::PaintKeysAndTree(CDC& dc, const KeyChars& plain, const KeyChars& shifted)
+{
+    CBitmap cap;
+    cap.LoadBitmap(IDB_KEYCAP);
+    BITMAP capSize{};
+    cap.GetObject(&capSize);
+    CDC memory;
+    memory.CreateCompatibleDC(&dc);
+    CFont font;
+    font.CreateFont(20, 17, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "system");
+    CFont* oldFont = dc.SelectObject(&font);
+    dc.SetBkMode(TRANSPARENT);
+
+    if (!m_bHandBackgroundSaved) {
+        CBitmap hand;
+        hand.LoadBitmap(IDB_LEFT_HAND);
+        BITMAP handSize{};
+        hand.GetObject(&handSize);
+        m_handWidth = handSize.bmWidth;
+        m_handHeight = handSize.bmHeight;
+        const auto area = static_cast<std::size_t>(m_handWidth) * static_cast<std::size_t>(m_handHeight);
+        m_leftHandBackground.assign(area, 0);
+        m_rightHandBackground.assign(area, 0);
+    }
+
+    CBitmap* oldBitmap = memory.SelectObject(&cap);
+    for (int r = 0; r < kKeyRows; ++r) {
+        for (int j = 0; j < kKeysInRow[r]; ++j) {
+            const RECT& k = m_rcKey[r][j];
+            if (r < 4 && !m_bKeyPixelsSaved) {
+                SaveRect(&dc, k.left, k.top, k.right, k.bottom, m_pKeyPixels[r][j]);
+            }
+            dc.StretchBlt(k.left, k.top, k.right - k.left, k.bottom - k.top, &memory, 0, 0, capSize.bmWidth,
+                          capSize.bmHeight, SRCCOPY);
+            if (r < 4) {
+                char shown = plain[r][j];
+                if (shown >= 'a' && shown <= 'z') {
+                    shown = static_cast<char>(shown - 'a' + 'A');
+                }
+                const LegendSpot main = MainLegendSpot(k, shown);
+                dc.TextOut(main.x, main.y, OneChar(shown));
+                const char up = shifted[r][j];
+                if (!(up >= 'A' && up <= 'Z')) {
+                    const LegendSpot top = ShiftLegendSpot(k);
+                    dc.TextOut(top.x, top.y, OneChar(up));
+                }
+            } else {
+                dc.TextOut(k.left + (k.right - k.left) / 3, k.top + (k.bottom - k.top) / 4, BottomRowLabel(j));
+            }
+        }
+    }
+    m_bKeyPixelsSaved = TRUE;
+
+    const int yFirst = m_treePoint[m_shadeFirst].y;
+    for (int i = 0; i < kTreePointCount; ++i) {
+        const POINT& p = m_treePoint[i];
+        if (i < m_shadeFirst || i > m_shadeLast) {
+            dc.SetPixel(p.x, p.y, kTreeGreen);
+        } else {
+            dc.SetPixel(p.x, p.y, ShadedColour(m_treeShade[i], m_shadeHeight, p.y, yFirst));
+        }
+    }
+
+    if (!m_bHandBackgroundSaved) {
+        for (const int bRight : {0, 1}) {
+            const RECT& k = m_rcKey[0][bRight != 0 ? 11 : 2];
+            SaveRect(&dc, k.left, k.top - m_handHeight, k.left + m_handWidth - 1, k.top - 1,
+                     bRight != 0 ? m_rightHandBackground : m_leftHandBackground);
+        }
+        m_bHandBackgroundSaved = TRUE;
+    }
+    memory.SelectObject(oldBitmap);
+    dc.SelectObject(oldFont);
+}
+
+void Scene::SaveKey(CDC* dc, KeyCell key)
+{
+    const RECT& k = m_rcKey[key.row][key.col];
+    SaveRect(dc, k.left, k.top, k.right, k.bottom, m_pKeyScratch);
+}
+
+void Scene::RestoreKey(CDC* dc, KeyCell key)
+{
+    const RECT& k = m_rcKey[key.row][key.col];
+    RestoreRect(dc, k.left, k.top, k.right, k.bottom, m_pKeyScratch);
+}
+
+void Scene::BlinkKey(CDC* dc, KeyCell key, int phase)
+{
+    if (key.row < 0 || key.row >= 4 || dc == nullptr) {
+        return;
+    }
+    const RECT& k = m_rcKey[key.row][key.col];
+    const PixelBuffer& from = phase != 0 ? m_pKeyPixels[key.row][key.col] : m_pKeyScratch;
+    RestoreRect(dc, k.left, k.top, k.right, k.bottom, from);
+}
+
+int Scene::IsAppleSpotFree(int x, int y) const
+{
+    return AppleSpotFree(m_treeMask, m_applePoint, x, y);
+}
+
+POINT Scene::PlaceApple(unsigned seed)
+{
+    // A random spot in the crown; two targets in the same second get the same spot.
+    std::srand(seed);
+    const int s = m_treeShift;
+    const int drawnX = std::rand() % s + (m_nScreenHeight - s) / 2;
+    const int drawnY = std::rand() % (m_treePoint[m_shadeFirst].y - 2 * m_appleHalfHeight);
+    const int boxWidth = 2 * m_appleHalfWidth + 2;
+    const int x = SearchAppleX(drawnX, drawnY, m_nScreenWidth, boxWidth,
+                               [this](int px, int py) { return IsAppleSpotFree(px, py) != 0; });
+    m_applePos = {x, drawnY};
+    return m_applePos;
+}
+
+void Scene::DrawApple(CDC* dc, char shown)
+{
+    const int boxRight = 2 * m_appleHalfWidth + 1;
+    const int boxBottom = 2 * m_appleHalfHeight;
+    SaveRect(dc, m_applePos.x, m_applePos.y, m_applePos.x + boxRight, m_applePos.y + boxBottom, m_appleBackground);
+    CFont font;
+    font.CreateFont(30, 24, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "system");
+    CFont* oldFont = dc->SelectObject(&font);
+    CBrush brush;
+    brush.CreateSolidBrush(RGB(255, 255, 0));
+    CBrush* oldBrush = dc->SelectObject(&brush);
+    dc->SetTextColor(RGB(255, 0, 0));
+    dc->SetBkMode(TRANSPARENT);
+    for (const POINT& p : m_applePoint) {
+        dc->SetPixel(m_applePos.x + p.x, m_applePos.y + p.y, RGB(255, 255, 0));
+    }
+    dc->FloodFill(m_applePos.x + m_appleFillSeed.x, m_applePos.y + m_appleFillSeed.y, RGB(255, 255, 0));
+    dc->TextOut(m_applePos.x + m_appleFillSeed.x - 2, m_applePos.y + m_appleFillSeed.y, std::string(1, shown));
+    dc->SelectObject(oldFont);
+    dc->SelectObject(oldBrush);
+}
+
+void Scene::RestoreApple(CDC* dc)
+{
+    const int boxRight = 2 * m_appleHalfWidth + 1;
+    const int boxBottom = 2 * m_appleHalfHeight;
+    RestoreRect(dc, m_applePos.x, m_applePos.y, m_applePos.x + boxRight, m_applePos.y + boxBottom, m_appleBackground);
+}
+
+void Scene::RestoreHandArea(CDC* dc, int bRight)
+{
+    if (dc == nullptr) {
+        return;
+    }
+    const RECT& k = m_rcKey[0][bRight != 0 ? 11 : 2];
+    RestoreRect(dc, k.left, k.top - m_handHeight, k.left + m_handWidth - 1, k.top - 1, HandBackground(bRight));
+}
+
+void Scene::DrawHandPrompt(CDC* dc, int bRight, int bShow, int finger)
+{
+    if (dc == nullptr) {
+        return;
+    }
+    CPen pen;
+    pen.CreatePen(PS_SOLID, 2, RGB(255, 225, 128));
+    CPen* oldPen = dc->SelectObject(&pen);
+    if (bShow != 0) {
+        const RECT& k = m_rcKey[0][bRight != 0 ? 11 : 2];
+        const int x0 = k.left;
+        const int y0 = k.top - m_handHeight;
+        CBitmap hand;
+        hand.LoadBitmap(IDB_LEFT_HAND + (bRight != 0 ? 1 : 0));
+        BITMAP bm{};
+        hand.GetObject(&bm);
+        CDC memory;
+        memory.CreateCompatibleDC(dc);
+        CBitmap* oldBitmap = memory.SelectObject(&hand);
+        dc->BitBlt(x0, y0, bm.bmWidth, bm.bmHeight, &memory, 0, 0, SRCCOPY);
+        memory.SelectObject(oldBitmap);
+        // Black is the picture's surround: the first paint's screen shows through it.
+        const PixelBuffer& saved = HandBackground(bRight);
+        std::size_t i = 0;
+        for (int y = y0; y <= y0 + bm.bmHeight - 1; ++y) {
+            for (int x = x0; x <= x0 + bm.bmWidth - 1; ++x, ++i) {
+                if (dc->GetPixel(x, y) == 0 && i < saved.size()) {
+                    dc->SetPixel(x, y, saved[i]);
+                }
+            }
+        }
+        const POINT mark = FingerMark(bRight, finger);
+        const int mx = x0 + mark.x;
+        const int my = y0 + mark.y;
+        dc->Arc(mx - 5, my - 5, mx + 5, my + 5, mx - 5, my, mx + 3, my);
+    } else {
+        RestoreHandArea(dc, bRight);
+    }
+    dc->SelectObject(oldPen);
+}

@@ -1,0 +1,122 @@
+// What is drawn on the screen and put back: the key caps and the pixels under them, the tree and
+// the apple with the background under it, and the two hand areas. Every drawing operation takes
+// the device context it draws on; the scene itself knows nothing of windows.
+#pragma once
+
+#include <vector>
+
+#include "platform/gdi.h"
+#include "practice/KeyboardModel.h"
+#include "scene/ShapeOutlines.h"
+#include "scene/ShapeTables.h"
+
+using PixelBuffer = std::vector<COLORREF>;
+
+// Resource ids of the pictures the scene draws.
+constexpr UINT IDB_KEYCAP = 129;
+constexpr UINT IDB_LEFT_HAND = 130;
+constexpr UINT IDB_RIGHT_HAND = 131;
+
+// Base colour of the lower trunk and the foot. The gradient raises its green toward the crown,
+// so the trunk turns from bark brown at the foot to a mossy olive where it meets the crown.
+constexpr COLORREF kTrunkColour = RGB(176, 112, 58);
+constexpr COLORREF kTreeGreen = RGB(0, 255, 0);
+
+class Scene {
+public:
+    Scene();
+
+    // Places the tree, the apple outline and the keys for a screen of width x height pixels and
+    // sizes every buffer, so drawing and putting back never allocate.
+    void Build(int width, int height);
+
+    // Key caps with their legends and the tree, over the background already on 'dc'. The first
+    // call also keeps the background under every key of rows 0 to 3 and under the two hands.
+    void PaintKeysAndTree(CDC& dc, const KeyChars& plain, const KeyChars& shifted);
+
+    // The key cap of 'key' as drawn now, kept for blinking and putting back.
+    void SaveKey(CDC* dc, KeyCell key);
+    // Puts back the kept key cap.
+    void RestoreKey(CDC* dc, KeyCell key);
+    // Draws 'key' hidden into the background (phase 1) or with its cap (phase 0).
+    void BlinkKey(CDC* dc, KeyCell key, int phase);
+
+    // Draws the spot of the next apple from the generator seeded with 'seed': a random row
+    // above the trunk and a random column near the crown, moved sideways to a free spot.
+    POINT PlaceApple(unsigned seed);
+    // Keeps the screen under the apple's box and draws the apple with its character.
+    void DrawApple(CDC* dc, char shown);
+    // Puts back the screen under the apple's box.
+    void RestoreApple(CDC* dc);
+
+    // The hand prompt: bRight 1 the right hand; bShow 1 draws the hand with a ring on 'finger',
+    // 0 puts the background back.
+    void DrawHandPrompt(CDC* dc, int bRight, int bShow, int finger);
+    void RestoreHandArea(CDC* dc, int bRight);
+
+    // 1 when an apple with its top-left at (x, y) shares no pixel with the tree outline.
+    int IsAppleSpotFree(int x, int y) const;
+
+    int ScreenWidth() const { return m_nScreenWidth; }
+    int ScreenHeight() const { return m_nScreenHeight; }
+    const RECT& KeyRect(int row, int col) const { return m_rcKey[row][col]; }
+    const KeyRects& KeyRectangles() const { return m_rcKey; }
+    const PixelBuffer& KeyPixels(int row, int col) const { return m_pKeyPixels[row][col]; }
+    const PixelBuffer& KeyScratch() const { return m_pKeyScratch; }
+    const POINT (&TreePoints() const)[kTreePointCount] { return m_treePoint; }
+    const POINT (&ApplePoints() const)[kApplePointCount] { return m_applePoint; }
+    int TreeShift() const { return m_treeShift; }
+    int ShadeFirst() const { return m_shadeFirst; }
+    int ShadeLast() const { return m_shadeLast; }
+    int ShadeHeight() const { return m_shadeHeight; }
+    int AppleHalfWidth() const { return m_appleHalfWidth; }
+    int AppleHalfHeight() const { return m_appleHalfHeight; }
+    POINT ApplePos() const { return m_applePos; }
+    const PixelBuffer& AppleBackground() const { return m_appleBackground; }
+    int HandWidth() const { return m_handWidth; }
+    int HandHeight() const { return m_handHeight; }
+    const PixelBuffer& HandBackground(int bRight) const
+    {
+        return bRight != 0 ? m_rightHandBackground : m_leftHandBackground;
+    }
+    // Frees what the first paint kept, when the window closes.
+    void ReleaseSaved();
+
+private:
+    void BuildShapeOutlines();
+    void BuildKeys();
+
+    int m_nScreenWidth = 0;
+    int m_nScreenHeight = 0;
+
+    // Keys: rectangles, the background under rows 0 to 3, and the current target's cap.
+    KeyRects m_rcKey{};
+    PixelBuffer m_pKeyPixels[4][kKeyCols];
+    PixelBuffer m_pKeyScratch;
+    int m_bKeyPixelsSaved = 0;
+
+    // Tree and apple outlines.
+    POINT m_treePoint[kTreePointCount] = {};
+    POINT m_applePoint[kApplePointCount] = {};
+    COLORREF m_treeShade[kTreePointCount] = {};
+    int m_treeShift = 0;
+    int m_shadeFirst = 0;
+    int m_shadeLast = 0;
+    int m_shadeHeight = 0;
+    int m_appleHalfWidth = 0;
+    int m_appleHalfHeight = 0;
+    // Which screen pixels the tree outline covers, for the apple placement.
+    OutlineMask m_treeMask;
+
+    // The apple on show and the screen under its box.
+    POINT m_applePos{};
+    POINT m_appleFillSeed{14, 25};
+    PixelBuffer m_appleBackground;
+
+    // Hand areas above the keyboard: the background under each, kept at the first paint.
+    int m_handWidth = 0;
+    int m_handHeight = 0;
+    PixelBuffer m_leftHandBackground;
+    PixelBuffer m_rightHandBackground;
+    int m_bHandBackgroundSaved = 0;
+};
