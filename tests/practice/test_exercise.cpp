@@ -1,11 +1,11 @@
-// Practice sets, apples and the judging of keystrokes, through the real window.
+// The practice rules without a window: passes, judging, counters, clocks and the report figures.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
 
 #include "practice/TargetOrder.h"
-#include "tests/support/DialogFixture.h"
+#include "practice/Exercise.h"
 
 TEST(TargetOrder, EachPassIsAPermutationOfTheSet)
 {
@@ -35,319 +35,203 @@ TEST(TargetOrder, EachPassIsAPermutationOfTheSet)
     EXPECT_EQ(left, 0);
 }
 
-TEST(Passes, EveryTargetOnceAPassAndTheLastTwoNeverAsked)
-{
-    for (int set = 0; set < 4; ++set) {
-        PracticeWindow win;
-        win.Key(VK_F2);
-        win.Key(VK_F3 + set);
-        const int n = kSetSizes[set];
-        ASSERT_EQ(win.dlg().GetExercise().SetSize(), n);
-        // The set choice restarts at once, past the pass's first entry: N - 1 are left of it.
-        EXPECT_EQ(win.dlg().GetExercise().OrderLeft(), n - 1);
-        for (int i = 0; i < n - 2; ++i) {
-            win.Type(static_cast<unsigned char>(win.Target()));
-        }
-        // A whole new pass: every target exactly once.
-        win.Type(static_cast<unsigned char>(win.Target()));
-        ASSERT_EQ(win.dlg().GetExercise().OrderLeft(), n);
-        std::multiset<int> asked;
-        for (int i = 0; i < n; ++i) {
-            asked.insert(win.dlg().GetExercise().Order()[0]);
-            const char t = win.Target();
-            EXPECT_NE(t, '.');
-            EXPECT_NE(t, '/');
-            win.Type(static_cast<unsigned char>(t));
-        }
-        EXPECT_EQ(asked.size(), static_cast<std::size_t>(n));
-        EXPECT_EQ(std::set<int>(asked.begin(), asked.end()).size(), static_cast<std::size_t>(n)) << "set " << set + 1;
-        EXPECT_EQ(*asked.rbegin(), n - 1);
-        EXPECT_EQ(win.dlg().GetExercise().TotalRight(), 2 * n - 1);
-        EXPECT_EQ(win.dlg().GetExercise().RunRight(), 2 * n - 1);
-    }
-}
-
-TEST(Passes, TheFirstStartAsksTheWholeFirstPass)
-{
-    PracticeWindow win;
-    const int head = win.dlg().GetExercise().Order()[0];
-    win.Key(VK_F2);
-    EXPECT_EQ(win.dlg().GetExercise().Order()[0], head);
-    EXPECT_EQ(win.dlg().GetExercise().OrderLeft(), 26);
-    // A second Start skips the shown target.
-    win.Key(VK_F2);
-    EXPECT_EQ(win.dlg().GetExercise().OrderLeft(), 25);
-    // Choosing the set already chosen keeps it marked, reshuffles and restarts.
-    CButton set1;
-    set1.Bind(&win.dlg(), IDC_SET1);
-    set1.Click();
-    EXPECT_TRUE(testing_hooks::ControlChecked(win.dlg(), IDC_SET1));
-    EXPECT_EQ(win.dlg().GetExercise().SetSize(), 26);
-    EXPECT_EQ(win.dlg().GetExercise().OrderLeft(), 25);
-    CButton set3;
-    set3.Bind(&win.dlg(), IDC_SET3);
-    set3.Click();
-    EXPECT_TRUE(testing_hooks::ControlChecked(win.dlg(), IDC_SET3));
-    EXPECT_FALSE(testing_hooks::ControlChecked(win.dlg(), IDC_SET1));
-    EXPECT_EQ(win.dlg().GetExercise().SetSize(), 62);
-}
-
 namespace {
 
-// Pixels inside the apple outline (outline excluded), by a 4-connected fill from (14,25).
-std::vector<POINT> AppleInside(const POINT (&outline)[kApplePointCount])
+// Types the target (or a wrong character) as the rules see it.
+KeyOutcome TypeRight(Exercise& ex)
 {
-    std::vector<unsigned char> grid(54 * 71, 0);
-    for (const POINT& p : outline) {
-        grid[static_cast<std::size_t>(p.y * 54 + p.x)] = 1;
-    }
-    std::vector<POINT> inside;
-    std::vector<POINT> stack{{14, 25}};
-    while (!stack.empty()) {
-        const POINT p = stack.back();
-        stack.pop_back();
-        if (p.x < 0 || p.y < 0 || p.x >= 54 || p.y >= 71 || grid[static_cast<std::size_t>(p.y * 54 + p.x)] != 0) {
-            continue;
-        }
-        grid[static_cast<std::size_t>(p.y * 54 + p.x)] = 2;
-        inside.push_back(p);
-        stack.push_back({p.x + 1, p.y});
-        stack.push_back({p.x - 1, p.y});
-        stack.push_back({p.x, p.y + 1});
-        stack.push_back({p.x, p.y - 1});
-    }
-    return inside;
+    return ex.Judge(static_cast<unsigned char>(ex.Target()));
+}
+KeyOutcome TypeWrong(Exercise& ex)
+{
+    return ex.Judge(ex.Target() == 'x' ? 'y' : 'x');
+}
+// Start as the window does it: the next target on show, then the run begins.
+void Start(Exercise& ex, unsigned seed = 7)
+{
+    ex.NextTarget(true, seed);
+    ex.Start();
 }
 
 }  // namespace
 
-TEST(Apple, IsASolidYellowAppleWithARedCharacterInTheCrown)
+TEST(Passes, EveryTargetOnceAPassAndTheLastTwoNeverAsked)
 {
-    for (const int set : {0, 3}) {
-        PracticeWindow win(1024, 768);
-        win.Key(VK_F3 + set);
-        PracticeDialog& d = win.dlg();
-        for (int step = 0; step < 8; ++step) {
-            const POINT a = d.GetScene().ApplePos();
-            for (const POINT& p : d.GetScene().ApplePoints()) {
-                // Yellow, or the red character drawn over it.
-                const COLORREF c = win.Pixel(a.x + p.x, a.y + p.y);
-                ASSERT_EQ(GetRValue(c), 255);
-                ASSERT_EQ(GetBValue(c), 0);
-                for (const POINT& t : d.GetScene().TreePoints()) {
-                    ASSERT_FALSE(t.x == a.x + p.x && t.y == a.y + p.y);
-                }
-            }
-            const std::vector<POINT> inside = AppleInside(d.GetScene().ApplePoints());
-            ASSERT_EQ(inside.size(), 2060u);
-            int ink = 0;
-            for (const POINT& p : inside) {
-                const COLORREF c = win.Pixel(a.x + p.x, a.y + p.y);
-                // Yellow, or the red character blended over it.
-                ASSERT_EQ(GetRValue(c), 255);
-                ASSERT_EQ(GetBValue(c), 0);
-                ink += GetGValue(c) < 128 ? 1 : 0;
-            }
-            EXPECT_GT(ink, 20);
-            EXPECT_LT(a.y + 70, 388);
-            EXPECT_GE(a.y, 0);
-            win.Type(static_cast<unsigned char>(win.Target()));
+    for (int set = 0; set < 4; ++set) {
+        Exercise ex;
+        ex.Shuffle(11);
+        Start(ex);
+        ex.ChooseSet(set, 12);
+        Start(ex);
+        const int n = kSetSizes[set];
+        ASSERT_EQ(ex.SetSize(), n);
+        // The set choice restarts at once, past the pass's first entry: N - 1 are left of it.
+        EXPECT_EQ(ex.OrderLeft(), n - 1);
+        for (int i = 0; i < n - 1; ++i) {
+            ASSERT_EQ(TypeRight(ex), KeyOutcome::Right);
+            ex.NextTarget(false, 13);
         }
+        // A whole new pass: every target exactly once.
+        ASSERT_EQ(ex.OrderLeft(), n);
+        std::multiset<int> asked;
+        for (int i = 0; i < n; ++i) {
+            asked.insert(ex.Order()[0]);
+            EXPECT_NE(ex.Target(), '.');
+            EXPECT_NE(ex.Target(), '/');
+            TypeRight(ex);
+            ex.NextTarget(false, 14);
+        }
+        EXPECT_EQ(std::set<int>(asked.begin(), asked.end()).size(), static_cast<std::size_t>(n)) << "set " << set + 1;
+        EXPECT_EQ(*asked.rbegin(), n - 1);
+        EXPECT_EQ(ex.TotalRight(), 2 * n - 1);
+        EXPECT_EQ(ex.RunRight(), 2 * n - 1);
     }
 }
 
-TEST(Apple, TheLettersOnlySetShowsTheCapitalWhileTheTargetStaysLowerCase)
+TEST(Passes, TheFirstStartKeepsTheHeadAndChoosingTheSameSetKeepsIt)
 {
-    PracticeWindow win(1024, 768);
-    win.Key(VK_F2);
-    PracticeDialog& d = win.dlg();
-    ASSERT_TRUE(d.GetExercise().Target() >= 'a' && d.GetExercise().Target() <= 'z');
-    // Draw the same apple with each case on the saved background and see which the screen shows.
-    auto render = [&](char shown) {
-        Surface s(54, 71);
-        CDC dc(&s);
-        std::size_t i = 0;
-        for (int y = 0; y <= 70; ++y) {
-            for (int x = 0; x <= 53; ++x) {
-                dc.SetPixel(x, y, d.GetScene().AppleBackground()[i++]);
-            }
-        }
-        for (const POINT& p : d.GetScene().ApplePoints()) {
-            dc.SetPixel(p.x, p.y, RGB(255, 255, 0));
-        }
-        CBrush yellow;
-        yellow.CreateSolidBrush(RGB(255, 255, 0));
-        dc.SelectObject(&yellow);
-        dc.FloodFill(14, 25, RGB(255, 255, 0));
-        CFont font;
-        font.CreateFont(30, 24, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "system");
-        dc.SelectObject(&font);
-        dc.SetTextColor(RGB(255, 0, 0));
-        dc.SetBkMode(TRANSPARENT);
-        dc.TextOut(12, 25, std::string(1, shown));
-        return s;
-    };
-    auto matches = [&](const Surface& s) {
-        for (int y = 0; y <= 70; ++y) {
-            for (int x = 0; x <= 53; ++x) {
-                if (FromScreenPixel(s.Row(y)[x]) != win.Pixel(d.GetScene().ApplePos().x + x, d.GetScene().ApplePos().y + y)) {
-                    return false;
-                }
-            }
-        }
-        return true;
-    };
-    EXPECT_TRUE(matches(render(static_cast<char>(d.GetExercise().Target() - 32))));
-    EXPECT_FALSE(matches(render(d.GetExercise().Target())));
+    Exercise ex;
+    ex.Shuffle(99);
+    const int head = ex.Order()[0];
+    EXPECT_FALSE(ex.NextTarget(true, 1));  // nothing was on show yet
+    ex.Start();
+    EXPECT_EQ(ex.Order()[0], head);
+    EXPECT_EQ(ex.OrderLeft(), 26);
+    EXPECT_TRUE(ex.NextTarget(true, 1));  // a second Start skips the shown target
+    EXPECT_EQ(ex.OrderLeft(), 25);
+    ex.ChooseSet(0, 5);
+    EXPECT_EQ(ex.SetChosen(0), 1);
+    EXPECT_EQ(ex.SetSize(), 26);
+    ex.ChooseSet(2, 5);
+    EXPECT_EQ(ex.SetChosen(2), 1);
+    EXPECT_EQ(ex.SetChosen(0), 0);
+    EXPECT_EQ(ex.SetSize(), 62);
 }
 
-TEST(Apple, TheOldAppleAndKeyAreRestoredPixelForPixel)
-{
-    PracticeWindow win(1024, 768);
-    PracticeDialog& d = win.dlg();
-    const std::vector<std::uint32_t> before(win.screen().Data(), win.screen().Data() + 1024 * 768);
-    win.Key(VK_F2);
-    for (int i = 0; i < 5; ++i) {
-        win.Type(static_cast<unsigned char>(win.Target()));
-    }
-    const RECT key = d.GetScene().KeyRectangles()[d.GetExercise().TargetKey().row][d.GetExercise().TargetKey().col];
-    const POINT a = d.GetScene().ApplePos();
-    for (int y = 0; y < 768; ++y) {
-        for (int x = 0; x < 1024; ++x) {
-            const bool inKey = x >= key.left && x <= key.right && y >= key.top && y <= key.bottom;
-            const bool inApple = x >= a.x && x <= a.x + 53 && y >= a.y && y <= a.y + 70;
-            if (!inKey && !inApple) {
-                ASSERT_EQ(win.screen().Row(y)[x], before[static_cast<std::size_t>(y * 1024 + x)]) << x << "," << y;
-            }
-        }
-    }
-}
-
-TEST(Keystrokes, RightAndWrongAcrossTheSets)
+TEST(Judging, RightAndWrongAcrossTheSetsAndCharactersOutsideAscii)
 {
     struct Case {
-        int set;       // 0..3
+        int set;         // 0..3
         char32_t typed;  // 0: the target itself
-        bool shiftCase;  // type the target in the other case
-        bool right;
+        bool otherCase;  // type the target in the other case
+        KeyOutcome outcome;
     };
     const Case cases[] = {
-        {0, 0, false, true},   {0, 0, true, false},  {1, 0, false, true},   {2, 0, false, true},
-        {3, 0, false, true},   {0, U'é', false, false}, {0, U'漢', false, false}, {0, 0x0101, false, false},
-        {3, 8, false, false},  {0, 0x1F34E, false, false},
+        {0, 0, false, KeyOutcome::Right},       {0, 0, true, KeyOutcome::FirstWrong},
+        {1, 0, false, KeyOutcome::Right},       {2, 0, false, KeyOutcome::Right},
+        {3, 0, false, KeyOutcome::Right},       {0, U'é', false, KeyOutcome::FirstWrong},
+        {0, U'漢', false, KeyOutcome::FirstWrong}, {0, 0x0101, false, KeyOutcome::FirstWrong},
+        {3, 8, false, KeyOutcome::FirstWrong},  {0, 0x1F34E, false, KeyOutcome::FirstWrong},
     };
     for (const Case& c : cases) {
-        PracticeWindow win;
-        win.Key(VK_F3 + c.set);
+        Exercise ex;
+        ex.Shuffle(3);
+        ex.ChooseSet(c.set, 4);
+        Start(ex);
         char32_t typed = c.typed;
         if (typed == 0) {
-            typed = static_cast<unsigned char>(win.Target());
-            if (c.shiftCase) {
+            typed = static_cast<unsigned char>(ex.Target());
+            if (c.otherCase) {
                 typed = typed >= 'a' && typed <= 'z' ? typed - 32 : typed + 32;
             }
         }
-        const int right = win.dlg().GetExercise().TotalRight();
-        win.Type(typed);
-        EXPECT_EQ(win.dlg().GetExercise().TotalKeys(), 1);
-        EXPECT_EQ(win.dlg().GetExercise().TotalRight() - right, c.right ? 1 : 0) << static_cast<unsigned>(typed);
-        EXPECT_EQ(win.dlg().GetExercise().WrongKeys(), c.right ? 0 : 1);
+        EXPECT_EQ(ex.Judge(typed), c.outcome) << static_cast<unsigned>(typed);
+        EXPECT_EQ(ex.TotalKeys(), 1);
+        EXPECT_EQ(ex.TotalRight(), c.outcome == KeyOutcome::Right ? 1 : 0);
+        EXPECT_EQ(ex.WrongKeys(), c.outcome == KeyOutcome::Right ? 0 : 1);
+        EXPECT_EQ(ex.HandPhase(), c.outcome == KeyOutcome::Right ? 0 : 1);
     }
 }
 
-TEST(Keystrokes, NothingCountsBeforeStartAndF2RestartsTheRunOnly)
+TEST(Judging, NothingCountsBeforeStartAndStartRestartsTheRunOnly)
 {
-    PracticeWindow win;
-    win.Type('a');
-    win.Type(U'Z');
-    EXPECT_EQ(win.dlg().GetExercise().TotalKeys(), 0);
-    EXPECT_TRUE(win.sounds.empty());
-    win.Key(VK_F2);
-    win.Type(static_cast<unsigned char>(win.Wrong()));
-    win.Type(static_cast<unsigned char>(win.Target()));
-    win.Type(static_cast<unsigned char>(win.Target()));
-    EXPECT_EQ(win.dlg().GetExercise().RunKeys(), 3);
-    EXPECT_EQ(win.dlg().GetExercise().RunRight(), 2);
-    win.Key(VK_F2);
-    EXPECT_EQ(win.dlg().GetExercise().RunKeys(), 0);
-    EXPECT_EQ(win.dlg().GetExercise().RunRight(), 0);
-    EXPECT_EQ(win.dlg().GetExercise().TotalKeys(), 3);
-    EXPECT_EQ(win.dlg().GetExercise().TotalRight(), 2);
+    Exercise ex;
+    ex.Shuffle(1);
+    EXPECT_EQ(ex.Judge('a'), KeyOutcome::Ignored);
+    EXPECT_EQ(ex.TotalKeys(), 0);
+    Start(ex);
+    EXPECT_EQ(TypeWrong(ex), KeyOutcome::FirstWrong);
+    EXPECT_EQ(TypeWrong(ex), KeyOutcome::Wrong);
+    EXPECT_EQ(TypeRight(ex), KeyOutcome::Right);
+    EXPECT_EQ(ex.WrongKeys(), 0);
+    ex.NextTarget(false, 2);
+    EXPECT_EQ(TypeRight(ex), KeyOutcome::Right);
+    EXPECT_EQ(ex.RunKeys(), 4);
+    EXPECT_EQ(ex.RunRight(), 2);
+    Start(ex);
+    EXPECT_EQ(ex.RunKeys(), 0);
+    EXPECT_EQ(ex.RunRight(), 0);
+    EXPECT_EQ(ex.TotalKeys(), 4);
+    EXPECT_EQ(ex.TotalRight(), 2);
 }
 
-TEST(Keystrokes, TheReportAfterASequenceAndTheRunTimeStartsWithTheRun)
+TEST(Report, FiguresOfTheRunDifferFromTheTotals)
 {
-    PracticeWindow win;
-    PracticeDialog& d = win.dlg();
+    Exercise ex;
+    ex.Shuffle(1);
+    ReportFigures f = ex.Figures();
+    EXPECT_EQ(f.totalSpeed, 0.0);  // no tick yet: one minute is assumed, never a division by zero
     for (int i = 0; i < 12; ++i) {
-        testing_hooks::FireTimer(d, TIMER_CLOCK);  // two minutes before Start
+        ex.ClockTick();  // two minutes before Start
     }
-    win.Key(VK_F2);
-    EXPECT_EQ(d.GetExercise().Ticks(), 0);
-    EXPECT_EQ(d.GetExercise().TotalTicks(), 12);
+    Start(ex);
+    TypeWrong(ex);
+    TypeRight(ex);
+    ex.NextTarget(false, 2);
+    Start(ex);  // a new run
     for (int i = 0; i < 3; ++i) {
-        testing_hooks::FireTimer(d, TIMER_CLOCK);  // half a minute of this run
+        ex.ClockTick();  // half a minute of this run
     }
-    win.Type(static_cast<unsigned char>(win.Wrong()));
-    win.Type(static_cast<unsigned char>(win.Target()));
-    win.Type(static_cast<unsigned char>(win.Target()));
-    // 3 keys in 15 ticks (2.5 minutes) overall; 3 keys in 3 ticks (0.5 minutes) this run.
-    EXPECT_EQ(d.ReportText(),
-              "Test report:total:3.tests:3.total correct:2.correct:2.total time:15.time:3."
-              "total average speed:001.2.current speed:006.0.");
-    EXPECT_EQ(d.GetDlgItemText(IDC_REPORT), d.ReportText());
+    TypeWrong(ex);
+    TypeRight(ex);
+    ex.NextTarget(false, 3);
+    TypeRight(ex);
+    f = ex.Figures();
+    const long expected[6] = {5, 3, 3, 2, 15, 3};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(f.counts[i], expected[i]) << "figure " << i;
+    }
+    EXPECT_DOUBLE_EQ(f.totalSpeed, 5 / 2.5);
+    EXPECT_DOUBLE_EQ(f.runSpeed, 3 / 0.5);
 }
 
-TEST(Keystrokes, SoundsAreChosenWithTheRightFlags)
+TEST(Clocks, AmbientEverySixthIdleSecondAndBlinkPhasesAlternate)
 {
-    PracticeWindow win;
-    PracticeDialog& d = win.dlg();
-    win.Key(VK_F2);
-    const void* voice = d.GetSounds().KeyVoice(d.GetExercise().TargetKey());
-    ASSERT_EQ(win.sounds.size(), 1u);
-    EXPECT_EQ(win.sounds[0].image, voice);
-    EXPECT_EQ(win.sounds[0].flags, SND_ASYNC | SND_MEMORY);
-    EXPECT_TRUE(testing_hooks::IsTimerRunning(d, TIMER_VOICE_REPEAT));
-    // A wrong key while the name still plays: ZERROR is asked for with NOSTOP and dropped.
-    win.Type(static_cast<unsigned char>(win.Wrong()));
-    ASSERT_EQ(win.sounds.size(), 2u);
-    EXPECT_EQ(win.sounds[1].image, d.GetSounds().Wrong());
-    EXPECT_EQ(win.sounds[1].flags, SND_ASYNC | SND_MEMORY | SND_NOSTOP);
-    EXPECT_FALSE(win.sounds[1].played);
-    win.LetSoundsEnd();
-    win.Type(static_cast<unsigned char>(win.Wrong()));
-    EXPECT_TRUE(win.sounds[2].played);
-    // The right key: ZOK (dropped, ZERROR still plays), then the next name cuts in.
-    win.Type(static_cast<unsigned char>(win.Target()));
-    ASSERT_EQ(win.sounds.size(), 5u);
-    EXPECT_EQ(win.sounds[3].image, d.GetSounds().Right());
-    EXPECT_EQ(win.sounds[3].flags, SND_ASYNC | SND_MEMORY | SND_NOSTOP);
-    EXPECT_FALSE(win.sounds[3].played);
-    EXPECT_EQ(win.sounds[4].flags, SND_ASYNC | SND_MEMORY);
-    EXPECT_TRUE(win.sounds[4].played);
-    EXPECT_EQ(win.sounds[4].image, d.GetSounds().KeyVoice(d.GetExercise().TargetKey()));
+    Exercise ex;
+    int due = 0;
+    for (int i = 0; i < 12; ++i) {
+        due += ex.AmbientTick() ? 1 : 0;
+    }
+    EXPECT_EQ(due, 2);
+    // A key every few seconds keeps it silent.
+    for (int i = 0; i < 30; ++i) {
+        EXPECT_FALSE(ex.AmbientTick());
+        if (i % 4 == 3) {
+            ex.KeyPressed();
+        }
+    }
+    Start(ex);
+    EXPECT_EQ(ex.TakeKeyBlinkPhase(), 1);  // the first tick hides the key
+    EXPECT_EQ(ex.TakeKeyBlinkPhase(), 0);
+    EXPECT_EQ(ex.TakeKeyBlinkPhase(), 1);
+    TypeWrong(ex);
+    EXPECT_EQ(ex.TakeHandPhase(), 1);  // the first tick shows the hand
+    EXPECT_EQ(ex.TakeHandPhase(), 0);
+    TypeRight(ex);
+    EXPECT_EQ(ex.HandPhase(), 0);
 }
 
-TEST(Apple, EveryCharacterStaysInsideTheAppleBoxSoNothingIsLeftBehind)
+TEST(Apple, TheLettersOnlySetShowsCapitals)
 {
-    // The box is put back when the apple goes; ink outside it would stay on the screen.
-    const std::string chars = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789`-=\\[];',./~!@#$%^&*()_+{}|:\"<>?";
-    for (const char ch : chars) {
-        Surface s(200, 200, ToScreenPixel(RGB(255, 255, 0)));
-        CDC dc(&s);
-        CFont font;
-        font.CreateFont(30, 24, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "system");
-        dc.SelectObject(&font);
-        dc.SetTextColor(RGB(255, 0, 0));
-        dc.SetBkMode(TRANSPARENT);
-        // The apple box spans (50..103, 50..120); the character goes 12 right and 25 below its corner.
-        dc.TextOut(50 + 12, 50 + 25, std::string(1, ch));
-        for (int y = 0; y < 200; ++y) {
-            for (int x = 0; x < 200; ++x) {
-                const bool inBox = x >= 50 && x <= 103 && y >= 50 && y <= 120;
-                if (!inBox) {
-                    ASSERT_EQ(dc.GetPixel(x, y), RGB(255, 255, 0)) << "'" << ch << "' at " << x << "," << y;
-                }
-            }
+    for (int set = 0; set < 4; ++set) {
+        Exercise ex;
+        ex.Shuffle(5);
+        ex.ChooseSet(set, 6);
+        for (int i = 0; i < 80; ++i) {
+            Start(ex);
+            const char t = ex.Target();
+            const bool lower = t >= 'a' && t <= 'z';
+            EXPECT_EQ(ex.ShownCharacter(), set == 0 && lower ? t - 32 : t) << "set " << set << " '" << t << "'";
         }
     }
 }
