@@ -1,7 +1,8 @@
 #include "text/LanguageTables.h"
 
 #include <cstddef>
-#include <cstdio>
+#include <charconv>
+#include <cmath>
 #include <iterator>
 
 namespace {
@@ -195,18 +196,38 @@ unsigned RowOf(LanguageIndex i)
     return i < kLanguageCount ? static_cast<unsigned>(i) : static_cast<unsigned>(kEnglish);
 }
 
-template <typename T>
-void AppendFormatted(std::string& out, const char* format, T value)
+// The report's numbers are the same in every locale: "%ld" and "%05.1f" as the C locale prints
+// them, whatever decimal separator the user's locale would use.
+void AppendCount(std::string& out, long value)
 {
-    // A double of 1e308 needs about 310 characters; ask for the length first so any value fits.
-    const int length = std::snprintf(nullptr, 0, format, value);
-    if (length <= 0) {
-        return;
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value);
+    out.append(buf, r.ptr);
+}
+
+void AppendSpeed(std::string& out, double value)
+{
+    // A double of 1e308 needs about 310 characters in fixed notation.
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 1);
+    std::string_view text(buf, static_cast<std::size_t>(r.ptr - buf));
+    constexpr std::size_t kWidth = 5;
+    const bool negative = !text.empty() && text.front() == '-';
+    if (negative) {
+        out += '-';
+        text.remove_prefix(1);
     }
-    std::string piece(static_cast<std::size_t>(length) + 1, '\0');
-    std::snprintf(piece.data(), piece.size(), format, value);
-    piece.resize(static_cast<std::size_t>(length));
-    out += piece;
+    const std::size_t used = text.size() + (negative ? 1 : 0);
+    if (used < kWidth) {
+        // Zeros after the sign; infinities and NaN are padded with spaces before it, as printf does.
+        const char pad = std::isfinite(value) ? '0' : ' ';
+        if (pad == ' ' && negative) {
+            out.insert(out.size() - 1, kWidth - used, ' ');
+        } else {
+            out.append(kWidth - used, pad);
+        }
+    }
+    out += text;
 }
 
 }  // namespace
@@ -251,10 +272,10 @@ std::string FormatReport(std::string_view templ, const long (&counts)[6], double
     while (pos < templ.size()) {
         const std::string_view rest = templ.substr(pos);
         if (nextCount < std::size(counts) && rest.starts_with(kCountField)) {
-            AppendFormatted(out, "%ld", counts[nextCount++]);
+            AppendCount(out, counts[nextCount++]);
             pos += kCountField.size();
         } else if (nextSpeed < std::size(speeds) && rest.starts_with(kSpeedField)) {
-            AppendFormatted(out, "%05.1f", speeds[nextSpeed++]);
+            AppendSpeed(out, speeds[nextSpeed++]);
             pos += kSpeedField.size();
         } else {
             out += templ[pos++];

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <clocale>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -287,3 +288,26 @@ TEST(HelpText, EveryLanguageFollowsTheLayout)
 }
 
 }  // namespace
+
+TEST(FormatReport, NumbersAreTheSameInACommaDecimalLocale)
+{
+    // The toolkit sets the C library's locale from the environment; the report must not follow it.
+    const char* locales[] = {"de_DE.UTF-8", "fr_FR.UTF-8", "es_ES.UTF-8", "ru_RU.UTF-8"};
+    const std::string before = std::setlocale(LC_NUMERIC, nullptr);
+    int tried = 0;
+    for (const char* name : locales) {
+        if (std::setlocale(LC_NUMERIC, name) == nullptr) {
+            continue;
+        }
+        ++tried;
+        const long counts[6] = {12, 3, 10, 2, 5, 1};
+        EXPECT_EQ(FormatReport(ReportTemplate(kEnglish), counts, 2.5, 1234.25),
+                  "Test report:total:12.tests:3.total correct:10.correct:2.total time:5.time:1."
+                  "total average speed:002.5.current speed:1234.2.")
+            << name;
+    }
+    std::setlocale(LC_NUMERIC, before.c_str());
+    if (tried == 0) {
+        GTEST_SKIP() << "no comma-decimal locale is installed (tools/setup-deps generates de_DE.UTF-8)";
+    }
+}
