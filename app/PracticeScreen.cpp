@@ -60,6 +60,14 @@ BOOL PracticeDialog::PreTranslateMessage(MSG* msg)
 
 void PracticeDialog::OnOK()
 {
+    // A hand prompt of the old target goes with it: the new target has had no wrong key.
+    if (m_exercise.WrongKeys() != 0) {
+        KillTimer(TIMER_HAND_BLINK);
+        CDC* dc = GetDC();
+        m_scene.RestoreHandArea(dc, m_exercise.TargetHandIsRight());
+        ReleaseDC(dc);
+        m_exercise.StopHandPrompt();
+    }
     ShowNextTarget(1);
     m_exercise.Start();
     SetTimer(TIMER_KEY_BLINK, 200);
@@ -139,6 +147,8 @@ void PracticeDialog::OnPaint()
     {
         CPaintDC dc(this);
         m_painting.Paint(dc, m_scene, m_exercise.PlainChars(), m_exercise.ShiftChars());
+        // What practice had on the screen comes back as it was.
+        m_scene.RedrawShown(&dc, m_exercise.Started(), m_exercise.ShownCharacter(), m_exercise.TargetKey());
         Default();
     }
     ApplyLanguageTexts();

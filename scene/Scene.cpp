@@ -108,6 +108,24 @@ void Scene::BuildKeys()
     m_pKeyScratch.assign(static_cast<std::size_t>(maxArea), 0);
 }
 
+void Scene::RedrawShown(CDC* dc, bool appleShown, char shown, KeyCell key)
+{
+    if (dc == nullptr) {
+        return;
+    }
+    if (appleShown) {
+        RedrawApple(dc, shown);
+        if (m_bKeyHidden) {
+            BlinkKey(dc, key, 1);
+        }
+    }
+    for (const int bRight : {0, 1}) {
+        if (m_handShown[bRight] >= 0) {
+            DrawHandPrompt(dc, bRight, 1, m_handShown[bRight]);
+        }
+    }
+}
+
 void Scene::ReleaseSaved()
 {
     PixelBuffer().swap(m_appleBackground);
@@ -197,12 +215,14 @@ void Scene::SaveKey(CDC* dc, KeyCell key)
 {
     const RECT& k = m_rcKey[key.row][key.col];
     SaveRect(dc, k.left, k.top, k.right, k.bottom, m_pKeyScratch);
+    m_bKeyHidden = false;
 }
 
 void Scene::RestoreKey(CDC* dc, KeyCell key)
 {
     const RECT& k = m_rcKey[key.row][key.col];
     RestoreRect(dc, k.left, k.top, k.right, k.bottom, m_pKeyScratch);
+    m_bKeyHidden = false;
 }
 
 void Scene::BlinkKey(CDC* dc, KeyCell key, int phase)
@@ -213,6 +233,7 @@ void Scene::BlinkKey(CDC* dc, KeyCell key, int phase)
     const RECT& k = m_rcKey[key.row][key.col];
     const PixelBuffer& from = phase != 0 ? m_pKeyPixels[key.row][key.col] : m_pKeyScratch;
     RestoreRect(dc, k.left, k.top, k.right, k.bottom, from);
+    m_bKeyHidden = phase != 0;
 }
 
 int Scene::IsAppleSpotFree(int x, int y) const
@@ -220,17 +241,37 @@ int Scene::IsAppleSpotFree(int x, int y) const
     return AppleSpotFree(m_treeMask, m_applePoint, x, y);
 }
 
+bool Scene::IsAppleInCrown(int x, int y) const
+{
+    return m_treeMask.Inside(x + m_appleHalfWidth, y + m_appleHalfHeight);
+}
+
 POINT Scene::PlaceApple(unsigned seed)
 {
-    // A random spot in the crown; two targets in the same second get the same spot.
+    // A random spot in the crown; two targets in the same second get the same spot. The drawn
+    // column is centred on the tree's own span, whatever the screen's shape.
     std::srand(seed);
     const int s = m_treeShift;
-    const int drawnX = std::rand() % s + (m_nScreenHeight - s) / 2;
-    const int drawnY = std::rand() % (m_treePoint[m_shadeFirst].y - 2 * m_appleHalfHeight);
+    const int treeMiddle = (m_treeMask.MinX() + m_treeMask.MaxX()) / 2;
+    const int drawnX = std::rand() % s + (2 * (treeMiddle - m_appleHalfWidth) - s) / 2;
+    const int rows = m_treePoint[m_shadeFirst].y - 2 * m_appleHalfHeight;
+    const int drawnY = std::rand() % rows;
     const int boxWidth = 2 * m_appleHalfWidth + 2;
-    const int x = SearchAppleX(drawnX, drawnY, m_nScreenWidth, boxWidth,
-                               [this](int px, int py) { return IsAppleSpotFree(px, py) != 0; });
-    m_applePos = {x, drawnY};
+    const auto fits = [this](int px, int py) { return IsAppleSpotFree(px, py) != 0 && IsAppleInCrown(px, py); };
+    // The drawn row first; where the crown is too narrow there, the nearest row that has room.
+    for (int d = 0; d < rows; ++d) {
+        for (const int y : {drawnY + d, drawnY - d}) {
+            if (y < 0 || y >= rows || (d == 0 && y != drawnY)) {
+                continue;
+            }
+            const int x = SearchAppleX(drawnX, y, m_nScreenWidth, boxWidth, fits);
+            if (fits(x, y)) {
+                m_applePos = {x, y};
+                return m_applePos;
+            }
+        }
+    }
+    m_applePos = {drawnX, drawnY};
     return m_applePos;
 }
 
@@ -239,6 +280,11 @@ void Scene::DrawApple(CDC* dc, char shown)
     const int boxRight = 2 * m_appleHalfWidth + 1;
     const int boxBottom = 2 * m_appleHalfHeight;
     SaveRect(dc, m_applePos.x, m_applePos.y, m_applePos.x + boxRight, m_applePos.y + boxBottom, m_appleBackground);
+    RedrawApple(dc, shown);
+}
+
+void Scene::RedrawApple(CDC* dc, char shown)
+{
     CFont font;
     font.CreateFont(30, 24, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "system");
     CFont* oldFont = dc->SelectObject(&font);
@@ -270,6 +316,7 @@ void Scene::RestoreHandArea(CDC* dc, int bRight)
     }
     const RECT& k = m_rcKey[0][bRight != 0 ? 11 : 2];
     RestoreRect(dc, k.left, k.top - m_handHeight, k.left + m_handWidth - 1, k.top - 1, HandBackground(bRight));
+    m_handShown[bRight != 0 ? 1 : 0] = -1;
 }
 
 void Scene::DrawHandPrompt(CDC* dc, int bRight, int bShow, int finger)
@@ -307,6 +354,7 @@ void Scene::DrawHandPrompt(CDC* dc, int bRight, int bShow, int finger)
         const int mx = x0 + mark.x;
         const int my = y0 + mark.y;
         dc->Arc(mx - 5, my - 5, mx + 5, my + 5, mx - 5, my, mx + 3, my);
+        m_handShown[bRight != 0 ? 1 : 0] = finger;
     } else {
         RestoreHandArea(dc, bRight);
     }

@@ -42,12 +42,21 @@ public:
     void BlinkKey(CDC* dc, KeyCell key, int phase);
 
     // Draws the spot of the next apple from the generator seeded with 'seed': a random row
-    // above the trunk and a random column near the crown, moved sideways to a free spot.
+    // above the trunk and a random column around the tree's middle, moved sideways (and, where
+    // the crown has no room in that row, to the nearest row that has) until the apple touches
+    // no branch and its centre lies inside the crown.
     POINT PlaceApple(unsigned seed);
     // Keeps the screen under the apple's box and draws the apple with its character.
     void DrawApple(CDC* dc, char shown);
+    // Draws the apple on show again over a repainted screen; what is kept under it stays.
+    void RedrawApple(CDC* dc, char shown);
     // Puts back the screen under the apple's box.
     void RestoreApple(CDC* dc);
+
+    // After a repaint of the background, keys and tree: the apple with its character (when one
+    // is on show), the target key in its blink phase and a hand prompt on show come back as
+    // they were. What is kept under them stays as it was.
+    void RedrawShown(CDC* dc, bool appleShown, char shown, KeyCell key);
 
     // The hand prompt: bRight 1 the right hand; bShow 1 draws the hand with a ring on 'finger',
     // 0 puts the background back.
@@ -56,6 +65,8 @@ public:
 
     // 1 when an apple with its top-left at (x, y) shares no pixel with the tree outline.
     int IsAppleSpotFree(int x, int y) const;
+    // True when the centre of an apple with its top-left at (x, y) lies inside the crown.
+    bool IsAppleInCrown(int x, int y) const;
 
     int ScreenWidth() const { return m_nScreenWidth; }
     int ScreenHeight() const { return m_nScreenHeight; }
@@ -94,6 +105,8 @@ private:
     PixelBuffer m_pKeyPixels[4][kKeyCols];
     PixelBuffer m_pKeyScratch;
     int m_bKeyPixelsSaved = 0;
+    // The target key is drawn hidden into the background (its blink's dark phase).
+    bool m_bKeyHidden = false;
 
     // Tree and apple outlines.
     POINT m_treePoint[kTreePointCount] = {};
@@ -119,4 +132,6 @@ private:
     PixelBuffer m_leftHandBackground;
     PixelBuffer m_rightHandBackground;
     int m_bHandBackgroundSaved = 0;
+    // The finger whose ring each hand shows now, or -1 while that hand is not on show.
+    int m_handShown[2] = {-1, -1};
 };

@@ -1,6 +1,7 @@
 #include "scene/ShapeOutlines.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 int TreeShiftFor(int screenWidth, int largestTreeX)
 {
@@ -25,10 +26,57 @@ void OutlineMask::Build(const POINT* points, int count)
     m_top = t;
     m_width = r - l + 1;
     m_height = b - t + 1;
-    m_bits.assign(static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height), 0);
+    const auto index = [this](int x, int y) {
+        return static_cast<std::size_t>(y - m_top) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x - m_left);
+    };
+    m_bits.assign(static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height), kOutside);
     for (int i = 0; i < count; ++i) {
-        m_bits[static_cast<std::size_t>(points[i].y - t) * static_cast<std::size_t>(m_width) +
-               static_cast<std::size_t>(points[i].x - l)] = 1;
+        m_bits[index(points[i].x, points[i].y)] = kOutline;
+    }
+
+    // A wall along the chain, gaps closed, on a grid one pixel larger all round; whatever a
+    // four-way fill from the grid's corner cannot reach is inside.
+    const int gw = m_width + 2;
+    const int gh = m_height + 2;
+    std::vector<unsigned char> grid(static_cast<std::size_t>(gw) * static_cast<std::size_t>(gh), 0);
+    const auto cell = [&](int x, int y) -> unsigned char& {
+        return grid[static_cast<std::size_t>(y - m_top + 1) * static_cast<std::size_t>(gw) + static_cast<std::size_t>(x - m_left + 1)];
+    };
+    for (int i = 0; i < count; ++i) {
+        const POINT a = points[i];
+        const POINT z = points[(i + 1) % count];
+        const int steps = std::max(std::abs(z.x - a.x), std::abs(z.y - a.y));
+        for (int k = 0; k <= steps; ++k) {
+            const int x = steps == 0 ? a.x : a.x + ((z.x - a.x) * k * 2 + steps) / (2 * steps);
+            const int y = steps == 0 ? a.y : a.y + ((z.y - a.y) * k * 2 + steps) / (2 * steps);
+            cell(x, y) = 1;
+        }
+    }
+    std::vector<int> stack{0};
+    grid[0] = 2;
+    while (!stack.empty()) {
+        const int at = stack.back();
+        stack.pop_back();
+        const int x = at % gw;
+        const int y = at / gw;
+        const int next[4][2] = {{x + 1, y}, {x - 1, y}, {x, y + 1}, {x, y - 1}};
+        for (const auto& n : next) {
+            if (n[0] < 0 || n[1] < 0 || n[0] >= gw || n[1] >= gh) {
+                continue;
+            }
+            unsigned char& c = grid[static_cast<std::size_t>(n[1]) * static_cast<std::size_t>(gw) + static_cast<std::size_t>(n[0])];
+            if (c == 0) {
+                c = 2;
+                stack.push_back(n[1] * gw + n[0]);
+            }
+        }
+    }
+    for (int y = m_top; y <= b; ++y) {
+        for (int x = m_left; x <= r; ++x) {
+            if (cell(x, y) == 0) {
+                m_bits[index(x, y)] = kInside;
+            }
+        }
     }
 }
 

@@ -11,24 +11,33 @@
 // by it, so a screen within two pixels of the tree's width gets a shift of 1.
 int TreeShiftFor(int screenWidth, int largestTreeX);
 
-// Which pixels the tree outline covers, over the outline's bounding box: one look-up per apple
-// point instead of a comparison with every tree point.
+// Which pixels the tree outline covers, and which lie inside it, over the outline's bounding
+// box: one look-up per apple point instead of a comparison with every tree point.
 class OutlineMask {
 public:
+    // 'points' is a closed chain; steps longer than one pixel are closed with straight lines
+    // when telling the inside from the outside.
     void Build(const POINT* points, int count);
-    bool Has(int x, int y) const
-    {
-        const int dx = x - m_left;
-        const int dy = y - m_top;
-        if (dx < 0 || dy < 0 || dx >= m_width || dy >= m_height) {
-            return false;
-        }
-        return m_bits[static_cast<std::size_t>(dy) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(dx)] != 0;
-    }
+    bool Has(int x, int y) const { return At(x, y) == kOutline; }
+    // Strictly inside the closed outline (the outline itself is not).
+    bool Inside(int x, int y) const { return At(x, y) == kInside; }
     int MinX() const { return m_left; }
     int MaxX() const { return m_left + m_width - 1; }
 
 private:
+    static constexpr unsigned char kOutside = 0;
+    static constexpr unsigned char kOutline = 1;
+    static constexpr unsigned char kInside = 2;
+    unsigned char At(int x, int y) const
+    {
+        const int dx = x - m_left;
+        const int dy = y - m_top;
+        if (dx < 0 || dy < 0 || dx >= m_width || dy >= m_height) {
+            return kOutside;
+        }
+        return m_bits[static_cast<std::size_t>(dy) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(dx)];
+    }
+
     int m_left = 0;
     int m_top = 0;
     int m_width = 0;

@@ -239,3 +239,89 @@ TEST(Apple, EveryCharacterStaysInsideTheAppleBoxSoNothingIsLeftBehind)
         }
     }
 }
+
+namespace {
+
+std::vector<std::uint32_t> Snapshot(PracticeWindow& win)
+{
+    const Surface& s = win.screen();
+    return {s.Data(), s.Data() + static_cast<std::size_t>(s.Width()) * static_cast<std::size_t>(s.Height())};
+}
+
+}  // namespace
+
+TEST(Repaint, TheAppleTheBlinkingKeyAndTheHandComeBackAsTheyWere)
+{
+    // Each state a closed box or a restore may find: an apple, the key in its dark phase, the hand on show.
+    for (const int state : {0, 1, 2}) {
+        for (const POINT size : {POINT{1024, 768}, POINT{1920, 1080}}) {
+            PracticeWindow win(size.x, size.y);
+            PracticeDialog& d = win.dlg();
+            win.Key(VK_F2);
+            if (state >= 1) {
+                testing_hooks::FireTimer(d, TIMER_KEY_BLINK);  // the key hides
+            }
+            if (state == 2) {
+                win.Type(static_cast<unsigned char>(win.Wrong()));
+                testing_hooks::FireTimer(d, TIMER_HAND_BLINK);  // the hand shows
+            }
+            const std::vector<std::uint32_t> before = Snapshot(win);
+            testing_hooks::PaintNow(d);
+            const std::vector<std::uint32_t> after = Snapshot(win);
+            std::size_t differ = 0;
+            for (std::size_t i = 0; i < before.size(); ++i) {
+                differ += before[i] != after[i] ? 1 : 0;
+            }
+            EXPECT_EQ(differ, 0u) << "state " << state << " at " << size.x << "x" << size.y;
+            // Blinking goes on from there: the hand hides at its next tick.
+            if (state == 2) {
+                testing_hooks::FireTimer(d, TIMER_HAND_BLINK);
+                const RECT& k = d.GetScene().KeyRect(0, d.GetExercise().TargetHandIsRight() != 0 ? 11 : 2);
+                EXPECT_EQ(win.Pixel(k.left + 37, k.top - 40),
+                          d.GetScene().HandBackground(d.GetExercise().TargetHandIsRight())[43 * 75 + 37]);
+            }
+        }
+    }
+}
+
+TEST(HandPrompt, StartAndASetChoiceTakeTheOldTargetsHandAway)
+{
+    for (const int route : {0, 1, 2}) {  // F2, F4, a click on the third set's check box
+        PracticeWindow win;
+        PracticeDialog& d = win.dlg();
+        win.Key(VK_F2);
+        const int bRight = d.GetExercise().TargetHandIsRight();
+        win.Type(static_cast<unsigned char>(win.Wrong()));
+        testing_hooks::FireTimer(d, TIMER_HAND_BLINK);
+        const RECT& k = d.GetScene().KeyRect(0, bRight != 0 ? 11 : 2);
+        const PixelBuffer& saved = d.GetScene().HandBackground(bRight);
+        auto handShown = [&] {
+            std::size_t i = 0;
+            for (int y = k.top - d.GetScene().HandHeight(); y < k.top; ++y) {
+                for (int x = k.left; x < k.left + d.GetScene().HandWidth(); ++x) {
+                    if (win.Pixel(x, y) != saved[i++]) {
+                        return true;
+                    }
+                }
+            }
+            return false;
+        };
+        ASSERT_TRUE(handShown());
+        if (route == 0) {
+            win.Key(VK_F2);
+        } else if (route == 1) {
+            win.Key(VK_F4);
+        } else {
+            CButton set3;
+            set3.Bind(&d, IDC_SET3);
+            set3.Click();
+        }
+        EXPECT_FALSE(handShown()) << "route " << route;
+        EXPECT_FALSE(testing_hooks::IsTimerRunning(d, TIMER_HAND_BLINK)) << "route " << route;
+        EXPECT_EQ(d.GetExercise().WrongKeys(), 0) << "route " << route;
+        // One wrong key for the new target starts its own prompt from the beginning.
+        win.Type(static_cast<unsigned char>(win.Wrong()));
+        EXPECT_EQ(d.GetExercise().WrongKeys(), 1);
+        EXPECT_TRUE(testing_hooks::IsTimerRunning(d, TIMER_HAND_BLINK));
+    }
+}

@@ -313,8 +313,10 @@ private:
             FullScan(); // what a paint is about to cover is looked at first
             testing_hooks::PaintNow(d);
             ++paints;
-            m_appleShown = false;
+            // A paint brings the apple on show back where it was, and nothing else.
             m_places.clear();
+            if (m_appleShown)
+                m_places.push_back(d.GetScene().ApplePos());
             break;
         case SoundsEnd: m_win->LetSoundsEnd(); break;
         }
@@ -545,7 +547,7 @@ private:
     std::unique_ptr<PracticeWindow> m_win;
     std::array<std::size_t, 4> m_buffers{};
     int m_keyboardTop = 0;
-    bool m_appleShown = false;   // an apple was drawn and no paint has covered it since
+    bool m_appleShown = false;   // an apple is on show (a paint draws it again)
     POINT m_verifiedPos{-1, -1}; // the apple last found whole, and its yellow pixels
     int m_verifiedPixels = -1;
     std::vector<POINT> m_places;  // where apples were drawn since the last paint

@@ -79,3 +79,42 @@ TEST(ApplePlacement, TheSearchMovesTowardTheCentreAndEndsAtTheScreenEdge)
     // Nothing free at all: the drawn spot stands, and the search ends.
     EXPECT_EQ(SearchAppleX(4000, 0, 7680, 54, [](int, int) { return false; }), 4000);
 }
+
+namespace {
+
+// Even-odd ray casting against the tree's closed chain taken as a polygon: an independent
+// answer to "is this point inside the crown".
+bool InsidePolygon(const POINT (&poly)[kTreePointCount], double px, double py)
+{
+    bool inside = false;
+    for (int i = 0, j = kTreePointCount - 1; i < kTreePointCount; j = i++) {
+        const double xi = poly[i].x, yi = poly[i].y, xj = poly[j].x, yj = poly[j].y;
+        if ((yi > py) != (yj > py) && px < (xj - xi) * (py - yi) / (yj - yi) + xi) {
+            inside = !inside;
+        }
+    }
+    return inside;
+}
+
+}  // namespace
+
+TEST(ApplePlacement, EveryAppleHangsInsideTheCrownOnEveryScreenShape)
+{
+    const POINT screens[] = {{800, 600},   {1024, 768},  {1366, 768}, {1920, 1080},
+                             {2560, 1440}, {3440, 1440}, {3840, 2160}};
+    for (const POINT& size : screens) {
+        Scene scene;
+        scene.Build(size.x, size.y);
+        int outside = 0;
+        for (unsigned seed = 1; seed <= 400; ++seed) {
+            const POINT a = scene.PlaceApple(seed * 7919u);
+            // Half a pixel off the grid, so the ray never runs along an edge of the chain.
+            const double cx = a.x + scene.AppleHalfWidth() + 0.5;
+            const double cy = a.y + scene.AppleHalfHeight() + 0.5;
+            outside += InsidePolygon(scene.TreePoints(), cx, cy) ? 0 : 1;
+            ASSERT_TRUE(scene.IsAppleSpotFree(a.x, a.y)) << size.x << "x" << size.y << " seed " << seed;
+            ASSERT_LT(a.y + 2 * scene.AppleHalfHeight(), scene.TreePoints()[scene.ShadeFirst()].y);
+        }
+        EXPECT_EQ(outside, 0) << size.x << "x" << size.y;
+    }
+}
