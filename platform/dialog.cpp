@@ -3,10 +3,15 @@
 #include "platform/dialog_window.h"
 
 #include <QFile>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QJsonDocument>
+#include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
 
 #include <algorithm>
 #include <cstdio>
@@ -18,6 +23,50 @@
 using namespace platform_detail;
 
 namespace {
+
+// A text too tall for the screen in the box as the toolkit makes it (the help texts on small
+// screens) is shown in a box nearly as wide as the screen allows, and where it is still too tall,
+// in a scroll area of the screen's height, so the box and its buttons stay on the screen.
+void FitLongText(QMessageBox& box, const QString& text)
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (screen == nullptr || label == nullptr || grid == nullptr) {
+        return;
+    }
+    const QSize avail = screen->availableGeometry().size();
+    // Pixels of the box's frame, icon, margins and button row around its text.
+    constexpr int kAroundW = 140;
+    constexpr int kAroundH = 110;
+    // The toolkit's own text width for long texts is at most half the screen, at most 500 pixels;
+    // its box never grows wider than the screen (up to 1024) or 1000 pixels.
+    const int usual = std::min(avail.width() / 2, 500);
+    const int widest = (avail.width() <= 1024 ? avail.width() : std::min(avail.width() - 480, 1000)) - kAroundW;
+    const QFontMetrics fm(label->font());
+    const auto textHeight = [&](int width) {
+        return fm.boundingRect(QRect(0, 0, std::max(1, width), 1 << 24), Qt::TextWordWrap, text).height();
+    };
+    const int tallest = avail.height() - kAroundH;
+    if (textHeight(usual) <= tallest || widest <= usual) {
+        return;
+    }
+    const int bar = box.style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int height = std::min(textHeight(widest - bar - 4) + 4, tallest);
+    int row = 0, col = 0, rows = 0, cols = 0;
+    grid->getItemPosition(grid->indexOf(label), &row, &col, &rows, &cols);
+    grid->removeWidget(label);
+    auto* area = new QScrollArea(&box);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->setWidgetResizable(true);
+    label->setWordWrap(true);
+    // A little room between the text and the scroll bar.
+    label->setContentsMargins(0, 0, 6, 0);
+    area->setWidget(label);
+    area->setFixedSize(widest, height);
+    grid->addWidget(area, row, col, rows, cols);
+}
 
 std::function<int(std::string_view, UINT)>& MessageBoxHook()
 {
@@ -46,7 +95,7 @@ QJsonObject LoadTemplate(UINT id)
     return QJsonDocument::fromJson(*bytes).object();
 }
 
-}  // namespace
+} // namespace
 
 using platform_detail::ControlOf;
 using platform_detail::ControlText;
@@ -142,7 +191,7 @@ LPARAM CDialog::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_SETICON: {
         // The icon travels in lParam, as the message defines it.
-        const auto* icon = reinterpret_cast<const IconHandle*>(lParam);  // NOLINT(performance-no-int-to-ptr)
+        const auto* icon = reinterpret_cast<const IconHandle*>(lParam); // NOLINT(performance-no-int-to-ptr)
         if (icon != nullptr && wParam == ICON_BIG) {
             m_window->setWindowIcon(icon->icon);
         }
@@ -153,8 +202,7 @@ LPARAM CDialog::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
         std::fill(s.Data(), s.Data() + static_cast<std::ptrdiff_t>(s.Width()) * s.Height(), 0xff3a6ea5u);
         return 1;
     }
-    default:
-        return 0;
+    default: return 0;
     }
 }
 
@@ -363,8 +411,8 @@ int AfxMessageBox(std::string_view text, UINT type, UINT)
         return MessageBoxHook()(text, type);
     }
     DialogWindow* owner = LiveDialogWindows().empty() ? nullptr : LiveDialogWindows().back();
-    QMessageBox box(yesNo ? QMessageBox::Question : QMessageBox::Information, QStringLiteral("Pomarel"),
-                    ToQt(text), yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, owner);
+    QMessageBox box(yesNo ? QMessageBox::Question : QMessageBox::Information, QStringLiteral("Pomarel"), ToQt(text),
+                    yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, owner);
     box.setTextFormat(Qt::PlainText);
     if (yesNo) {
         box.setDefaultButton(QMessageBox::Yes);
@@ -374,6 +422,7 @@ int AfxMessageBox(std::string_view text, UINT type, UINT)
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         box.setMaximumSize(screen->availableGeometry().size());
     }
+    FitLongText(box, ToQt(text));
     QPointer<DialogWindow> guard(owner);
     const int answer = box.exec();
     const QRect covered = box.geometry();
@@ -401,18 +450,18 @@ void SetModalDialogHook(std::function<void(CDialog&)> hook)
     ModalHook() = std::move(hook);
 }
 
-}  // namespace testing_hooks
+} // namespace testing_hooks
 
 namespace platform_detail {
 void SetScreenOverridden(bool on)
 {
     ScreenOverridden() = on;
 }
-}  // namespace platform_detail
+} // namespace platform_detail
 
 namespace platform_detail {
 bool ScreenIsOverridden()
 {
     return ScreenOverridden();
 }
-}  // namespace platform_detail
+} // namespace platform_detail
