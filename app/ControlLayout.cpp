@@ -28,7 +28,7 @@ int CaptionLines(int oneLine, int width)
     return std::max(1, (6 * need + 5 * have - 1) / (5 * have));
 }
 
-} // namespace
+}  // namespace
 
 ControlLayout ComputeControlLayout(int W, int H, int bw, int bh, const int (&setW)[4], const int (&setH)[4])
 {

@@ -10,7 +10,6 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QStyle>
 
 #include <algorithm>
@@ -95,7 +94,7 @@ QJsonObject LoadTemplate(UINT id)
     return QJsonDocument::fromJson(*bytes).object();
 }
 
-} // namespace
+}  // namespace
 
 using platform_detail::ControlOf;
 using platform_detail::ControlText;
@@ -191,7 +190,7 @@ LPARAM CDialog::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_SETICON: {
         // The icon travels in lParam, as the message defines it.
-        const auto* icon = reinterpret_cast<const IconHandle*>(lParam); // NOLINT(performance-no-int-to-ptr)
+        const auto* icon = reinterpret_cast<const IconHandle*>(lParam);  // NOLINT(performance-no-int-to-ptr)
         if (icon != nullptr && wParam == ICON_BIG) {
             m_window->setWindowIcon(icon->icon);
         }
@@ -202,7 +201,8 @@ LPARAM CDialog::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
         std::fill(s.Data(), s.Data() + static_cast<std::ptrdiff_t>(s.Width()) * s.Height(), 0xff3a6ea5u);
         return 1;
     }
-    default: return 0;
+    default:
+        return 0;
     }
 }
 
@@ -411,8 +411,8 @@ int AfxMessageBox(std::string_view text, UINT type, UINT)
         return MessageBoxHook()(text, type);
     }
     DialogWindow* owner = LiveDialogWindows().empty() ? nullptr : LiveDialogWindows().back();
-    QMessageBox box(yesNo ? QMessageBox::Question : QMessageBox::Information, QStringLiteral("Pomarel"), ToQt(text),
-                    yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, owner);
+    QMessageBox box(yesNo ? QMessageBox::Question : QMessageBox::Information, QStringLiteral("Pomarel"),
+                    ToQt(text), yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, owner);
     box.setTextFormat(Qt::PlainText);
     if (yesNo) {
         box.setDefaultButton(QMessageBox::Yes);
@@ -450,18 +450,18 @@ void SetModalDialogHook(std::function<void(CDialog&)> hook)
     ModalHook() = std::move(hook);
 }
 
-} // namespace testing_hooks
+}  // namespace testing_hooks
 
 namespace platform_detail {
 void SetScreenOverridden(bool on)
 {
     ScreenOverridden() = on;
 }
-} // namespace platform_detail
+}  // namespace platform_detail
 
 namespace platform_detail {
 bool ScreenIsOverridden()
 {
     return ScreenOverridden();
 }
-} // namespace platform_detail
+}  // namespace platform_detail

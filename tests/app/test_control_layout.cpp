@@ -38,7 +38,7 @@ struct Screen {
     Row row;
 };
 
-} // namespace
+}  // namespace
 
 TEST(ControlLayout, CheckBoxesCoverNothingOnAnyScreen)
 {
