@@ -3,10 +3,14 @@
 #include "platform/dialog_window.h"
 
 #include <QFile>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QJsonDocument>
+#include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 
 #include <algorithm>
 #include <cstdio>
@@ -18,6 +22,50 @@
 using namespace platform_detail;
 
 namespace {
+
+// A text too tall for the screen in the box as the toolkit makes it (the help texts on small
+// screens) is shown in a box nearly as wide as the screen allows, and where it is still too tall,
+// in a scroll area of the screen's height, so the box and its buttons stay on the screen.
+void FitLongText(QMessageBox& box, const QString& text)
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (screen == nullptr || label == nullptr || grid == nullptr) {
+        return;
+    }
+    const QSize avail = screen->availableGeometry().size();
+    // Pixels of the box's frame, icon, margins and button row around its text.
+    constexpr int kAroundW = 140;
+    constexpr int kAroundH = 110;
+    // The toolkit's own text width for long texts is at most half the screen, at most 500 pixels;
+    // its box never grows wider than the screen (up to 1024) or 1000 pixels.
+    const int usual = std::min(avail.width() / 2, 500);
+    const int widest = (avail.width() <= 1024 ? avail.width() : std::min(avail.width() - 480, 1000)) - kAroundW;
+    const QFontMetrics fm(label->font());
+    const auto textHeight = [&](int width) {
+        return fm.boundingRect(QRect(0, 0, std::max(1, width), 1 << 24), Qt::TextWordWrap, text).height();
+    };
+    const int tallest = avail.height() - kAroundH;
+    if (textHeight(usual) <= tallest || widest <= usual) {
+        return;
+    }
+    const int bar = box.style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int height = std::min(textHeight(widest - bar - 4) + 4, tallest);
+    int row = 0, col = 0, rows = 0, cols = 0;
+    grid->getItemPosition(grid->indexOf(label), &row, &col, &rows, &cols);
+    grid->removeWidget(label);
+    auto* area = new QScrollArea(&box);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->setWidgetResizable(true);
+    label->setWordWrap(true);
+    // A little room between the text and the scroll bar.
+    label->setContentsMargins(0, 0, 6, 0);
+    area->setWidget(label);
+    area->setFixedSize(widest, height);
+    grid->addWidget(area, row, col, rows, cols);
+}
 
 std::function<int(std::string_view, UINT)>& MessageBoxHook()
 {
@@ -374,6 +422,7 @@ int AfxMessageBox(std::string_view text, UINT type, UINT)
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         box.setMaximumSize(screen->availableGeometry().size());
     }
+    FitLongText(box, ToQt(text));
     QPointer<DialogWindow> guard(owner);
     const int answer = box.exec();
     const QRect covered = box.geometry();

@@ -94,9 +94,17 @@ void WrapCheckBox::paintEvent(QPaintEvent*)
     style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, &painter, this);
     const QRect textRect(indicator.right() + 4, 0, width() - indicator.right() - 4, height());
 
+    // Captions stay readable: 12 pixels at least, Chinese and Japanese 13.
+    QFont captionFont = font();
+    if (captionFont.pixelSize() > 0) {
+        const QString caption = text();
+        const bool ideographs =
+            std::any_of(caption.begin(), caption.end(), [](QChar c) { return c.unicode() >= 0x2E80; });
+        captionFont.setPixelSize(std::max(captionFont.pixelSize(), ideographs ? 13 : 12));
+    }
     // Wrap the caption and, when its lines are taller than the box, draw them closer together
     // rather than cut any off.
-    QTextLayout layout(text(), font());
+    QTextLayout layout(text(), captionFont);
     QTextOption wrap;
     wrap.setWrapMode(QTextOption::WordWrap);
     layout.setTextOption(wrap);
@@ -106,7 +114,7 @@ void WrapCheckBox::paintEvent(QPaintEvent*)
     }
     layout.endLayout();
     const int lines = std::max(1, layout.lineCount());
-    const qreal natural = QFontMetricsF(font()).height();
+    const qreal natural = QFontMetricsF(captionFont).height();
     const qreal step = std::min(natural, static_cast<qreal>(textRect.height()) / lines);
     const qreal top = (textRect.height() - step * lines) / 2 - (natural - step) / 2;
     for (int i = 0; i < layout.lineCount(); ++i) {

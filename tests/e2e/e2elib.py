@@ -819,3 +819,67 @@ def run_sizes(script, what, sizes, run_size):
         with res.group(f"{what} at {W}x{H}"):
             run_size(res, args, W, H)
     return res.finish()
+
+
+# ---------------------------------------------------------------------------------------------
+# Control rectangles with the check boxes fitted to the screen (as app/ControlLayout.cpp places
+# them): this definition replaces control_rects above for every script.
+
+SET_IDS = (1004, 1005, 1006, 1007)
+CAPTION_LINE_PITCH = 14
+
+
+def _caption_lines(one_line, width):
+    """Lines a caption one_line pixels long on one line needs in a check box width pixels wide."""
+    if width >= one_line:
+        return 1
+    need, have = max(1, one_line - 30), max(1, width - 30)
+    return max(1, (6 * need + 5 * have - 1) // (5 * have))
+
+
+def fitted_control_rects(W, H):
+    """Inclusive rectangles of the controls, by id: buttons and report box from the template's
+    sizes; the check boxes in one row, narrowed and wrapped where one line each does not fit, below
+    the keyboard where there is room, else above the hand prompts under the apples' letters (row
+    372), else at the top of the screen."""
+    tmpl = json.loads((REPO / "res" / "dialog" / "102.json").read_text())
+    size = {c["id"]: (c["rect"][2] - c["rect"][0], c["rect"][3] - c["rect"][1]) for c in tmpl["controls"]}
+    bw, bh = size[1]
+    g = (W - bw) // 6
+    top = H - 2 * bh - 5
+    out = {
+        1: (g, top, g + bw, H - bh),
+        57670: (2 * g + bw, top, 2 * g + 2 * bw, H - bh),
+        2: (3 * g + 2 * bw, top, 3 * g + 3 * bw, H - bh),
+        1000: (2, H - bh, W - 2, H),
+    }
+    sw = [size[i][0] for i in SET_IDS]
+    sh = [size[i][1] for i in SET_IDS]
+    ws, lines = list(sw), 1
+    room = W - 5 * 6
+    if sum(sw) > room:
+        ws = [max(1, w * room // sum(sw)) for w in sw]
+        lines = max(_caption_lines(a, b) for a, b in zip(sw, ws))
+    hs = [h + (lines - 1) * CAPTION_LINE_PITCH for h in sh]
+    row_h = max(hs)
+    keys = key_rects(W, H)
+    keys_bottom = max(rc[3] for k, rc in keys.items() if k[0] == 4)
+
+    def clear(t):
+        return t > keys_bottom and t + row_h < top
+    t = H - 3 * sh[0] - 8
+    if not clear(t):
+        t = top - 2 - row_h
+    if not clear(t):
+        t = keys[(0, 0)][1] - HAND_H - 1 - row_h
+        if t < 372:
+            t = 2
+    s = (W - sum(ws)) // 5
+    left = s
+    for i, cid in enumerate(SET_IDS):
+        out[cid] = (left, t, left + ws[i], t + hs[i])
+        left = left + ws[i] + s
+    return {k: (l, t, r - 1, b - 1) for k, (l, t, r, b) in out.items()}
+
+
+control_rects = fitted_control_rects

@@ -45,6 +45,13 @@ def run_size(res, args, W, H):
         low = keys[(0, 0)][1] - 100  # above the keyboard, below the crown's lowest reach at the sides
         spots = {"top-left": (10, 10), "left, lower": (10, low), "top-right": (W - 11, 10),
                  "right, lower": (W - 11, low), "left quarter": (W // 4, 12), "right quarter": (3 * W // 4, 12)}
+        # Where the keyboard leaves no room below it, the check boxes stand over the picture's top.
+        controls = e.control_rects(W, H).values()
+
+        def free(x, y):
+            return not any(e.inside((x, y, x, y), c) for c in controls)
+        spots = {name: ((x, y) if free(x, y) else (x, max(c[3] for c in controls if c[1] < H // 2) + 6))
+                 for name, (x, y) in spots.items()}
         for name, (x, y) in spots.items():
             want = red if x < W // 2 else blue
             res.check(want(img.px(x, y)), f"{W}x{H}: the picture's {'red' if want is red else 'blue'} shows "
@@ -52,7 +59,8 @@ def run_size(res, args, W, H):
         bad = [k for k, rc in keys.items() if not e.is_cream(img.px(*e.cap_spot(rc)))]
         res.check(not bad, f"{W}x{H}: the key caps are drawn over the picture", f"missing at {bad[:6]}")
         points, crown = e.tree_outline(W)
-        wrong = [points[i] for i in crown[::9] if 0 <= points[i][0] < W and img.px(*points[i]) != (0, 255, 0)]
+        wrong = [points[i] for i in crown[::9]
+                 if 0 <= points[i][0] < W and free(*points[i]) and img.px(*points[i]) != (0, 255, 0)]
         res.check(not wrong, f"{W}x{H}: the tree outline is drawn over the picture", f"not at {wrong[:5]}")
         with res.group(f"{W}x{H}: practice over the picture"):
             s.key("F2")
