@@ -590,7 +590,7 @@ std::string LayoutNameFromDescription(const std::string& registry, const std::st
             if (!inVariant) {
                 layout = n;
             }
-            current = inVariant ? layout + "(" + n + ")" : n;
+            current = inVariant ? NameWithVariant(layout, n) : n;
         } else if (registry.compare(at, 13, "<description>") == 0 && textOf(at, "<description>") == description) {
             return current;
         }
