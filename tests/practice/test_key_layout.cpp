@@ -1,0 +1,149 @@
+// The on-screen keyboard after the user's layout: legends, the key and level of every target, the
+// targets a layout lacks, and spoken names. Each chosen key is checked against xkbcommon itself.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "practice/KeyLayout.h"
+
+namespace {
+
+// The cells of keys that type characters, and their xkb names, independent of the code under test.
+bool IsCharacterCell(int r, int c)
+{
+    static constexpr int kFirst[kLayoutRows] = {0, 1, 1, 1};
+    static constexpr int kLast[kLayoutRows] = {12, 13, 11, 10};
+    return c >= kFirst[r] && c <= kLast[r];
+}
+std::string KeyName(int r, int c)
+{
+    if (r == 0 && c == 0) {
+        return "TLDE";
+    }
+    if (r == 1 && c == 13) {
+        return "BKSL";
+    }
+    static const char* const kPrefix[kLayoutRows] = {"AE", "AD", "AC", "AB"};
+    return kPrefix[r] + std::string(c < 10 ? "0" : "") + std::to_string(c);
+}
+std::initializer_list<const char*> Held(KeyLevel level)
+{
+    static const std::initializer_list<const char*> kHeld[kKeyLevels] = {{}, {"LFSH"}, {"RALT"}};
+    return kHeld[static_cast<int>(level)];
+}
+
+struct LayoutCase {
+    const char* layout;
+    const char* variant;
+    std::u32string missing; // of the largest practice set, targets 0..69
+    KeyCell keyOfA;         // where target "a" blinks
+    KeyLevel levelOfOne;    // how target "1" is typed
+};
+const LayoutCase kLayouts[] = {
+    {"us", "", U"", {2, 1}, KeyLevel::Plain},  {"fr", "", U"", {1, 1}, KeyLevel::Shift},
+    {"de", "", U"`", {2, 1}, KeyLevel::Plain}, // the grave accent is a dead key
+    {"es", "", U"`", {2, 1}, KeyLevel::Plain}, {"us", "dvorak", U"", {2, 1}, KeyLevel::Plain},
+};
+
+} // namespace
+
+TEST(KeyLayout, UsGivesExactlyTheBuiltInKeyboard)
+{
+    KeyChars plain{};
+    KeyChars shifted{};
+    std::array<std::string, kKeyCells> names;
+    KeyCell targets[kTargetCount]{};
+    BuildKeyCharacters(plain, shifted, names);
+    BuildTargetTable(targets);
+
+    for (const KeyboardLayout& us : {UsKeyboardLayout(), KeyboardLayoutFromNames("evdev", "pc105", "us", "", "")}) {
+        KeyLegends lp{};
+        KeyLegends ls{};
+        BuildKeyLegends(us, lp, ls);
+        for (int r = 0; r < kKeyRows; ++r) {
+            for (int c = 0; c < kKeyCols; ++c) {
+                EXPECT_EQ(lp[r][c], static_cast<char32_t>(plain[r][c])) << r << "," << c;
+                EXPECT_EQ(ls[r][c], static_cast<char32_t>(shifted[r][c])) << r << "," << c;
+            }
+        }
+        const TargetKeys keys = BuildTargetKeys(us);
+        for (int n = 0; n < kTargetCount; ++n) {
+            const KeyCell k = targets[n];
+            const KeyLevel level = (n >= 26 && n <= 51) ? KeyLevel::Shift : KeyLevel::Plain;
+            EXPECT_EQ(keys[n], (TargetKey{k, level, false})) << "target " << n;
+            EXPECT_EQ(TargetCharOf(n), static_cast<char32_t>(TargetCharacter(targets, plain, shifted, n)));
+            EXPECT_EQ(TargetSoundName(n), names[k.row * kKeyCols + k.col]) << "target " << n;
+        }
+    }
+}
+
+TEST(KeyLayout, EveryTargetBlinksTheKeyThatTypesItAtTheLowestLevel)
+{
+    for (const LayoutCase& lc : kLayouts) {
+        const std::string label = std::string(lc.layout) + "(" + lc.variant + ")";
+        const TargetKeys keys = BuildTargetKeys(KeyboardLayoutFromNames("evdev", "pc105", lc.layout, lc.variant, ""));
+        for (int n = 0; n < kTargetCount; ++n) {
+            const TargetKey& t = keys[n];
+            const char32_t ch = TargetCharOf(n);
+            // No key types the character at a lower level (or at all, when it is missing).
+            const int below = t.missing ? kKeyLevels : static_cast<int>(t.level);
+            for (int level = 0; level < below; ++level) {
+                for (int r = 0; r < kLayoutRows; ++r) {
+                    for (int c = 0; c < kLayoutCols; ++c) {
+                        EXPECT_TRUE(
+                            !IsCharacterCell(r, c) ||
+                            TypedCharacter(lc.layout, lc.variant, Held(KeyLevel(level)), KeyName(r, c).c_str()) != ch)
+                            << label << " target " << n << " is typed by " << KeyName(r, c) << " at level " << level;
+                    }
+                }
+            }
+            if (!t.missing) {
+                EXPECT_EQ(TypedCharacter(lc.layout, lc.variant, Held(t.level), KeyName(t.key.row, t.key.col).c_str()),
+                          ch)
+                    << label << " target " << n;
+            }
+        }
+        EXPECT_EQ(MissingTargets(keys, 70), lc.missing) << label;
+        EXPECT_EQ(keys[0].key, lc.keyOfA) << label;
+        EXPECT_EQ(keys[52].level, lc.levelOfOne) << label;
+
+        int numbers[kTargetCount]{};
+        const int count = AvailableTargets(keys, 70, numbers);
+        ASSERT_EQ(count, 70 - static_cast<int>(lc.missing.size())) << label;
+        for (int i = 0; i < count; ++i) {
+            EXPECT_FALSE(keys[numbers[i]].missing);
+            EXPECT_TRUE(i == 0 || numbers[i] > numbers[i - 1]);
+        }
+    }
+}
+
+TEST(KeyLayout, SpokenNamesFollowTheCharacterLegendsShowCapitals)
+{
+    // On AZERTY the key of "1" types "&" unshifted; target 1 still says "one", target "a" "a".
+    const KeyboardLayout fr = KeyboardLayoutFromNames("evdev", "pc105", "fr", "", "");
+    const TargetKeys keys = BuildTargetKeys(fr);
+    EXPECT_EQ(keys[52], (TargetKey{{0, 1}, KeyLevel::Shift, false}));
+    EXPECT_EQ(TargetSoundName(52), "Z1");
+    EXPECT_EQ(TargetSoundName(26), "Za");
+    EXPECT_EQ(TargetSoundName(25), "Zz");
+    EXPECT_EQ(TargetSoundName(61), "");
+    EXPECT_EQ(HandOfKey(keys[0].key.row, keys[0].key.col), 1) << "a on AZERTY: left hand";
+
+    KeyLegends plain{};
+    KeyLegends shifted{};
+    BuildKeyLegends(KeyboardLayoutFromNames("evdev", "pc105", "de", "", ""), plain, shifted);
+    EXPECT_EQ(ToUtf8(std::u32string{plain[2][10], shifted[2][10]}), "\xC3\xB6\xC3\x96"); // ö Ö
+    EXPECT_TRUE(IsLetterKey(plain[2][10], shifted[2][10]));
+    EXPECT_EQ(plain[0][12], U' ') << "a dead key shows nothing";
+
+    struct Case {
+        char32_t plain, shifted;
+        bool letter;
+    };
+    for (const Case c :
+         {Case{U'q', U'Q', true}, Case{0xFC, 0xDC, true}, Case{0x107, 0x106, true}, Case{0x13E, 0x13D, true},
+          Case{0x436, 0x416, true}, Case{U'1', U'!', false}, Case{0xDF, U'?', false}, Case{U'Q', U'Q', false}}) {
+        EXPECT_EQ(IsLetterKey(c.plain, c.shifted), c.letter) << std::hex << static_cast<unsigned>(c.plain);
+    }
+    EXPECT_EQ(ToUtf8(U"a\u00e9\u20ac\U0001F34E"), "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8D\x8E");
+}
