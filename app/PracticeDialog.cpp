@@ -50,10 +50,11 @@ BOOL PracticeDialog::OnInitDialog()
     const int height = GetSystemMetrics(SM_CYSCREEN);
     m_scene.Build(width, height);
     MoveWindow(0, 0, width, height, TRUE);
-    m_sounds.Load(m_exercise.KeySoundNames());
+    m_sounds.Load();
     m_painting.FindPicture();
     PlaceControls();
-    m_exercise.Shuffle(static_cast<unsigned>(std::time(nullptr)));
+    m_layout = ActiveKeyboardLayout();
+    ApplyKeyboardLayout(nullptr);
 
     SetTimer(TIMER_CLOCK, 10000);
     SetTimer(TIMER_AMBIENT, 1000);
@@ -123,6 +124,25 @@ void PracticeDialog::OnChooseSet3()
 void PracticeDialog::OnChooseSet4()
 {
     ChooseSet(3);
+}
+
+void PracticeDialog::ApplyKeyboardLayout(CDC* dc)
+{
+    m_exercise.SetLayout(m_layout);
+    m_exercise.Shuffle(static_cast<unsigned>(std::time(nullptr)));
+    if (dc != nullptr) {
+        // The screen shows the old legends: caps and tree are drawn again over what the first
+        // paint kept, which the layout does not change.
+        m_scene.PaintKeysAndTree(*dc, m_exercise.PlainChars(), m_exercise.ShiftChars());
+    }
+    std::u32string missing;
+    for (const char32_t c : m_exercise.MissingTargets()) {
+        missing += missing.empty() ? std::u32string(1, c) : std::u32string{U' ', c};
+    }
+    if (!missing.empty()) {
+        m_strReport = MissingKeysNote(SelectLanguage()) + ToUtf8(missing);
+        UpdateData(FALSE);
+    }
 }
 
 void PracticeDialog::ApplyLanguageTexts()

@@ -6,6 +6,7 @@
 
 #include "paint/ScreenPainting.h"
 #include "platform/dialog.h"
+#include "platform/keymap.h"
 #include "practice/Exercise.h"
 #include "scene/Scene.h"
 #include "scene/SoundBank.h"
@@ -71,6 +72,9 @@ private:
     void ChooseSet(int k);
     void PlaceControls();
     void ApplyLanguageTexts();
+    // Puts the keyboard layout in use into the rules and onto the key caps; says in the report
+    // box which targets it cannot type.
+    void ApplyKeyboardLayout(CDC* dc);
 
     HICON m_hIcon = nullptr;
     CButton m_btnStart, m_btnExit, m_btnHelp;
@@ -78,6 +82,7 @@ private:
     CButton m_chkSet1, m_chkSet2, m_chkSet3, m_chkSet4;
     std::string m_strReport;
 
+    KeyboardLayout m_layout;
     Exercise m_exercise;
     Scene m_scene;
     SoundBank m_sounds;

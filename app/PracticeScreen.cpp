@@ -68,6 +68,16 @@ void PracticeDialog::OnOK()
         ReleaseDC(dc);
         m_exercise.StopHandPrompt();
     }
+    // The user may have switched the keyboard layout since the last Start.
+    if (RefreshKeyboardLayout(m_layout)) {
+        CDC* dc = GetDC();
+        if (m_exercise.Started()) {
+            m_scene.RestoreKey(dc, m_exercise.TargetKey());
+            m_scene.RestoreApple(dc);
+        }
+        ApplyKeyboardLayout(dc);
+        ReleaseDC(dc);
+    }
     ShowNextTarget(1);
     m_exercise.Start();
     SetTimer(TIMER_KEY_BLINK, 200);
@@ -94,7 +104,7 @@ void PracticeDialog::ShowNextTarget(int bFirst)
     m_scene.DrawApple(dc, m_exercise.ShownCharacter());
     ReleaseDC(dc);
 
-    if (const void* voice = m_sounds.KeyVoice(m_exercise.TargetKey())) {
+    if (const void* voice = m_sounds.Voice(m_exercise.TargetNumber())) {
         SetTimer(TIMER_VOICE_REPEAT, 1500);
         SoundBank::Play(voice, SND_ASYNC | SND_MEMORY);
     }
@@ -106,7 +116,7 @@ void PracticeDialog::OnTimer(UINT_PTR id)
     switch (id) {
     case TIMER_KEY_BLINK: m_scene.BlinkKey(dc, m_exercise.TargetKey(), m_exercise.TakeKeyBlinkPhase()); break;
     case TIMER_VOICE_REPEAT:
-        SoundBank::Play(m_sounds.KeyVoice(m_exercise.TargetKey()), SND_ASYNC | SND_MEMORY | SND_NOSTOP);
+        SoundBank::Play(m_sounds.Voice(m_exercise.TargetNumber()), SND_ASYNC | SND_MEMORY | SND_NOSTOP);
         break;
     case TIMER_HAND_BLINK: {
         const KeyCell key = m_exercise.TargetKey();

@@ -7,7 +7,7 @@ void ScreenPainting::FindPicture()
     m_bPictureFound = CFileFind().FindFile(m_strPictureFile);
 }
 
-void ScreenPainting::Paint(CDC& dc, Scene& scene, const KeyChars& plain, const KeyChars& shifted)
+void ScreenPainting::Paint(CDC& dc, Scene& scene, const KeyLegends& plain, const KeyLegends& shifted)
 {
     const RECT screen{0, 0, scene.ScreenWidth(), scene.ScreenHeight()};
     if (m_bPictureFound != 0) {

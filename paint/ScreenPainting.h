@@ -13,7 +13,7 @@ public:
     // Looks for the picture once, at start-up; a picture that appears later is not used.
     void FindPicture();
     // Paints the background and the scene on 'dc' (a paint context clips to its area).
-    void Paint(CDC& dc, Scene& scene, const KeyChars& plain, const KeyChars& shifted);
+    void Paint(CDC& dc, Scene& scene, const KeyLegends& plain, const KeyLegends& shifted);
 
     bool PictureFound() const { return m_bPictureFound != 0; }
     // How often the picture has been decoded (it is kept between paints).

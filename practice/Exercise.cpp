@@ -5,17 +5,41 @@
 
 Exercise::Exercise()
 {
-    BuildKeyCharacters(m_keyChar, m_keyShiftChar, m_keySoundName);
-    BuildTargetTable(m_targetKey);
+    SetLayout(BuiltInKeyboardLayout());
     for (int i = 0; i < m_nSetSize; ++i) {
         m_nOrder[i] = i;
     }
 }
 
+void Exercise::SetLayout(const KeyboardLayout& layout)
+{
+    TargetKeys keys = BuildTargetKeys(layout);
+    int letters[kTargetCount];
+    m_bLayoutReplaced = AvailableTargets(keys, 26, letters) == 0;
+    const KeyboardLayout& used = m_bLayoutReplaced ? BuiltInKeyboardLayout() : layout;
+    if (m_bLayoutReplaced) {
+        keys = BuildTargetKeys(used);
+    }
+    m_targetKeys = keys;
+    BuildKeyLegends(used, m_keyChar, m_keyShiftChar);
+}
+
+std::u32string Exercise::MissingTargets() const
+{
+    return ::MissingTargets(m_targetKeys, m_nSetSize);
+}
+
 void Exercise::Shuffle(unsigned seed)
 {
-    ShuffleOrder(m_nSetSize, seed, m_nOrder);
-    m_nOrderLeft = m_nSetSize;
+    // A pass draws from the targets the layout can type; with every one typable (US) the
+    // numbers are 0..n-1 and the pass is the plain permutation.
+    int numbers[kTargetCount];
+    const int count = AvailableTargets(m_targetKeys, m_nSetSize, numbers);
+    ShuffleOrder(count, seed, m_nOrder);
+    for (int i = 0; i < count; ++i) {
+        m_nOrder[i] = numbers[m_nOrder[i]];
+    }
+    m_nOrderLeft = count;
 }
 
 void Exercise::ChooseSet(int k, unsigned seed)
@@ -37,9 +61,10 @@ bool Exercise::NextTarget(bool bFirst, unsigned seed)
         Shuffle(seed);
     }
     const int n = m_nOrder[0];
-    m_nTargetRow = m_targetKey[n].row;
-    m_nTargetCol = m_targetKey[n].col;
-    m_chTarget = TargetCharacter(m_targetKey, m_keyChar, m_keyShiftChar, n);
+    m_nTarget = n;
+    m_nTargetRow = m_targetKeys[static_cast<std::size_t>(n)].key.row;
+    m_nTargetCol = m_targetKeys[static_cast<std::size_t>(n)].key.col;
+    m_chTarget = TargetCharOf(n);
     return previousShown;
 }
 
@@ -124,11 +149,11 @@ ReportFigures Exercise::Figures() const
     return f;
 }
 
-char Exercise::ShownCharacter() const
+char32_t Exercise::ShownCharacter() const
 {
-    char shown = m_chTarget;
-    if (m_nSetSize < 27 && static_cast<unsigned char>(shown) >= 'a') {
-        shown = static_cast<char>(shown - 32);
+    char32_t shown = m_chTarget;
+    if (m_nSetSize < 27 && shown >= U'a' && shown <= U'z') {
+        shown -= 32;
     }
     return shown;
 }

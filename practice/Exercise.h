@@ -3,6 +3,9 @@
 // the practice window asks it what happened and carries out the effects itself.
 #pragma once
 
+#include <string>
+
+#include "practice/KeyLayout.h"
 #include "practice/KeyboardModel.h"
 
 // What a typed character did.
@@ -24,6 +27,16 @@ class Exercise {
 public:
     // The US keyboard, the letters set, targets in their natural order, nothing typed yet.
     Exercise();
+
+    // The user's keyboard layout: the legends, the key of every target and which targets can be
+    // typed at all follow it. A layout without the Latin letters (Cyrillic, Greek ...) leaves the
+    // exercise on US QWERTY, as the user types the Latin targets on a Latin layout. Takes effect
+    // with the next pass.
+    void SetLayout(const KeyboardLayout& layout);
+    // True when the layout in use is not the one asked for (it had no Latin letters).
+    bool LayoutReplaced() const { return m_bLayoutReplaced; }
+    // The characters of the chosen set that the layout cannot type, left out of its passes.
+    std::u32string MissingTargets() const;
 
     // A new pass of the chosen set's targets, drawn with the standard generator seeded with
     // 'seed' (the time in whole seconds).
@@ -64,8 +77,10 @@ public:
 
     // The character the target asks for, and as the apple shows it (the letters-only set
     // shows capitals; the target stays lower case).
-    char Target() const { return m_chTarget; }
-    char ShownCharacter() const;
+    char32_t Target() const { return m_chTarget; }
+    char32_t ShownCharacter() const;
+    // The target's number (0..71): its character is TargetCharOf(n) in every layout.
+    int TargetNumber() const { return m_nTarget; }
     KeyCell TargetKey() const { return {m_nTargetRow, m_nTargetCol}; }
     // 1 when the target key is struck with the right hand.
     int TargetHandIsRight() const { return HandOfKey(m_nTargetRow, m_nTargetCol) == 1 ? 0 : 1; }
@@ -87,17 +102,16 @@ public:
     int HandPhase() const { return m_nHandPhase; }
     int KeyBlinkPhase() const { return m_nKeyBlinkPhase; }
 
-    const KeyChars& PlainChars() const { return m_keyChar; }
-    const KeyChars& ShiftChars() const { return m_keyShiftChar; }
-    const KeyCell (&TargetTable() const)[kTargetCount] { return m_targetKey; }
-    const std::array<std::string, kKeyCells>& KeySoundNames() const { return m_keySoundName; }
+    const KeyLegends& PlainChars() const { return m_keyChar; }
+    const KeyLegends& ShiftChars() const { return m_keyShiftChar; }
+    const TargetKeys& TargetTable() const { return m_targetKeys; }
 
 private:
-    // Keyboard model.
-    KeyChars m_keyChar{};
-    KeyChars m_keyShiftChar{};
-    KeyCell m_targetKey[kTargetCount]{};
-    std::array<std::string, kKeyCells> m_keySoundName;
+    // Keyboard model: legends and the key of every target, after the layout.
+    KeyLegends m_keyChar{};
+    KeyLegends m_keyShiftChar{};
+    TargetKeys m_targetKeys{};
+    bool m_bLayoutReplaced = false;
 
     // Practice sets.
     int m_bSetChosen[4] = {1, 0, 0, 0};
@@ -113,7 +127,8 @@ private:
     int m_nRunKeys = 0;
     int m_nRunRight = 0;
     int m_nWrongKeys = 0;
-    char m_chTarget = ' ';
+    int m_nTarget = 0;
+    char32_t m_chTarget = U' ';
     int m_nTargetRow = 0;
     int m_nTargetCol = 0;
 

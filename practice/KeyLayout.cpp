@@ -33,6 +33,28 @@ char32_t UpperCase(char32_t c)
 
 } // namespace
 
+const KeyboardLayout& BuiltInKeyboardLayout()
+{
+    static const KeyboardLayout us = [] {
+        KeyboardLayout layout;
+        layout.name = "us";
+        KeyChars plain;
+        KeyChars shifted;
+        std::array<std::string, kKeyCells> sounds;
+        BuildKeyCharacters(plain, shifted, sounds);
+        for (int r = 0; r < kLayoutRows; ++r) {
+            for (int c = 0; c < kKeysInRow[r]; ++c) {
+                const auto typed = [](char ch) -> char32_t { return ch > ' ' ? static_cast<char32_t>(ch) : 0; };
+                auto& cell = layout.chars[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)];
+                cell[0] = typed(plain[r][c]);
+                cell[1] = typed(shifted[r][c]);
+            }
+        }
+        return layout;
+    }();
+    return us;
+}
+
 void BuildKeyLegends(const KeyboardLayout& layout, KeyLegends& plain, KeyLegends& shifted)
 {
     for (auto& row : plain) {

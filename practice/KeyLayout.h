@@ -10,6 +10,9 @@
 #include "platform/keymap.h"
 #include "practice/KeyboardModel.h"
 
+// US QWERTY, the keyboard the program draws when no layout can be read.
+const KeyboardLayout& BuiltInKeyboardLayout();
+
 // A character of each cell of the five rows; unused cells hold a space.
 using KeyLegends = std::array<std::array<char32_t, kKeyCols>, kKeyRows>;
 

@@ -8,9 +8,8 @@ inline double MinutesOf(int ticks)
     return ticks == 0 ? 1.0 : ticks / 6.0;
 }
 
-// A typed character (a Unicode code point) against the target character. Characters outside
-// ASCII never match.
-inline bool IsTargetCharacter(unsigned long long code, char target)
+// A typed character (a Unicode code point) against the target character.
+inline bool IsTargetCharacter(unsigned long long code, char32_t target)
 {
-    return static_cast<long long>(code) == static_cast<long long>(static_cast<signed char>(target));
+    return code == target;
 }

@@ -10,10 +10,10 @@ COLORREF ShadedColour(COLORREF base, int shadeHeight, int y, int yFirst)
     return RGB(r, raised, b);
 }
 
-LegendSpot MainLegendSpot(const RECT& key, char shown)
+LegendSpot MainLegendSpot(const RECT& key, bool letter)
 {
     const int x = key.left + (key.right - key.left) / 3;
-    if (shown >= 'A' && shown <= 'Z') {
+    if (letter) {
         return {x, key.top + (key.bottom - key.top) / 4};
     }
     return {x, key.top + (key.bottom - key.top) / 2};

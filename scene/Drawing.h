@@ -12,7 +12,8 @@ struct LegendSpot {
     int x;
     int y;
 };
-LegendSpot MainLegendSpot(const RECT& key, char shown);
+// A letter key's capital sits higher than the other keys' main legend.
+LegendSpot MainLegendSpot(const RECT& key, bool letter);
 LegendSpot ShiftLegendSpot(const RECT& key);
 // The label of a bottom-row key, by column.
 const char* BottomRowLabel(int col);

@@ -30,9 +30,9 @@ void RestoreRect(CDC* dc, int left, int top, int right, int bottom, const PixelB
     }
 }
 
-std::string OneChar(char c)
+std::string OneChar(char32_t c)
 {
-    return c == 0 ? std::string() : std::string(1, c);
+    return c == 0 ? std::string() : ToUtf8(std::u32string_view(&c, 1));
 }
 
 }  // namespace
@@ -108,7 +108,7 @@ void Scene::BuildKeys()
     m_pKeyScratch.assign(static_cast<std::size_t>(maxArea), 0);
 }
 
-void Scene::RedrawShown(CDC* dc, bool appleShown, char shown, KeyCell key)
+void Scene::RedrawShown(CDC* dc, bool appleShown, char32_t shown, KeyCell key)
 {
     if (dc == nullptr) {
         return;
@@ -136,7 +136,7 @@ void Scene::ReleaseSaved()
     }
 }
 
-void Scene::PaintKeysAndTree(CDC& dc, const KeyChars& plain, const KeyChars& shifted)
+void Scene::PaintKeysAndTree(CDC& dc, const KeyLegends& plain, const KeyLegends& shifted)
 {
     CBitmap cap;
     cap.LoadBitmap(IDB_KEYCAP);
@@ -171,14 +171,14 @@ void Scene::PaintKeysAndTree(CDC& dc, const KeyChars& plain, const KeyChars& shi
             dc.StretchBlt(k.left, k.top, k.right - k.left, k.bottom - k.top, &memory, 0, 0, capSize.bmWidth,
                           capSize.bmHeight, SRCCOPY);
             if (r < 4) {
-                char shown = plain[r][j];
-                if (shown >= 'a' && shown <= 'z') {
-                    shown = static_cast<char>(shown - 'a' + 'A');
-                }
-                const LegendSpot main = MainLegendSpot(k, shown);
-                dc.TextOut(main.x, main.y, OneChar(shown));
-                const char up = shifted[r][j];
-                if (!(up >= 'A' && up <= 'Z')) {
+                // A letter key shows its capital; other keys their plain character with the
+                // shifted one above it.
+                const char32_t down = plain[static_cast<std::size_t>(r)][static_cast<std::size_t>(j)];
+                const char32_t up = shifted[static_cast<std::size_t>(r)][static_cast<std::size_t>(j)];
+                const bool letter = IsLetterKey(down, up);
+                const LegendSpot main = MainLegendSpot(k, letter);
+                dc.TextOut(main.x, main.y, OneChar(letter ? up : down));
+                if (!letter) {
                     const LegendSpot top = ShiftLegendSpot(k);
                     dc.TextOut(top.x, top.y, OneChar(up));
                 }
@@ -275,7 +275,7 @@ POINT Scene::PlaceApple(unsigned seed)
     return m_applePos;
 }
 
-void Scene::DrawApple(CDC* dc, char shown)
+void Scene::DrawApple(CDC* dc, char32_t shown)
 {
     const int boxRight = 2 * m_appleHalfWidth + 1;
     const int boxBottom = 2 * m_appleHalfHeight;
@@ -283,7 +283,7 @@ void Scene::DrawApple(CDC* dc, char shown)
     RedrawApple(dc, shown);
 }
 
-void Scene::RedrawApple(CDC* dc, char shown)
+void Scene::RedrawApple(CDC* dc, char32_t shown)
 {
     CFont font;
     font.CreateFont(30, 24, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "system");
@@ -297,7 +297,7 @@ void Scene::RedrawApple(CDC* dc, char shown)
         dc->SetPixel(m_applePos.x + p.x, m_applePos.y + p.y, RGB(255, 255, 0));
     }
     dc->FloodFill(m_applePos.x + m_appleFillSeed.x, m_applePos.y + m_appleFillSeed.y, RGB(255, 255, 0));
-    dc->TextOut(m_applePos.x + m_appleFillSeed.x - 2, m_applePos.y + m_appleFillSeed.y, std::string(1, shown));
+    dc->TextOut(m_applePos.x + m_appleFillSeed.x - 2, m_applePos.y + m_appleFillSeed.y, OneChar(shown));
     dc->SelectObject(oldFont);
     dc->SelectObject(oldBrush);
 }

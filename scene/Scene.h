@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/gdi.h"
+#include "practice/KeyLayout.h"
 #include "practice/KeyboardModel.h"
 #include "scene/ShapeOutlines.h"
 #include "scene/ShapeTables.h"
@@ -32,7 +33,7 @@ public:
 
     // Key caps with their legends and the tree, over the background already on 'dc'. The first
     // call also keeps the background under every key of rows 0 to 3 and under the two hands.
-    void PaintKeysAndTree(CDC& dc, const KeyChars& plain, const KeyChars& shifted);
+    void PaintKeysAndTree(CDC& dc, const KeyLegends& plain, const KeyLegends& shifted);
 
     // The key cap of 'key' as drawn now, kept for blinking and putting back.
     void SaveKey(CDC* dc, KeyCell key);
@@ -47,16 +48,16 @@ public:
     // no branch and its centre lies inside the crown.
     POINT PlaceApple(unsigned seed);
     // Keeps the screen under the apple's box and draws the apple with its character.
-    void DrawApple(CDC* dc, char shown);
+    void DrawApple(CDC* dc, char32_t shown);
     // Draws the apple on show again over a repainted screen; what is kept under it stays.
-    void RedrawApple(CDC* dc, char shown);
+    void RedrawApple(CDC* dc, char32_t shown);
     // Puts back the screen under the apple's box.
     void RestoreApple(CDC* dc);
 
     // After a repaint of the background, keys and tree: the apple with its character (when one
     // is on show), the target key in its blink phase and a hand prompt on show come back as
     // they were. What is kept under them stays as it was.
-    void RedrawShown(CDC* dc, bool appleShown, char shown, KeyCell key);
+    void RedrawShown(CDC* dc, bool appleShown, char32_t shown, KeyCell key);
 
     // The hand prompt: bRight 1 the right hand; bShow 1 draws the hand with a ring on 'finger',
     // 0 puts the background back.

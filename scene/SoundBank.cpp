@@ -1,6 +1,7 @@
 #include "scene/SoundBank.h"
 
 #include "platform/winapi.h"
+#include "practice/KeyLayout.h"
 
 namespace {
 
@@ -15,11 +16,11 @@ const void* FindWave(const std::string& name)
 
 }  // namespace
 
-void SoundBank::Load(const std::array<std::string, kKeyCells>& keySoundNames)
+void SoundBank::Load()
 {
-    for (int i = 0; i < kKeyCells; ++i) {
-        const std::string& name = keySoundNames[static_cast<std::size_t>(i)];
-        m_keyWave[i] = name.empty() ? nullptr : FindWave(name);
+    for (int n = 0; n < kTargetCount; ++n) {
+        const std::string name = TargetSoundName(n);
+        m_voice[n] = name.empty() ? nullptr : FindWave(name);
     }
     for (int i = 0; i < 5; ++i) {
         m_ambientWave[i] = FindWave("CAR" + std::to_string(i));

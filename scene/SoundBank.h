@@ -10,12 +10,13 @@
 
 class SoundBank {
 public:
-    // Finds every sound: key names by the cells' sound names ("Za", "Z1", or empty for none),
-    // "ZOK", "ZERROR" and "CAR0" to "CAR4". A sound that is missing stays silent.
-    void Load(const std::array<std::string, kKeyCells>& keySoundNames);
+    // Finds every sound: the spoken name of each target (its character's: "Za" for a and A,
+    // "Z1"; the symbols have none), "ZOK", "ZERROR" and "CAR0" to "CAR4". A sound that is missing
+    // stays silent.
+    void Load();
 
-    // Sound images; null for a sound that is missing.
-    const void* KeyVoice(KeyCell key) const { return m_keyWave[key.row * kKeyCols + key.col]; }
+    // Sound images; null for a sound that is missing. 'n' is a target number 0..71.
+    const void* Voice(int n) const { return n >= 0 && n < kTargetCount ? m_voice[n] : nullptr; }
     const void* Right() const { return m_okWave; }
     const void* Wrong() const { return m_errorWave; }
     const void* Ambient(int i) const { return m_ambientWave[i]; }
@@ -25,7 +26,7 @@ public:
     static bool Play(const void* image, UINT flags);
 
 private:
-    const void* m_keyWave[kKeyCells] = {};
+    const void* m_voice[kTargetCount] = {};
     const void* m_errorWave = nullptr;
     const void* m_okWave = nullptr;
     const void* m_ambientWave[5] = {};

@@ -247,6 +247,20 @@ const CaptionRow& CaptionsOf(LanguageIndex i)
     return kCaptions[RowOf(i)];
 }
 
+std::string MissingKeysNote(LanguageIndex i)
+{
+    static constexpr const char* kNotes[kLanguageCount] = {
+        "此键盘布局无法输入，已略过：",
+        "Not on this keyboard layout, left out: ",
+        "此鍵盤配置無法輸入，已略過：",
+        "Absents de cette disposition de clavier, omis : ",
+        "Auf dieser Tastaturbelegung nicht vorhanden, ausgelassen: ",
+        "このキーボード配列では入力できないため省略：",
+        "No están en esta distribución de teclado, se omiten: ",
+    };
+    return kNotes[RowOf(i)];
+}
+
 std::string ReportTemplate(LanguageIndex i)
 {
     std::string templ;

@@ -48,6 +48,10 @@ std::string ReportTemplate(LanguageIndex i);
 std::string FormatReport(std::string_view templ, const long (&counts)[6], double totalSpeed,
                          double currentSpeed);
 
+// The note in the report box that names the targets the keyboard layout cannot type; the
+// characters follow it.
+std::string MissingKeysNote(LanguageIndex i);
+
 // The help text: its pieces joined without separators.
 std::string HelpText(LanguageIndex i);
 // The number of pieces the help text is kept in (nine in French, ten in the others).

@@ -190,7 +190,7 @@ TEST(Keystrokes, SoundsAreChosenWithTheRightFlags)
     PracticeWindow win;
     PracticeDialog& d = win.dlg();
     win.Key(VK_F2);
-    const void* voice = d.GetSounds().KeyVoice(d.GetExercise().TargetKey());
+    const void* voice = d.GetSounds().Voice(d.GetExercise().TargetNumber());
     ASSERT_EQ(win.sounds.size(), 1u);
     EXPECT_EQ(win.sounds[0].image, voice);
     EXPECT_EQ(win.sounds[0].flags, SND_ASYNC | SND_MEMORY);
@@ -212,7 +212,7 @@ TEST(Keystrokes, SoundsAreChosenWithTheRightFlags)
     EXPECT_FALSE(win.sounds[3].played);
     EXPECT_EQ(win.sounds[4].flags, SND_ASYNC | SND_MEMORY);
     EXPECT_TRUE(win.sounds[4].played);
-    EXPECT_EQ(win.sounds[4].image, d.GetSounds().KeyVoice(d.GetExercise().TargetKey()));
+    EXPECT_EQ(win.sounds[4].image, d.GetSounds().Voice(d.GetExercise().TargetNumber()));
 }
 
 TEST(Apple, EveryCharacterStaysInsideTheAppleBoxSoNothingIsLeftBehind)

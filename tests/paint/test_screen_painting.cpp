@@ -125,11 +125,11 @@ TEST(FirstPaint, LegendsStandWhereTheyShould)
         int x, y;
     };
     // The 1 key's digit and its "!", the Q key, at 1024 x 768.
-    EXPECT_EQ(MainLegendSpot({67, 502, 132, 538}, '1').x, 88);
-    EXPECT_EQ(MainLegendSpot({67, 502, 132, 538}, '1').y, 520);
+    EXPECT_EQ(MainLegendSpot({67, 502, 132, 538}, false).x, 88);
+    EXPECT_EQ(MainLegendSpot({67, 502, 132, 538}, false).y, 520);
     EXPECT_EQ(ShiftLegendSpot({67, 502, 132, 538}).y, 505);
-    EXPECT_EQ(MainLegendSpot({103, 542, 168, 578}, 'Q').x, 124);
-    EXPECT_EQ(MainLegendSpot({103, 542, 168, 578}, 'Q').y, 551);
+    EXPECT_EQ(MainLegendSpot({103, 542, 168, 578}, true).x, 124);
+    EXPECT_EQ(MainLegendSpot({103, 542, 168, 578}, true).y, 551);
     EXPECT_EQ(std::string(BottomRowLabel(3)), "Space");
     EXPECT_EQ(std::string(BottomRowLabel(0)), "Ctrl");
     EXPECT_EQ(std::string(BottomRowLabel(5)), "Win");

@@ -261,7 +261,7 @@ private:
         Snapshot b{d.GetExercise().SetSize(),    d.GetExercise().OrderLeft(),
                    d.GetExercise().Started(),    d.GetExercise().Practising(),
                    d.GetExercise().TotalTicks(), testing_hooks::FocusedControlId(d),
-                   d.GetExercise().Target(),    {}};
+                   static_cast<char>(d.GetExercise().Target()), {}};
         std::copy(std::begin(d.GetExercise().Order()), std::end(d.GetExercise().Order()), b.order.begin());
         const char32_t text[1] = {e.ch};
         const int ids[] = {IDOK, IDC_HELP_BUTTON, IDCANCEL, IDC_SET1, IDC_SET2, IDC_SET3, IDC_SET4};
@@ -460,11 +460,22 @@ private:
     {
         if (d.GetExercise().Started() == 0)
             return Require(d.GetExercise().Target() == ' ' && d.GetExercise().Practising() == 0, "a target before Start");
+        // The US keyboard's own tables, built apart from the rules: the same target and key.
+        static const auto us = [] {
+            struct {
+                KeyChars plain, shifted;
+                KeyCell keys[kTargetCount];
+            } t{};
+            std::array<std::string, kKeyCells> names;
+            BuildKeyCharacters(t.plain, t.shifted, names);
+            BuildTargetTable(t.keys);
+            return t;
+        }();
         const int t = d.GetExercise().Order()[0];
-        const char want = TargetCharacter(d.GetExercise().TargetTable(), d.GetExercise().PlainChars(), d.GetExercise().ShiftChars(), t);
-        return Require(d.GetExercise().Target() == want && d.GetExercise().TargetKey().row == d.GetExercise().TargetTable()[t].row &&
-                           d.GetExercise().TargetKey().col == d.GetExercise().TargetTable()[t].col,
-                       "the target character '", d.GetExercise().Target(), "' is not that of the order's head '", want, "'");
+        const char want = TargetCharacter(us.keys, us.plain, us.shifted, t);
+        const char got = static_cast<char>(d.GetExercise().Target());
+        return Require(got == want && d.GetExercise().TargetKey() == us.keys[t],
+                       "the target character '", got, "' is not that of the order's head '", want, "'");
     }
 
     bool CheckBuffersAndTimers(PracticeDialog& d)
@@ -536,7 +547,7 @@ private:
             m_verifiedPos = d.GetScene().ApplePos();
             m_verifiedPixels = inBox;
         }
-        return Require(problem.empty(), problem, ", target '", d.GetExercise().Target(), "'");
+        return Require(problem.empty(), problem, ", target '", static_cast<char>(d.GetExercise().Target()), "'");
     }
 
     unsigned m_seed;

@@ -65,7 +65,7 @@ TEST(VoiceRepeat, RepeatsWithNoStopAndIsDroppedWhileASoundPlays)
     PracticeWindow win;
     PracticeDialog& d = win.dlg();
     win.Key(VK_F2);
-    const void* voice = d.GetSounds().KeyVoice(d.GetExercise().TargetKey());
+    const void* voice = d.GetSounds().Voice(d.GetExercise().TargetNumber());
     ASSERT_NE(voice, nullptr);
     EXPECT_EQ(testing_hooks::TimerInterval(d, TIMER_VOICE_REPEAT), 1500);
     testing_hooks::FireTimer(d, TIMER_VOICE_REPEAT);
@@ -79,7 +79,7 @@ TEST(VoiceRepeat, RepeatsWithNoStopAndIsDroppedWhileASoundPlays)
     // The right key stops the repeats until the next name starts them again.
     win.Type(static_cast<unsigned char>(win.Target()));
     EXPECT_EQ(testing_hooks::IsTimerRunning(d, TIMER_VOICE_REPEAT),
-              d.GetSounds().KeyVoice(d.GetExercise().TargetKey()) != nullptr);
+              d.GetSounds().Voice(d.GetExercise().TargetNumber()) != nullptr);
 }
 
 TEST(VoiceRepeat, AKeyWithoutAVoicePlaysNothingWhileAnEarlierRepeatRuns)
@@ -88,7 +88,7 @@ TEST(VoiceRepeat, AKeyWithoutAVoicePlaysNothingWhileAnEarlierRepeatRuns)
     PracticeDialog& d = win.dlg();
     win.Key(VK_F6);
     // A spoken target starts the repeats; then skip to the bracket key, which has no voice.
-    while (d.GetSounds().KeyVoice(d.GetExercise().TargetKey()) == nullptr) {
+    while (d.GetSounds().Voice(d.GetExercise().TargetNumber()) == nullptr) {
         win.Key(VK_F2);
     }
     for (int i = 0; i < 2 * kTargetCount && d.GetExercise().Target() != '['; ++i) {
