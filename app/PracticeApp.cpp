@@ -9,6 +9,8 @@ BOOL PracticeApp::InitInstance()
 {
     if (!AfxSocketInit()) {
         AfxMessageBox(LoadString(IDS_SOCKETS_INIT_FAILED), MB_OK);
+        // The program did not run: whoever started it must not read success.
+        PostQuitMessage(1);
         return FALSE;
     }
     AfxEnableControlContainer();

@@ -1,11 +1,14 @@
-// Application start-up: the toolkit, the desktop picture, then the program's InitInstance.
+// Application start-up: the toolkit and its translations, the desktop picture, then the
+// program's InitInstance; the process status.
 #include "platform/app.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLibraryInfo>
 #include <QStandardPaths>
+#include <QTranslator>
 
 #include <cstdlib>
 #include <memory>
@@ -14,8 +17,71 @@
 #include "platform/internal.h"
 #include "platform/testing.h"
 
+namespace {
+
+int& QuitCode()
+{
+    static int code = 0;
+    return code;
+}
+
+std::unique_ptr<QTranslator>& ToolkitTranslator()
+{
+    static std::unique_ptr<QTranslator> translator;
+    return translator;
+}
+
+}  // namespace
+
 CWinApp::CWinApp() = default;
 CWinApp::~CWinApp() = default;
+
+int CWinApp::ExitInstance()
+{
+    return QuitCode();
+}
+
+void PostQuitMessage(int exitCode)
+{
+    QuitCode() = exitCode;
+}
+
+std::string ToolkitCatalogue(LANGID id)
+{
+    const unsigned primary = id & 0x3FFu;
+    switch (primary) {
+    case 0x04:
+        // Simplified script for the mainland and Singapore; traditional for Taiwan, Hong Kong, Macao.
+        return id == 0x0804 || id == 0x1004 ? "qtbase_zh_CN" : "qtbase_zh_TW";
+    case 0x09: return "qtbase_en";
+    case 0x0C: return "qtbase_fr";
+    case 0x07: return "qtbase_de";
+    case 0x11: return "qtbase_ja";
+    case 0x0A: return "qtbase_es";
+    default: return {};
+    }
+}
+
+BOOL InstallToolkitTranslations(LANGID id)
+{
+    std::unique_ptr<QTranslator>& installed = ToolkitTranslator();
+    if (installed) {
+        QCoreApplication::removeTranslator(installed.get());
+        installed.reset();
+    }
+    const std::string name = ToolkitCatalogue(id);
+    if (name.empty()) {
+        return FALSE;
+    }
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QString::fromStdString(name), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        return FALSE;
+    }
+    // English's catalogue holds no texts, and installing it reports so; it is installed all the same.
+    QCoreApplication::installTranslator(translator.get());
+    installed = std::move(translator);
+    return TRUE;
+}
 
 int RunApplication(CWinApp& app, int argc, char** argv)
 {
@@ -27,9 +93,13 @@ int RunApplication(CWinApp& app, int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Pomarel"));
     QApplication::setQuitOnLastWindowClosed(false);
     // What was on the screen before the window covers it is the desktop the program shows.
+    // Stock buttons and menus speak the system language, as the program's own texts do.
+    InstallToolkitTranslations(GetSystemDefaultLangID());
     platform_detail::GrabDesktop(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     app.InitInstance();
-    return 0;
+    const int status = app.ExitInstance();
+    InstallToolkitTranslations(0);
+    return status;
 }
 
 namespace testing_hooks {

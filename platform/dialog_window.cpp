@@ -28,6 +28,7 @@
 #include <ctime>
 
 #include "platform/internal.h"
+#include "platform/keys.h"
 #include "platform/testing.h"
 
 using namespace platform_detail;
@@ -42,34 +43,6 @@ QString AvailableFamily(const QString& face)
         return face;
     }
     return QStringLiteral("DejaVu Sans");
-}
-
-int VirtualKeyOf(const QKeyEvent* e)
-{
-    const int key = e->key();
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) {
-        return VK_F1 + (key - Qt::Key_F1);
-    }
-    if (key >= Qt::Key_A && key <= Qt::Key_Z) {
-        return 'A' + (key - Qt::Key_A);
-    }
-    if (key >= Qt::Key_0 && key <= Qt::Key_9) {
-        return '0' + (key - Qt::Key_0);
-    }
-    switch (key) {
-    case Qt::Key_Escape: return VK_ESCAPE;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return VK_RETURN;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab: return VK_TAB;
-    case Qt::Key_Backspace: return VK_BACK;
-    case Qt::Key_Space: return VK_SPACE;
-    case Qt::Key_Shift: return VK_SHIFT;
-    case Qt::Key_Control: return VK_CONTROL;
-    case Qt::Key_Alt: return VK_MENU;
-    case Qt::Key_CapsLock: return VK_CAPITAL;
-    default: return static_cast<int>(e->nativeVirtualKey() & 0xFF);
-    }
 }
 
 }  // namespace
@@ -399,24 +372,18 @@ bool DialogWindow::eventFilter(QObject* obj, QEvent* event)
     }
     auto* key = static_cast<QKeyEvent*>(event);
     const int qk = key->key();
-    const int vk = VirtualKeyOf(key);
     const bool alt = (key->modifiers() & Qt::AltModifier) != 0;
     QPointer<DialogWindow> self(this);
 
-    MSG down{WM_KEYDOWN, static_cast<WPARAM>(vk), 0};
-    Dispatch(WM_KEYDOWN, down.wParam, 0, [&] { m_owner->PreTranslateMessage(&down); });
-    if (!self || m_ended) {
-        return true;
-    }
-    const bool dialogKey = qk == Qt::Key_Escape || qk == Qt::Key_Return || qk == Qt::Key_Enter ||
-                           qk == Qt::Key_Tab || qk == Qt::Key_Backtab || qk == Qt::Key_Delete;
-    if (!alt && !dialogKey) {
-        for (const char32_t c : key->text().toStdU32String()) {
-            MSG ch{WM_CHAR, static_cast<WPARAM>(c), 0};
-            Dispatch(WM_CHAR, ch.wParam, 0, [&] { m_owner->PreTranslateMessage(&ch); });
-            if (!self || m_ended) {
-                return true;
-            }
+    KeyPress press;
+    press.toolkitKey = qk;
+    press.modifiers = ((key->modifiers() & Qt::ShiftModifier) != 0 ? kShiftHeld : 0u) |
+                      ((key->modifiers() & Qt::ControlModifier) != 0 ? kControlHeld : 0u) | (alt ? kAltHeld : 0u);
+    press.text = key->text().toStdU32String();
+    for (MSG msg : KeyMessages(press)) {
+        Dispatch(msg.message, msg.wParam, 0, [&] { m_owner->PreTranslateMessage(&msg); });
+        if (!self || m_ended) {
+            return true;
         }
     }
     // What the dialog manager does with the key after the program has seen it.
@@ -445,6 +412,11 @@ bool DialogWindow::eventFilter(QObject* obj, QEvent* event)
     }
     if (qk == Qt::Key_Space && alt) {
         ShowSystemMenu();
+        return true;
+    }
+    // Alt+F4 closes as the system menu's Close does (a window manager may take it first).
+    if (qk == Qt::Key_F4 && alt) {
+        Dispatch(WM_SYSCOMMAND, SC_CLOSE, 0, [&] { m_owner->OnSysCommand(SC_CLOSE, 0); });
         return true;
     }
     return false;
@@ -479,6 +451,19 @@ QTimer* DialogWindow::Timer(UINT_PTR id) const
     return it != m_timers.end() ? it->second.get() : nullptr;
 }
 
+namespace {
+// The system menu's own items, in the language of the toolkit's installed translations: its
+// catalogue has them for a sub-window's menu.
+QString MinimizeText()
+{
+    return QCoreApplication::translate("QMdiSubWindow", "Mi&nimize");
+}
+QString CloseText()
+{
+    return QCoreApplication::translate("QMdiSubWindow", "&Close");
+}
+}  // namespace
+
 void DialogWindow::AppendSystemMenu(UINT flags, UINT_PTR id, const QString& text)
 {
     m_sysItems.push_back({flags, id, text});
@@ -486,7 +471,7 @@ void DialogWindow::AppendSystemMenu(UINT flags, UINT_PTR id, const QString& text
 
 std::vector<std::string> DialogWindow::SystemMenuItems() const
 {
-    std::vector<std::string> out{"Minimize", "Close"};
+    std::vector<std::string> out{FromQt(MinimizeText()), FromQt(CloseText())};
     for (const MenuItem& item : m_sysItems) {
         out.push_back((item.flags & MF_SEPARATOR) != 0 ? std::string("-") : FromQt(item.text));
     }
@@ -496,8 +481,8 @@ std::vector<std::string> DialogWindow::SystemMenuItems() const
 void DialogWindow::ShowSystemMenu()
 {
     QMenu menu(this);
-    menu.addAction(QStringLiteral("Minimize"))->setData(QVariant::fromValue<qulonglong>(SC_MINIMIZE));
-    menu.addAction(QStringLiteral("Close"))->setData(QVariant::fromValue<qulonglong>(SC_CLOSE));
+    menu.addAction(MinimizeText())->setData(QVariant::fromValue<qulonglong>(SC_MINIMIZE));
+    menu.addAction(CloseText())->setData(QVariant::fromValue<qulonglong>(SC_CLOSE));
     for (const MenuItem& item : m_sysItems) {
         if ((item.flags & MF_SEPARATOR) != 0) {
             menu.addSeparator();

@@ -1,0 +1,289 @@
+#!/usr/bin/env python3
+"""Stock texts in the user's language, read from outside as a screen reader reads them, and the
+status of a start that fails.
+
+In each of the seven languages the program speaks, the installed program at 1024 x 768 shows the
+help box (F1) with its OK button and the exit question (Esc) with its Yes and No buttons in that
+language. In German the system menu (Alt+Space) and the report box's context menu (a right
+click on it) speak German too; in Japanese the program is closed through the system menu's
+Close. Every normal close ends with status 0.
+
+A start on a system where the networking check fails (Internet sockets refused, as a sandbox
+refuses them) shows the failure message with its OK button in Spanish and ends with a non-zero
+status.
+
+Texts and buttons are read over the accessibility bus (AT-SPI) of a private D-Bus session: the
+script runs itself again under dbus-run-session, with Debian's /usr/bin/python3 and its gi
+bindings.
+"""
+
+import ctypes
+import os
+import platform
+import shutil
+import struct
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+sys.dont_write_bytecode = True  # nothing written into the source tree
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import e2elib as e  # noqa: E402
+
+W, H = 1024, 768
+SYSTEM_PYTHON = "/usr/bin/python3"
+BUS_MARK = "POMAREL_E2E_PRIVATE_BUS"
+
+# Locale, Yes, No, OK as the accessibility bus names the buttons (mnemonic marks removed).
+LANGUAGES = (
+    ("zh_CN.UTF-8", "是(Y)", "否(N)", "确定"),
+    ("zh_TW.UTF-8", "是(Y)", "否(N)", "確定"),
+    ("en_US.UTF-8", "Yes", "No", "OK"),
+    ("fr_FR.UTF-8", "Oui", "Non", "OK"),
+    ("de_DE.UTF-8", "Ja", "Nein", "OK"),
+    ("ja_JP.UTF-8", "はい(Y)", "いいえ(N)", "OK"),
+    ("es_ES.UTF-8", "Sí", "No", "Aceptar"),
+)
+A11Y = {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
+
+
+def fail_early(why):
+    print(f"FAIL: {why}")
+    print("0 passed, 1 failed")
+    sys.exit(1)
+
+
+def on_private_bus():
+    """Runs this script again under its own D-Bus session, unless it already is."""
+    if os.environ.get(BUS_MARK) == "1":
+        return
+    if shutil.which("dbus-run-session") is None or not os.access(SYSTEM_PYTHON, os.X_OK):
+        fail_early("dbus-run-session and /usr/bin/python3 are needed (packages dbus, python3)")
+    env = dict(os.environ, **{BUS_MARK: "1"})
+    cmd = ["dbus-run-session", "--", SYSTEM_PYTHON, str(Path(__file__).resolve()), *sys.argv[1:]]
+    sys.stdout.flush()
+    sys.exit(subprocess.run(cmd, env=env).returncode)
+
+
+# ---------------------------------------------------------------------------------------------
+# The accessibility bus
+
+
+class Accessibility:
+    def __init__(self):
+        try:
+            import gi
+            gi.require_version("Atspi", "2.0")
+            from gi.repository import Atspi, GLib
+        except (ImportError, ValueError) as err:
+            fail_early(f"the AT-SPI bindings are missing ({err}; packages python3-gi, gir1.2-atspi-2.0)")
+        self.Atspi = Atspi
+        self.GLib = GLib
+        # Asking for the desktop starts the accessibility bus, which the program looks for at start.
+        Atspi.get_desktop(0).get_child_count()
+
+    def app(self, pid):
+        desktop = self.Atspi.get_desktop(0)
+        for i in range(desktop.get_child_count()):
+            a = desktop.get_child_at_index(i)
+            try:
+                if a is not None and a.get_process_id() == pid:
+                    return a
+            except Exception:  # an application that just ended
+                continue
+        return None
+
+    @staticmethod
+    def walk(acc, out=None):
+        out = [] if out is None else out
+        try:
+            out.append((acc.get_role_name(), acc.get_name() or "", acc))
+            for i in range(acc.get_child_count()):
+                c = acc.get_child_at_index(i)
+                if c is not None:
+                    Accessibility.walk(c, out)
+        except Exception:  # a box that closed while being read
+            pass
+        return out
+
+    def alert(self, pid):
+        """(label, [push button names]) of the program's message box, or None."""
+        app = self.app(pid)
+        if app is None:
+            return None
+        for role, _name, acc in self.walk(app)[1:]:
+            if role == "alert":
+                inner = self.walk(acc)
+                labels = [n for r, n, _ in inner if r == "label" and n]
+                buttons = [n for r, n, _ in inner if r == "push button"]
+                if buttons:
+                    return (labels[0] if labels else "", buttons)
+        return None
+
+    def wait_alert(self, pid, timeout=5):
+        return e.wait_until(lambda: self.alert(pid), timeout, 0.1)
+
+    def popup_items(self, action, timeout=3.0):
+        """Performs action and returns the items of the first menu that pops up (texts before a
+        tab, which starts the shortcut), or None."""
+        Atspi, GLib = self.Atspi, self.GLib
+        got = []
+
+        def seen(event):
+            try:
+                if event.source.get_role_name() in ("popup menu", "menu") and event.detail1 == 1 and not got:
+                    items = []
+                    for i in range(event.source.get_child_count()):
+                        c = event.source.get_child_at_index(i)
+                        if c.get_role_name() == "menu item":
+                            items.append((c.get_name() or "").split("\t")[0])
+                    got.append(items)
+                    Atspi.event_quit()
+            except Exception:
+                pass
+
+        listener = Atspi.EventListener.new(seen)
+        listener.register("object:state-changed:showing")
+
+        def start():
+            action()
+            return False
+
+        def give_up():
+            Atspi.event_quit()
+            return False
+        GLib.timeout_add(100, start)
+        stop = GLib.timeout_add(int(timeout * 1000), give_up)
+        Atspi.event_main()
+        if got:
+            GLib.source_remove(stop)
+        listener.deregister("object:state-changed:showing")
+        return got[0] if got else None
+
+
+# ---------------------------------------------------------------------------------------------
+# A system whose Internet sockets are refused
+
+
+def refuse_internet_sockets():
+    """Runs in the child before exec: a seccomp filter makes socket(AF_INET or AF_INET6, ...)
+    fail with EAFNOSUPPORT, as on a system or sandbox without Internet protocols; local (Unix)
+    sockets, which the X and D-Bus connections use, stay."""
+    audit_arch, socket_nr = {"x86_64": (0xC000003E, 41), "aarch64": (0xC00000B7, 198)}[platform.machine()]
+    ld, jeq, ret = 0x20, 0x15, 0x06
+    allow, refuse = 0x7FFF0000, 0x00050000 | 97  # SECCOMP_RET_ERRNO | EAFNOSUPPORT
+    program = [
+        (ld, 0, 0, 4), (jeq, 1, 0, audit_arch), (ret, 0, 0, allow),   # seccomp_data.arch
+        (ld, 0, 0, 0), (jeq, 1, 0, socket_nr), (ret, 0, 0, allow),    # seccomp_data.nr
+        (ld, 0, 0, 16), (jeq, 1, 0, 2), (jeq, 0, 1, 10),              # args[0]: AF_INET, AF_INET6
+        (ret, 0, 0, refuse), (ret, 0, 0, allow),
+    ]
+    code = ctypes.create_string_buffer(b"".join(struct.pack("<HBBI", *op) for op in program))
+
+    class SockFprog(ctypes.Structure):
+        _fields_ = [("len", ctypes.c_ushort), ("filter", ctypes.c_void_p)]
+    prog = SockFprog(len(program), ctypes.addressof(code))
+    libc = ctypes.CDLL(None, use_errno=True)
+    libc.prctl(1, 15)  # PR_SET_PDEATHSIG, SIGTERM: never outlive the test
+    if libc.prctl(38, 1, 0, 0, 0) != 0:  # PR_SET_NO_NEW_PRIVS
+        raise OSError(ctypes.get_errno(), "PR_SET_NO_NEW_PRIVS")
+    if libc.prctl(22, 2, ctypes.byref(prog), 0, 0) != 0:  # PR_SET_SECCOMP, SECCOMP_MODE_FILTER
+        raise OSError(ctypes.get_errno(), "PR_SET_SECCOMP")
+
+
+def launch_without_internet(s, lang):
+    s.app_log = s.args.outdir / f"{s.tag}-app.log"
+    with open(s.app_log, "wb") as log:
+        s.app = subprocess.Popen([s.args.binary], cwd=s.workdir, env=s.env(lang, A11Y), stdin=subprocess.DEVNULL,
+                                 stdout=log, stderr=log, start_new_session=True,
+                                 preexec_fn=refuse_internet_sockets)
+    return s.app
+
+
+# ---------------------------------------------------------------------------------------------
+# Checks
+
+
+def stock_buttons(res, s, bus, lang, yes, no, ok):
+    pid = s.app.pid
+    s.key("F1")
+    box = bus.wait_alert(pid)
+    res.check(box is not None and box[1] == [ok], f"{lang}: the help box's button reads {ok!r}",
+              f"buttons {box[1] if box else None}")
+    s.key("Return")
+    res.require(e.wait_until(lambda: bus.alert(pid) is None, 5), f"{lang}: Enter closes the help box")
+    s.key("Escape")
+    box = bus.wait_alert(pid)
+    res.check(box is not None and box[1] == [yes, no],
+              f"{lang}: the exit question ({box[0] if box else '?'}) has the buttons {yes!r} and {no!r}",
+              f"buttons {box[1] if box else None}")
+    if box is not None:
+        s.shot(f"exit-question-{lang[:5]}")
+
+
+def german_menus(res, s, bus):
+    items = bus.popup_items(lambda: s.key("alt+space"))
+    res.check(items is not None and items[:2] == ["Minimieren", "Schließen"],
+              "de_DE: the system menu reads Minimieren, Schließen", f"items {items}")
+    s.shot("system-menu-de")
+    s.key("Escape")
+    l, t, r, b = e.control_rects(W, H)[1000]
+    items = bus.popup_items(lambda: s.click((l + r) // 2, (t + b) // 2, button=3))
+    res.check(items is not None and items == ["Kopieren", "Alles auswählen"],
+              "de_DE: the report box's context menu reads Kopieren, Alles auswählen", f"items {items}")
+    s.shot("context-menu-de")
+    s.key("Escape")
+
+
+def full_screen_windows(s):
+    out = s.x("xdotool", "search", "--onlyvisible", "--class", "pomarel", check=False)
+    return [w for w in out.split() if s.geometry(int(w))[2:] == (W, H)]
+
+
+def main():
+    on_private_bus()
+    args = e.parse_args(__file__)
+    bus = Accessibility()
+    res = e.Results()
+    for lang, yes, no, ok in LANGUAGES:
+        with res.group(f"stock texts in {lang}"), e.Session(args, W, H, lang[:5]) as s:
+            s.launch(lang, A11Y)
+            s.main_window()
+            stock_buttons(res, s, bus, lang, yes, no, ok)
+            if lang.startswith("de"):
+                s.key("Escape")  # the question's No
+                res.require(e.wait_until(lambda: bus.alert(s.app.pid) is None, 5), "de_DE: Esc answers No")
+                german_menus(res, s, bus)
+                s.key("Escape")
+                res.require(bus.wait_alert(s.app.pid), "de_DE: Esc asks again")
+            if lang.startswith("ja"):
+                s.key("Escape")
+                res.require(e.wait_until(lambda: bus.alert(s.app.pid) is None, 5), "ja_JP: Esc answers No")
+                items = bus.popup_items(lambda: s.key("alt+space"))
+                res.check(items is not None and items[:2] == ["最小化(N)", "閉じる(C)"],
+                          "ja_JP: the system menu reads 最小化(N), 閉じる(C)", f"items {items}")
+                s.key("c")  # Close, by its mnemonic
+                res.require(bus.wait_alert(s.app.pid), "ja_JP: the system menu's Close asks the exit question")
+            s.key("Return")  # Yes, the default button
+            status = s.wait_exit(10)
+            res.check(status == 0, f"{lang}: Yes ends the program with status 0", f"status {status}")
+
+    with res.group("a start whose networking check fails"), e.Session(args, W, H, "no-inet") as s:
+        launch_without_internet(s, "es_ES.UTF-8")
+        box = bus.wait_alert(s.app.pid, 20)
+        res.require(box is not None, "the program shows a message box",
+                    f"status {s.app.poll()}, output {s.app_output()[-800:]}")
+        s.shot("failed-start")
+        res.check(box[0] == "Windows comm port fails." and box[1] == ["Aceptar"],
+                  "it says \"Windows comm port fails.\" with the button Aceptar", f"box {box}")
+        res.check(not full_screen_windows(s), "no practice window is shown")
+        s.key("Return")
+        status = s.wait_exit(10)
+        res.check(status is not None and status != 0, "after OK the program ends with a non-zero status",
+                  f"status {status}")
+    return res.finish()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
