@@ -130,7 +130,7 @@ Surface PresentedPicture(CDialog& dlg)
     if (w == nullptr) {
         return {};
     }
-    w->TakePresented();
+    w->Present();
     return SurfaceFromImage(w->grab().toImage());
 }
 
