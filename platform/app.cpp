@@ -85,10 +85,8 @@ BOOL InstallToolkitTranslations(LANGID id)
 
 int RunApplication(CWinApp& app, int argc, char** argv)
 {
-    // One pixel of the program is one pixel of the screen: its layout is in screen pixels.
-    if (!qEnvironmentVariableIsSet("QT_ENABLE_HIGHDPI_SCALING")) {
-        qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-    }
+    // One pixel of the program is one pixel of the screen (its layout is in device pixels);
+    // the toolkit scales controls and boxes as the desktop asks.
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pomarel"));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "platform/internal.h"
+#include "platform/scaling.h"
 #include "platform/testing.h"
 
 using namespace platform_detail;
@@ -51,6 +52,15 @@ std::string ControlText(const QWidget* w)
     return {};
 }
 
+RECT DeviceGeometry(const QWidget* w)
+{
+    if (w == nullptr) {
+        return {};
+    }
+    const QRect g = w->geometry();
+    return PlaceInDevice(RECT{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()}, w->devicePixelRatioF());
+}
+
 }  // namespace platform_detail
 
 using platform_detail::ControlOf;
@@ -70,8 +80,12 @@ std::string CWnd::GetWindowText() const
 
 void CWnd::MoveWindow(int x, int y, int width, int height, BOOL)
 {
+    // The program places controls in device pixels; on a scaled screen the control itself,
+    // its font and its frame are scaled by the toolkit, so it is as readable as the desktop's.
     if (QWidget* w = ControlOf(m_owner, m_id)) {
-        w->setGeometry(x, y, std::max(0, width), std::max(0, height));
+        const RECT l =
+            PlaceInLogical(RECT{x, y, x + std::max(0, width), y + std::max(0, height)}, w->devicePixelRatioF());
+        w->setGeometry(l.left, l.top, l.right - l.left, l.bottom - l.top);
     }
 }
 
@@ -85,8 +99,8 @@ void CWnd::GetClientRect(RECT* rc) const
     if (rc == nullptr) {
         return;
     }
-    const QWidget* w = ControlOf(m_owner, m_id);
-    *rc = w != nullptr ? RECT{0, 0, w->width(), w->height()} : RECT{};
+    const RECT g = DeviceGeometry(ControlOf(m_owner, m_id));
+    *rc = RECT{0, 0, g.right - g.left, g.bottom - g.top};
 }
 
 void CWnd::GetWindowRect(RECT* rc) const
@@ -94,8 +108,7 @@ void CWnd::GetWindowRect(RECT* rc) const
     if (rc == nullptr) {
         return;
     }
-    const QWidget* w = ControlOf(m_owner, m_id);
-    *rc = w != nullptr ? RECT{w->x(), w->y(), w->x() + w->width(), w->y() + w->height()} : RECT{};
+    *rc = DeviceGeometry(ControlOf(m_owner, m_id));
 }
 
 BOOL CWnd::IsWindowVisible() const

@@ -249,7 +249,8 @@ void CDialog::GetClientRect(RECT* rc) const
     } else if (m_window->isMinimized()) {
         *rc = RECT{0, 0, m_window->IconSurface().Width(), m_window->IconSurface().Height()};
     } else {
-        *rc = RECT{0, 0, m_window->width(), m_window->height()};
+        const QSize size = m_window->DeviceSize();
+        *rc = RECT{0, 0, size.width(), size.height()};
     }
 }
 
@@ -260,7 +261,7 @@ void CDialog::MoveWindow(int x, int y, int width, int height, BOOL repaint)
     }
     m_window->MoveTo(x, y, width, height);
     if (repaint != FALSE && m_window->isVisible()) {
-        m_window->RequestPaint(QRect(0, 0, width, height));
+        m_window->RequestPaint(m_window->rect());
     }
 }
 

@@ -29,6 +29,7 @@
 
 #include "platform/internal.h"
 #include "platform/keys.h"
+#include "platform/scaling.h"
 #include "platform/testing.h"
 
 using namespace platform_detail;
@@ -266,12 +267,14 @@ void DialogWindow::RequestPaint(const QRect& area)
 void DialogWindow::PaintNow()
 {
     m_paintQueued = false;
-    m_paintRect = m_invalid.boundingRect();
+    // The invalid area is collected in logical pixels; the program paints in device pixels.
+    const QRect client(QPoint(0, 0), DeviceSize());
+    m_paintRect = ToDevice(m_invalid.boundingRect()).intersected(client);
     if (isMinimized()) {
         m_paintRect = QRect(0, 0, m_iconSurface.Width(), m_iconSurface.Height());
     }
     if (m_paintRect.isEmpty()) {
-        m_paintRect = QRect(0, 0, width(), height());
+        m_paintRect = client;
     }
     m_invalid = QRegion();
     Dispatch(WM_PAINT, 0, 0, [&] { m_owner->OnPaint(); });
@@ -293,7 +296,7 @@ void DialogWindow::Present()
     }
     for (const RECT& r : m_framebuffer.TakeDirty()) {
         m_presented.push_back(r);
-        update(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top));
+        update(ToLogical(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top)));
     }
     // Tests read the list; a running program keeps only the latest few.
     if (m_presented.size() > 4096) {
@@ -320,15 +323,23 @@ void DialogWindow::paintEvent(QPaintEvent* event)
     if (image.isNull()) {
         return;
     }
+    // The painter maps logical pixels to the screen's; each framebuffer pixel lands on exactly
+    // one screen pixel, so the scene is as sharp at 150 % or 200 % as at 100 %.
+    const double ratio = Ratio();
     for (const QRect& r : event->region()) {
-        painter.drawImage(r, image, r);
+        const QRect d = ToDevice(r).intersected(image.rect());
+        if (!d.isEmpty()) {
+            painter.drawImage(QRectF(d.x() / ratio, d.y() / ratio, d.width() / ratio, d.height() / ratio), image,
+                              QRectF(d));
+        }
     }
 }
 
 void DialogWindow::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::RightButton && childAt(event->position().toPoint()) == nullptr) {
-        const POINT pt{event->position().toPoint().x(), event->position().toPoint().y()};
+        const QPointF at = event->position() * Ratio();
+        const POINT pt{static_cast<int>(at.x()), static_cast<int>(at.y())};
         Dispatch(WM_RBUTTONDOWN, 0x0002, 0, [&] { m_owner->OnRButtonDown(0x0002, pt); });
         return;
     }
@@ -557,23 +568,64 @@ void DialogWindow::End(int result)
 
 void DialogWindow::MoveTo(int x, int y, int w, int h)
 {
+    w = std::max(1, w);
+    h = std::max(1, h);
+    m_deviceSize = QSize(w, h);
     // A top-level window's (0, 0) is the primary screen's corner, wherever that screen stands
     // among several.
-    QPoint origin(0, 0);
+    const QScreen* screen = nullptr;
     if (parentWidget() == nullptr && !platform_detail::ScreenIsOverridden()) {
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            origin = screen->geometry().topLeft();
+        screen = QGuiApplication::primaryScreen();
+    }
+    if (screen != nullptr && x == 0 && y == 0 && w == GetSystemMetrics(SM_CXSCREEN) &&
+        h == GetSystemMetrics(SM_CYSCREEN)) {
+        // The whole screen: exactly its logical geometry, whatever the rounding of a fractional
+        // scale would make of the device size.
+        setGeometry(screen->geometry());
+        return;
+    }
+    const QPoint origin = screen != nullptr ? screen->geometry().topLeft() : QPoint(0, 0);
+    const RECT l = PlaceInLogical(RECT{x, y, x + w, y + h}, Ratio());
+    setGeometry(origin.x() + l.left, origin.y() + l.top, std::max(1, l.right - l.left), std::max(1, l.bottom - l.top));
+}
+
+QSize DialogWindow::DeviceSize() const
+{
+    const double ratio = Ratio();
+    // The size the program asked for while the window still has it, so the framebuffer is
+    // exactly the screen size the program measured; else what the window has become.
+    if (m_deviceSize.isValid()) {
+        const RECT l = PlaceInLogical(RECT{0, 0, m_deviceSize.width(), m_deviceSize.height()}, ratio);
+        if (l.right == width() && l.bottom == height()) {
+            return m_deviceSize;
         }
     }
-    setGeometry(origin.x() + x, origin.y() + y, std::max(1, w), std::max(1, h));
+    const RECT d = PlaceInDevice(RECT{0, 0, width(), height()}, ratio);
+    return {std::max(1, d.right), std::max(1, d.bottom)};
+}
+
+QRect DialogWindow::ToDevice(const QRect& logical) const
+{
+    const RECT d = CoverInDevice(
+        RECT{logical.left(), logical.top(), logical.left() + logical.width(), logical.top() + logical.height()},
+        Ratio());
+    return {d.left, d.top, d.right - d.left, d.bottom - d.top};
+}
+
+QRect DialogWindow::ToLogical(const QRect& device) const
+{
+    const RECT l = CoverInLogical(
+        RECT{device.left(), device.top(), device.left() + device.width(), device.top() + device.height()}, Ratio());
+    return {l.left, l.top, l.right - l.left, l.bottom - l.top};
 }
 
 Surface& DialogWindow::Framebuffer()
 {
     // Made at the window's size when first drawn on: the practice window moves to the
     // screen's size right after creation, and a template-sized one would be filled for nothing.
-    if (m_usesFramebuffer && (m_framebuffer.Width() != width() || m_framebuffer.Height() != height())) {
-        m_framebuffer = Surface(width(), height());
+    const QSize size = DeviceSize();
+    if (m_usesFramebuffer && (m_framebuffer.Width() != size.width() || m_framebuffer.Height() != size.height())) {
+        m_framebuffer = Surface(size.width(), size.height());
         m_framebuffer.EnableDirtyTracking(true);
     }
     return m_framebuffer;

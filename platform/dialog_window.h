@@ -61,7 +61,15 @@ public:
     void End(int result);
     bool Ended() const { return m_ended; }
     int Result() const { return m_result; }
+    // Moves the window to a rectangle in device pixels (x, y from the primary screen's corner).
     void MoveTo(int x, int y, int width, int height);
+
+    // The program's coordinates are device pixels; Qt's geometry is logical (device / Ratio()).
+    double Ratio() const { return devicePixelRatioF(); }
+    // The client area in device pixels: the size of the framebuffer and of GetClientRect.
+    QSize DeviceSize() const;
+    QRect ToDevice(const QRect& logical) const;
+    QRect ToLogical(const QRect& device) const;
 
     CDC* NewClientDC();
     void FreeClientDC(CDC* dc);
@@ -93,7 +101,8 @@ private:
     bool m_paintQueued = false;
     bool m_shownOnce = false;
     bool m_tracedFirstPaint = false;
-    QRect m_paintRect;
+    QRect m_paintRect;  // device pixels
+    QSize m_deviceSize; // as the program last asked for it
     std::vector<RECT> m_presented;
     std::map<UINT_PTR, std::unique_ptr<QTimer>> m_timers;
     struct MenuItem {
@@ -119,6 +128,8 @@ namespace platform_detail {
 QWidget* ControlOf(const CDialog* dlg, int id);
 void SetControlText(QWidget* w, std::string_view text);
 std::string ControlText(const QWidget* w);
+// A control's rectangle in its window's client area, in device pixels.
+RECT DeviceGeometry(const QWidget* w);
 // Tests set their own screen size: windows then show at that size, not full screen.
 bool ScreenIsOverridden();
 }  // namespace platform_detail

@@ -59,6 +59,8 @@ void PaintNow(CDialog& dlg);
 void SetDesktop(const Surface& desktop);
 // Rectangles presented since the last call (right and bottom exclusive).
 std::vector<RECT> TakePresented(CDialog& dlg);
+// The window as the screen shows it, controls included, one pixel per screen pixel.
+Surface PresentedPicture(CDialog& dlg);
 // Geometry of a control in the dialog's client pixels, visible or not.
 RECT ControlRect(CDialog& dlg, int id);
 bool ControlChecked(CDialog& dlg, int id);

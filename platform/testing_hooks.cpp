@@ -83,10 +83,12 @@ void RightClick(CDialog& dlg, int x, int y)
     if (w == nullptr) {
         return;
     }
-    QWidget* target = w->childAt(x, y);
-    const QPoint local = target != nullptr ? target->mapFrom(w, QPoint(x, y)) : QPoint(x, y);
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(local), QPointF(w->mapToGlobal(QPoint(x, y))),
-                      Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+    // (x, y) is in the program's device pixels; the toolkit's events are in logical ones.
+    const QPoint at = (QPointF(x, y) / w->Ratio()).toPoint();
+    QWidget* target = w->childAt(at);
+    const QPoint local = target != nullptr ? target->mapFrom(w, at) : at;
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(local), QPointF(w->mapToGlobal(at)), Qt::RightButton,
+                      Qt::RightButton, Qt::NoModifier);
     QApplication::sendEvent(target != nullptr ? target : w, &press);
 }
 
@@ -122,13 +124,19 @@ std::vector<RECT> TakePresented(CDialog& dlg)
     return dlg.Window() != nullptr ? dlg.Window()->TakePresented() : std::vector<RECT>{};
 }
 
-RECT ControlRect(CDialog& dlg, int id)
+Surface PresentedPicture(CDialog& dlg)
 {
-    const QWidget* c = ControlOf(&dlg, id);
-    if (c == nullptr) {
+    DialogWindow* w = dlg.Window();
+    if (w == nullptr) {
         return {};
     }
-    return {c->x(), c->y(), c->x() + c->width(), c->y() + c->height()};
+    w->Present();
+    return SurfaceFromImage(w->grab().toImage());
+}
+
+RECT ControlRect(CDialog& dlg, int id)
+{
+    return DeviceGeometry(ControlOf(&dlg, id));
 }
 
 bool ControlChecked(CDialog& dlg, int id)
