@@ -1,4 +1,4 @@
-// Application start-up: the toolkit, the desktop picture, then the program's InitInstance.
+// Application start-up: the toolkit, then the program's InitInstance.
 #include "platform/app.h"
 
 #include <QApplication>
@@ -26,8 +26,6 @@ int RunApplication(CWinApp& app, int argc, char** argv)
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pomarel"));
     QApplication::setQuitOnLastWindowClosed(false);
-    // What was on the screen before the window covers it is the desktop the program shows.
-    platform_detail::GrabDesktop(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     app.InitInstance();
     return 0;
 }
