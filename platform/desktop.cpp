@@ -416,8 +416,7 @@ void DrawDesktop(Surface& target, int left, int top, int right, int bottom)
     DesktopStore& d = Store();
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
-    const bool sameScreen = d.width == width && d.height == height;
-    if (!d.setByTest && (!d.loaded || !sameScreen)) {
+    if (!d.setByTest && (!d.loaded || d.width != width || d.height != height)) {
         // Read once, when the desktop is first painted: a Face.jpg background never pays for it.
         // Tests on the offscreen platform have no desktop of their own.
         d = DesktopStore{};
@@ -433,7 +432,7 @@ void DrawDesktop(Surface& target, int left, int top, int right, int bottom)
                          w.path.c_str(), w.picture.Width(), w.picture.Height());
         }
     }
-    if (d.wallpaper.found && sameScreen) {
+    if (d.wallpaper.found && d.width == width && d.height == height) {
         DrawWallpaper(d.wallpaper, target, left, top, right, bottom);
     } else {
         DrawDefaultDesktop(target, left, top, right, bottom);
