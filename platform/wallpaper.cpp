@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <utility>
 
@@ -532,7 +533,7 @@ std::optional<WallpaperChoice> XfceWallpaper(std::string_view channelXml, std::s
                 std::array<int, 3> c{};
                 for (std::size_t i = 0; i < 3; ++i) {
                     const double v = std::clamp(ParseDouble(rgba->items[i]).value_or(0.0), 0.0, 1.0);
-                    c[i] = static_cast<int>(v * 255.0 + 0.5);
+                    c[i] = static_cast<int>(std::lround(v * 255.0));
                 }
                 choice.color = Pack(c[0], c[1], c[2]);
             }
