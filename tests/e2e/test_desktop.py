@@ -208,6 +208,22 @@ def case_xfce(res, args, W, H):
         for x, y in ((5, 5), (l - 3, t + 50), (l + 203, t + 50), (W - 6, 5)):
             res.check(near(img.px(x, y), around, 4), f"{W}x{H}: Xfce: its colour around the picture at ({x}, {y})",
                       f"pixel {img.px(x, y)}")
+        stop_app(s)
+
+        # Zoomed, from a JPEG (decoded straight to the part that shows): a 2800 x 300 strip scaled to
+        # the screen's height shows only its middle 400 source columns: 100 red, 200 green, 100 blue.
+        strip = s.workdir / "strip.jpg"
+        subprocess.run(["convert", "-size", "1300x300", "xc:#ff0000", "-size", "200x300", "xc:#00ff00", "-size",
+                        "1300x300", "xc:#0000ff", "+append", "-quality", "95", str(strip)], check=True,
+                       capture_output=True)
+        xfce_channel(config, strip, 5, around)
+        s.launch(extra_env=private_env(s, "XFCE", config), name="zoom")
+        s.main_window()
+        img = s.shot("xfce-zoomed-jpeg")
+        quarter = W // 4  # H / 300 = 2.56 screen pixels per source column at 1024 x 768
+        for x, want in ((5, (255, 0, 0)), (quarter - 6, (255, 0, 0)), (quarter + 6, (0, 255, 0)),
+                        (W - quarter - 6, (0, 255, 0)), (W - quarter + 6, (0, 0, 255)), (W - 6, (0, 0, 255))):
+            res.check(near(img.px(x, 5), want), f"{W}x{H}: Xfce zoom: {want} at ({x}, 5)", f"pixel {img.px(x, 5)}")
 
 
 def case_kde(res, args, W, H):
