@@ -72,6 +72,10 @@ std::optional<LoadedWallpaper> LoadChoice(const WallpaperChoice& choice, const D
     if (std::error_code ec; std::filesystem::is_directory(path, ec)) {
         path = PackagePicture(path, setting.screen.width, setting.screen.height);
     }
+    if (path.ends_with(".xml")) {
+        const auto text = ReadConfigFile(path);
+        path = text ? GnomeSlideshowPicture(*text, setting.screen.width, setting.screen.height) : std::string();
+    }
     int w = 0;
     int h = 0;
     // Only plain files: opening a pipe or a device would wait for ever.

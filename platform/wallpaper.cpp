@@ -576,3 +576,62 @@ std::string PickPackageImage(const std::vector<std::string>& names, int screenWi
     }
     return best;
 }
+
+std::string GnomeSlideshowPicture(std::string_view xml, int screenWidth, int screenHeight)
+{
+    // The first <file> of a <static> part, else the first <from> of a <transition>.
+    const auto inner = [&](std::string_view name, std::size_t from) -> std::optional<std::string_view> {
+        const std::string open = "<" + std::string(name);
+        std::size_t at = xml.find(open, from);
+        while (at != std::string_view::npos) {
+            const char next = at + open.size() < xml.size() ? xml[at + open.size()] : '\0';
+            if (next == '>' || next == ' ' || next == '\t' || next == '\n' || next == '\r') {
+                break;
+            }
+            at = xml.find(open, at + 1);
+        }
+        const std::size_t start = at == std::string_view::npos ? at : xml.find('>', at);
+        const std::size_t end = start == std::string_view::npos ? start : xml.find("</" + std::string(name), start);
+        if (end == std::string_view::npos) {
+            return std::nullopt;
+        }
+        return xml.substr(start + 1, end - start - 1);
+    };
+    const std::size_t staticAt = xml.find("<static");
+    std::optional<std::string_view> file =
+        staticAt != std::string_view::npos ? inner("file", staticAt) : std::optional<std::string_view>();
+    if (!file) {
+        file = inner("from", 0);
+    }
+    if (!file) {
+        return {};
+    }
+    if (file->find("<size") == std::string_view::npos) {
+        return PathOfFileUri(XmlUnescape(Trim(*file))).value_or("");
+    }
+    // <size width="1920" height="1080">/path/1920x1080.svg</size>, one per size
+    std::vector<std::string> names;
+    std::vector<std::string> paths;
+    std::string_view rest = *file;
+    for (std::size_t at = rest.find("<size"); at != std::string_view::npos; at = rest.find("<size")) {
+        const std::size_t close = rest.find('>', at);
+        const std::size_t end = close == std::string_view::npos ? close : rest.find("</size>", close);
+        if (end == std::string_view::npos) {
+            break;
+        }
+        const std::string_view tag = rest.substr(at, close - at);
+        const auto w = ParseInt(XmlAttribute(tag, "width").value_or(""));
+        const auto h = ParseInt(XmlAttribute(tag, "height").value_or(""));
+        const auto path = PathOfFileUri(XmlUnescape(Trim(rest.substr(close + 1, end - close - 1))));
+        if (w && h && path) {
+            names.push_back(std::to_string(*w) + "x" + std::to_string(*h) + "." + std::to_string(paths.size()));
+            paths.push_back(*path);
+        }
+        rest.remove_prefix(end + 7);
+    }
+    const std::string best = PickPackageImage(names, screenWidth, screenHeight);
+    if (best.empty()) {
+        return {};
+    }
+    return paths[static_cast<std::size_t>(std::stoul(best.substr(best.rfind('.') + 1)))];
+}

@@ -68,6 +68,11 @@ std::optional<FillMode> FillModeOfGnomeOption(std::string_view option);
 // None when the picture is not a local file (the next source is tried).
 std::optional<WallpaperChoice> GnomeWallpaper(const GnomeBackground& settings);
 
+// A GNOME background description (an XML file named by picture-uri, as distributions ship their
+// default): the picture it shows first; of one offered in several sizes, the one that suits the
+// screen (as PickPackageImage). Empty when the text names none.
+std::string GnomeSlideshowPicture(std::string_view xml, int screenWidth, int screenHeight);
+
 // Plasma's FillMode numbers and the desktop containment's wallpaper in the applet configuration.
 std::optional<FillMode> FillModeOfKde(int fillMode);
 std::optional<WallpaperChoice> KdeWallpaper(std::string_view appletsrc);

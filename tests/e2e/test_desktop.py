@@ -189,6 +189,28 @@ def case_gnome(res, args, W, H):
                           f"pixel {img.px(x, y)}, want {want}")
             stop_app(s)
 
+        # A background description in XML offering SVG pictures per size, as distributions set the
+        # default: the one for this screen, zoomed.
+        for w, h, rgb in ((1024, 768, (200, 60, 150)), (1920, 1080, (10, 10, 10))):
+            (s.workdir / f"{w}x{h}.svg").write_text(
+                f'<svg xmlns="http://www.w3.org/2000/svg" width="{w}" height="{h}">'
+                f'<rect width="{w}" height="{h}" fill="{hexrgb(rgb)}"/></svg>')
+        sizes = "".join(f'<size width="{w}" height="{h}">{s.workdir}/{w}x{h}.svg</size>'
+                        for w, h in ((1920, 1080), (1024, 768)))
+        (s.workdir / "theme.xml").write_text(f"<background><static><duration>8640000.0</duration><file>{sizes}"
+                                             "</file></static></background>")
+        gset(bg, "picture-uri", (s.workdir / "theme.xml").as_uri())
+        gset(bg, "picture-uri-dark", "")
+        gset(bg, "picture-options", "zoom")
+        s.launch(extra_env=env, name="gnome-xml")
+        s.main_window()
+        img = s.shot("gnome-xml-svg")
+        res.check(source_of(s) == "gnome" and near(img.px(5, 5), (200, 60, 150), 4)
+                  and near(img.px(W - 6, H // 3), (200, 60, 150), 4),
+                  f"{W}x{H}: GNOME: the background description's SVG for this screen size shows",
+                  f"trace {source_of(s)}, pixels {img.px(5, 5)} {img.px(W - 6, H // 3)}")
+        stop_app(s)
+
 
 def case_xfce(res, args, W, H):
     orange, around = (240, 140, 20), (20, 90, 60)

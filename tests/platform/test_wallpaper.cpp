@@ -114,6 +114,44 @@ TEST(WallpaperLookup, GnomeSettings)
     }
 }
 
+TEST(WallpaperLookup, GnomeBackgroundDescription)
+{
+    const std::string sizes = R"(<background>
+  <static>
+    <duration>8640000.0</duration>
+    <file>
+      <size width="1920" height="1080">/w/theme/1920x1080.svg</size>
+      <size width="1920" height="1200">/w/theme/1920x1200.svg</size>
+      <size width="3840" height="2160">/w/theme/3840x2160.svg</size>
+    </file>
+  </static>
+</background>)";
+    const std::string timed = R"(<background>
+  <starttime><year>2011</year><hour>7</hour></starttime>
+  <!-- This animation will start at 7 AM. -->
+  <transition type="overlay"><duration>3600.0</duration>
+    <from>/w/timed/morning.jpg</from><to>/w/timed/day.jpg</to></transition>
+  <static><duration>1800.0</duration><file>/w/timed/day&amp;night.jpg</file></static>
+</background>)";
+    const struct {
+        const std::string& xml;
+        int w, h;
+        const char* want;
+    } cases[] = {
+        {sizes, 1920, 1080, "/w/theme/1920x1080.svg"}, {sizes, 1920, 1200, "/w/theme/1920x1200.svg"},
+        {sizes, 2560, 1440, "/w/theme/3840x2160.svg"}, {sizes, 7680, 4320, "/w/theme/3840x2160.svg"},
+        {timed, 1920, 1080, "/w/timed/day&night.jpg"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(GnomeSlideshowPicture(c.xml, c.w, c.h), c.want) << c.w << "x" << c.h;
+    }
+    EXPECT_EQ(
+        GnomeSlideshowPicture("<background><transition><from>/w/a.png</from></transition></background>", 800, 600),
+        "/w/a.png");
+    EXPECT_EQ(GnomeSlideshowPicture("<background><static><file>", 800, 600), "");
+    EXPECT_EQ(GnomeSlideshowPicture("not xml at all", 800, 600), "");
+}
+
 TEST(WallpaperLookup, PlasmaDesktopContainment)
 {
     // A panel, a desktop of the second screen listed first, and the first screen's desktop.
