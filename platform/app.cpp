@@ -1,5 +1,5 @@
-// Application start-up: the toolkit and its translations, the desktop picture, then the
-// program's InitInstance; the process status.
+// Application start-up: the toolkit and its translations, then the program's InitInstance;
+// the process status.
 #include "platform/app.h"
 
 #include <QApplication>
@@ -90,10 +90,8 @@ int RunApplication(CWinApp& app, int argc, char** argv)
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pomarel"));
     QApplication::setQuitOnLastWindowClosed(false);
-    // What was on the screen before the window covers it is the desktop the program shows.
     // Stock buttons and menus speak the system language, as the program's own texts do.
     InstallToolkitTranslations(GetSystemDefaultLangID());
-    platform_detail::GrabDesktop(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     app.InitInstance();
     const int status = app.ExitInstance();
     InstallToolkitTranslations(0);

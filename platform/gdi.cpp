@@ -607,21 +607,11 @@ BOOL CDC::PaintDesktop()
     if (m_target == nullptr) {
         return FALSE;
     }
-    const Surface* desktop = GrabbedDesktop();
     const int l = std::max<int>(m_clip.left, 0);
     const int t = std::max<int>(m_clip.top, 0);
-    const int w = desktop != nullptr ? desktop->Width() : GetSystemMetrics(SM_CXSCREEN);
-    const int h = desktop != nullptr ? desktop->Height() : GetSystemMetrics(SM_CYSCREEN);
-    const int r = std::min({static_cast<int>(m_clip.right), m_target->Width(), w});
-    const int b = std::min({static_cast<int>(m_clip.bottom), m_target->Height(), h});
-    if (desktop == nullptr) {
-        DrawDefaultDesktop(*m_target, l, t, std::max(l, r), std::max(t, b));
-    }
-    for (int y = t; y < b && desktop != nullptr; ++y) {
-        if (l < r) {
-            std::copy(desktop->Row(y) + l, desktop->Row(y) + r, m_target->Row(y) + l);
-        }
-    }
+    const int r = std::max(l, std::min<int>(m_clip.right, m_target->Width()));
+    const int b = std::max(t, std::min<int>(m_clip.bottom, m_target->Height()));
+    DrawDesktop(*m_target, l, t, r, b);
     m_target->MarkDirty(l, t, r, b);
     return TRUE;
 }

@@ -41,14 +41,13 @@ const QFont& FontFor(const FontRequest& request);
 // Bytes of an embedded resource file, kept for the whole run; null when missing.
 const QByteArray* ResourceBytes(std::string_view type, std::string_view name);
 
-// The desktop shown by PaintDesktop: the grabbed (or set) picture when it has the screen's
-// size, otherwise null and PaintDesktop draws the default background.
-const Surface* GrabbedDesktop();
+// The desktop PaintDesktop shows, drawn into target's pixels [left, right) x [top, bottom): the
+// user's wallpaper (read when first drawn), else the default background.
+void DrawDesktop(Surface& target, int left, int top, int right, int bottom);
 // Draws the default background into target's pixels [left, right) x [top, bottom).
 void DrawDefaultDesktop(Surface& target, int left, int top, int right, int bottom);
+// A screen-sized picture shown as the desktop instead of the wallpaper (empty: the default).
 void SetDesktop(Surface desktop);
-// Grabs the screen as it is now, before the program's window covers it.
-void GrabDesktop(int width, int height);
 // Tests set their own screen size; the window then shows at that size, not full screen.
 void SetScreenOverridden(bool on);
 

@@ -31,6 +31,16 @@ bool CanReadFile(std::string_view path)
     return f.open(QIODevice::ReadOnly);
 }
 
+namespace {
+
+void LimitAllocation(int width, int height)
+{
+    const auto screenMb = static_cast<int>((static_cast<long long>(width) * height * 4 * 2) >> 20);
+    QImageReader::setAllocationLimit(std::max(64, screenMb));
+}
+
+}  // namespace
+
 Surface DecodePicture(std::string_view path, int width, int height)
 {
     if (width <= 0 || height <= 0) {
@@ -40,8 +50,7 @@ Surface DecodePicture(std::string_view path, int width, int height)
     // screen-sized picture takes, at least 64 MB. Enough for a photo (JPEG decodes at a fraction of
     // its sides) or a picture of the screen's size in any format; not for a few hundred bytes that
     // claim 60000 x 60000, which take 225 MB even at an eighth of their sides.
-    const auto screenMb = static_cast<int>((static_cast<long long>(width) * height * 4 * 2) >> 20);
-    QImageReader::setAllocationLimit(std::max(64, screenMb));
+    LimitAllocation(width, height);
     QImageReader reader(platform_detail::ToQt(path));
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
@@ -59,6 +68,54 @@ Surface DecodePicture(std::string_view path, int width, int height)
     }
     if (image.size() != QSize(width, height)) {
         image = image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    return platform_detail::SurfaceFromImage(image);
+}
+
+bool PictureSize(std::string_view path, int& width, int& height)
+{
+    width = height = 0;
+    const FileStamp stamp = StatFile(path);
+    if (!stamp.exists || !stamp.regular) {
+        return false;  // a pipe or device would block the reader
+    }
+    QImageReader reader(platform_detail::ToQt(path));
+    reader.setDecideFormatFromContent(true);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.isEmpty()) {
+        return false;
+    }
+    width = size.width();
+    height = size.height();
+    return true;
+}
+
+Surface DecodePicturePart(std::string_view path, int width, int height, const RECT& part)
+{
+    const QRect keep(part.left, part.top, part.right - part.left, part.bottom - part.top);
+    if (width <= 0 || height <= 0 || keep.isEmpty() || !QRect(0, 0, width, height).contains(keep)) {
+        return {};
+    }
+    const FileStamp stamp = StatFile(path);
+    if (!stamp.exists || !stamp.regular) {
+        return {};
+    }
+    LimitAllocation(width, height);
+    QImageReader reader(platform_detail::ToQt(path));
+    reader.setDecideFormatFromContent(true);
+    const QSize full = reader.size();
+    if (!full.isValid() || full.isEmpty()) {
+        return {};
+    }
+    // JPEG scales and cuts while decoding; other formats are decoded whole within the limit above.
+    reader.setScaledSize(QSize(width, height));
+    reader.setScaledClipRect(keep);
+    QImage image = reader.read();
+    if (image.isNull()) {
+        return {};
+    }
+    if (image.size() != keep.size()) {
+        image = image.scaled(keep.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
     return platform_detail::SurfaceFromImage(image);
 }

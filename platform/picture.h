@@ -23,3 +23,10 @@ bool CanReadFile(std::string_view path);
 // upright, scaled to width x height. Never larger than that in memory, whatever the file claims;
 // an empty surface when the file cannot be read or decoded.
 Surface DecodePicture(std::string_view path, int width, int height);
+
+// The picture's own size in pixels, read from its header only; false when it cannot be read.
+bool PictureSize(std::string_view path, int& width, int& height);
+
+// Like DecodePicture, but only 'part' of the scaled picture (in its pixels, right and bottom
+// exclusive) is kept: the result is part-sized.
+Surface DecodePicturePart(std::string_view path, int width, int height, const RECT& part);

@@ -1,7 +1,6 @@
-// System facts: screen size, the system language, files, the desktop picture, networking check.
+// System facts: screen size, the system language, files, networking check.
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QPixmap>
 #include <QScreen>
 
 #include <sys/socket.h>
@@ -19,13 +18,6 @@ namespace {
 
 int g_testWidth = 0;
 int g_testHeight = 0;
-
-Surface& DesktopStore()
-{
-    static Surface desktop;
-    return desktop;
-}
-
 
 }  // namespace
 
@@ -153,97 +145,6 @@ BOOL CFileFind::FindFile(std::string_view name)
     }
     return QFileInfo::exists(platform_detail::ToQt(name)) ? TRUE : FALSE;
 }
-
-namespace platform_detail {
-
-const Surface* GrabbedDesktop()
-{
-    const Surface& desktop = DesktopStore();
-    const bool fits = desktop.Width() == GetSystemMetrics(SM_CXSCREEN) && desktop.Height() == GetSystemMetrics(SM_CYSCREEN);
-    return fits ? &desktop : nullptr;
-}
-
-// The background shown where no desktop picture can be had: a calm evening-blue gradient.
-// It changes by at most a level every few pixels, so it is kept at half the screen's size in
-// each direction (a quarter of the memory of a screen-sized copy) and doubled when drawn.
-void DrawDefaultDesktop(Surface& target, int left, int top, int right, int bottom)
-{
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    static Surface half;
-    const int hw = (width + 1) / 2;
-    const int hh = (height + 1) / 2;
-    if (half.Width() != hw || half.Height() != hh) {
-        half = Surface(hw, hh);
-        for (int j = 0; j < hh; ++j) {
-            const double t = height > 1 ? static_cast<double>(2 * j) / (height - 1) : 0.0;
-            for (int i = 0; i < hw; ++i) {
-                const double u = width > 1 ? static_cast<double>(2 * i) / (width - 1) : 0.0;
-                const double glow = std::max(0.0, 1.0 - std::sqrt((u - 0.5) * (u - 0.5) + (t - 0.25) * (t - 0.25)) * 1.6);
-                const int r = static_cast<int>(38 + 30 * glow - 14 * t);
-                const int g = static_cast<int>(74 + 46 * glow - 30 * t);
-                const int b = static_cast<int>(128 + 50 * glow - 50 * t);
-                half.Row(j)[i] = ToScreenPixel(RGB(r, g, b));
-            }
-        }
-    }
-    for (int y = top; y < bottom && y / 2 < hh; ++y) {
-        const std::uint32_t* src = half.Row(y / 2);
-        std::uint32_t* row = target.Row(y);
-        for (int x = left; x < right && x / 2 < hw; ++x) {
-            row[x] = src[x / 2];
-        }
-    }
-}
-
-void SetDesktop(Surface desktop)
-{
-    DesktopStore() = std::move(desktop);
-}
-
-void GrabDesktop(int width, int height)
-{
-    QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr || QGuiApplication::platformName() == QLatin1String("offscreen")) {
-        return;
-    }
-    // A grab that is all black is what a compositor that forbids grabbing hands back (and what
-    // a bare X server shows). Look at a 32 x 32 grid of pixels, grabbed one thin row at a time,
-    // before paying for the whole screen.
-    const QRect g = screen->geometry();
-    bool allBlack = true;
-    for (int i = 0; i < 32 && allBlack; ++i) {
-        const int y = g.height() * (2 * i + 1) / 64;
-        const QImage row = screen->grabWindow(0, 0, y, g.width(), 1).toImage();
-        if (row.isNull()) {
-            return;
-        }
-        for (int j = 0; j < 32; ++j) {
-            const int x = row.width() * (2 * j + 1) / 64;
-            if ((row.pixel(x, 0) & 0xFFFFFFu) != 0) {
-                allBlack = false;
-                break;
-            }
-        }
-    }
-    if (allBlack) {
-        return;
-    }
-    const QImage grab = screen->grabWindow(0).toImage();
-    if (grab.isNull()) {
-        return;
-    }
-    SetDesktop(SurfaceFromImage(grab.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
-}
-
-}  // namespace platform_detail
-
-namespace testing_hooks {
-void SetDesktop(const Surface& desktop)
-{
-    platform_detail::SetDesktop(desktop);
-}
-}  // namespace testing_hooks
 
 BOOL AfxSocketInit()
 {
