@@ -322,6 +322,31 @@ void RestoreFigures(const Options& o)
     Figure("restore_repaint_1920x1080_p99_ms", Percentile(restore, 99) / 1000.0, "ms");
 }
 
+// F2 while practising: the next apple, as the whole-process key-to-screen figure sends it.
+void NextAppleFigures(const Options& o)
+{
+    Progress("F2 (next apple) at 1920x1080");
+    BenchWindow win(1920, 1080);
+    win.Start();
+    std::vector<double> key;
+    std::vector<double> keyCpu;
+    std::vector<double> withPresent;
+    for (int i = 0; i < o.keys; ++i) {
+        const double cpu = ThreadCpuMicros();
+        const Clock::time_point t = Clock::now();
+        testing_hooks::PressKey(win.dlg(), VK_F2);
+        key.push_back(MicrosSince(t));
+        keyCpu.push_back(ThreadCpuMicros() - cpu);
+        testing_hooks::PumpEvents(0);
+        withPresent.push_back(MicrosSince(t));
+    }
+    Figure("next_apple_f2_1920x1080_p50_us", Percentile(key, 50), "us");
+    Figure("next_apple_f2_1920x1080_p99_us", Percentile(key, 99), "us");
+    Figure("next_apple_f2_1920x1080_cpu_p50_us", Percentile(keyCpu, 50), "us");
+    Figure("next_apple_f2_1920x1080_with_present_p50_us", Percentile(withPresent, 50), "us");
+    Figure("next_apple_f2_1920x1080_with_present_p99_us", Percentile(withPresent, 99), "us");
+}
+
 void BlinkFigures(const Options& o)
 {
     Progress("key blink ticks at 1920x1080");
@@ -372,6 +397,7 @@ int RunFigures(const Options& o)
         return 1;
     }
     RestoreFigures(o);
+    NextAppleFigures(o);
     BlinkFigures(o);
     KeyFigures(1920, 1080, o);
     KeyFigures(3840, 2160, o);
@@ -431,6 +457,18 @@ void BM_RightKey(benchmark::State& state)
     }
 }
 BENCHMARK(BM_RightKey)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
+
+void BM_NextAppleF2(benchmark::State& state)
+{
+    BenchWindow& win = SharedWindow(1920, 1080);
+    for (auto _ : state) {
+        testing_hooks::PressKey(win.dlg(), VK_F2);
+        state.PauseTiming();
+        testing_hooks::PumpEvents(0);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_NextAppleF2)->Unit(benchmark::kMicrosecond);
 
 void BM_BlinkTick(benchmark::State& state)
 {
