@@ -4,9 +4,15 @@
 Prints one "name: value unit" line per figure on stdout; progress goes to stderr.
 
   first_paint_ms           start-up to the first full paint, median of --runs launches
+  rss_mib (and _anon, _file, _shmem, pss_mib)
+                           resident memory a second after the first paint, by what backs it
+  key_to_screen_p50_ms     F2 (the next apple) to the first X DAMAGE in the tree's part of the
+                           screen, timed by xprobe; also the 90th percentile and a control run
   peak_rss_mb              VmHWM after start-up, F2, typing and a few seconds of blinking
   cpu_idle_percent         CPU of the program over --cpu-seconds before Start
   cpu_practising_percent   the same after F2, with no key typed
+
+Figures with a goal carry it after the unit: "name: value unit  goal <= G unit: met|missed".
 """
 
 import argparse
@@ -28,14 +34,28 @@ def progress(text):
     print(f"measure: {text}", file=sys.stderr, flush=True)
 
 
-def figure(name, value, unit):
-    print(f"{name}: {value:.3f} {unit}", flush=True)
+def figure(name, value, unit, goal=None):
+    """One "name: value unit" line; with a goal (an upper bound in the same unit), whether it is met."""
+    line = f"{name}: {value:.3f} {unit}"
+    if goal is not None:
+        line += f"  goal <= {goal:g} {unit}: {'met' if value <= goal else 'missed'}"
+    print(line, flush=True)
+
+
+def percentile(values, q):
+    """Nearest-rank percentile, q in 0..100 (as pomarel_bench computes it)."""
+    ordered = sorted(values)
+    rank = max(1, min(len(ordered), -(-q * len(ordered) // 100)))
+    return ordered[int(rank) - 1]
 
 
 class Xvfb:
     """An X server on a display number of its own choosing (-displayfd), so runs never collide."""
 
-    def __init__(self, width, height):
+    def __init__(self, width, height, number=None):
+        if number is not None:
+            self._start_on(width, height, number)
+            return
         read_fd, write_fd = os.pipe()
         self.proc = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{width}x{height}x24",
@@ -56,6 +76,22 @@ class Xvfb:
             self.stop()
             raise RuntimeError("Xvfb did not start")
         self.display = ":" + number.decode().strip()
+        progress(f"Xvfb on display {self.display} ({width}x{height})")
+
+    def _start_on(self, width, height, number):
+        """On a display number given by the caller (a shared machine where each user has a range)."""
+        self.display = f":{number}"
+        if os.path.exists(f"/tmp/.X11-unix/X{number}"):
+            raise RuntimeError(f"display {self.display} is already in use")
+        self.proc = subprocess.Popen(
+            ["Xvfb", self.display, "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp", "-noreset"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 20
+        while not os.path.exists(f"/tmp/.X11-unix/X{number}"):
+            if self.proc.poll() is not None or time.monotonic() > deadline:
+                self.stop()
+                raise RuntimeError(f"Xvfb did not start on {self.display}")
+            time.sleep(0.05)
         progress(f"Xvfb on display {self.display} ({width}x{height})")
 
     def stop(self):
@@ -117,6 +153,15 @@ class Program:
         # Fields 14 and 15 of the line (utime, stime), counted from the state as field 3.
         return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
+    def memory_kb(self):
+        """Resident kB by what backs it (/proc/PID/status), and PSS (/proc/PID/smaps_rollup)."""
+        out = {key: self.status_kb(key) for key in ("VmRSS", "RssAnon", "RssFile", "RssShmem")}
+        with open(f"/proc/{self.proc.pid}/smaps_rollup") as f:
+            for line in f:
+                if line.startswith("Pss:"):
+                    out["Pss"] = int(line.split()[1])
+        return out
+
     def status_kb(self, key):
         with open(f"/proc/{self.proc.pid}/status") as f:
             for line in f:
@@ -136,6 +181,27 @@ class Program:
 
 def xdotool(env, *args):
     subprocess.run(["xdotool", *args], env=env, check=True, stdout=subprocess.DEVNULL)
+
+
+def xprobe_latencies(xprobe, env, count, control):
+    """Milliseconds from an F2 sent with XTest to the first X DAMAGE in the top 700 rows (where
+    the next apple shows), each after 100 ms of a quiet screen; None for a trial that saw no
+    damage within a second. With control, no key is sent: any damage is spontaneous."""
+    cmd = [xprobe, "key", "-k", "F2", "-n", str(count), "-q", "100", "-w", "1000",
+           "-r", f"{WIDTH}x700+0+0"] + (["-c"] if control else [])
+    out = subprocess.run(cmd, env=env, check=True, capture_output=True, text=True,
+                         timeout=30 + 12 * count).stdout
+    values = []
+    for line in out.splitlines():
+        if not line.startswith("trial "):
+            continue
+        if "latency_ms=" in line:
+            values.append(float(line.split("latency_ms=")[1].split()[0]))
+        else:
+            values.append(None)
+    if len(values) != count:
+        raise RuntimeError("xprobe printed " + str(len(values)) + " trials of " + str(count) + ": " + out)
+    return values
 
 
 def measure_first_paint(binary, env, cwd, runs):
@@ -174,12 +240,16 @@ def main():
     parser.add_argument("--cycles", type=int, default=200,
                         help="times the 26 letters are typed; each cycle holds the target at least once")
     parser.add_argument("--blink-seconds", type=float, default=4.0)
+    parser.add_argument("--xprobe", help="the xprobe program; without it no key-to-screen figures")
+    parser.add_argument("--latency-keys", type=int, default=40)
+    parser.add_argument("--control-keys", type=int, default=10)
+    parser.add_argument("--display", type=int, help="X display number for the private Xvfb (default: a free one)")
     args = parser.parse_args()
 
     binary = os.path.abspath(args.binary)
     workdir = tempfile.mkdtemp(prefix="pomarel-measure-")  # no Face.jpg here
     runtime = tempfile.mkdtemp(prefix="pomarel-xdg-")
-    xvfb = Xvfb(WIDTH, HEIGHT)
+    xvfb = Xvfb(WIDTH, HEIGHT, args.display)
     env = dict(os.environ)
     for key in ("LC_ALL", "LC_MESSAGES", "QT_QPA_PLATFORM", "WAYLAND_DISPLAY"):
         env.pop(key, None)
@@ -193,7 +263,7 @@ def main():
     })
     try:
         times, cpu = measure_first_paint(binary, env, workdir, args.runs)
-        figure("first_paint_ms", statistics.median(times), "ms")
+        figure("first_paint_ms", statistics.median(times), "ms", goal=90)
         figure("first_paint_min_ms", min(times), "ms")
         figure("first_paint_max_ms", max(times), "ms")
         figure("first_paint_cpu_ms", statistics.median(cpu), "ms")
@@ -218,14 +288,41 @@ def main():
         finally:
             prog.stop()
 
-        # Peak memory after a session: F2, every letter typed in turn (at least one right key
-        # per 26, most of them wrong, which also blinks the hand), then blinking alone.
+        # Memory at rest, key-to-screen latency, then peak memory after a session: F2, every
+        # letter typed in turn (at least one right key per 26, most of them wrong, which also
+        # blinks the hand), then blinking alone.
         prog = Program(binary, env, workdir)
         try:
             prog.wait_first_paint()
             rss_after_start = prog.status_kb("VmHWM")
+            time.sleep(1.0)
+            prog.drain()
+            mem = prog.memory_kb()
+            figure("rss_mib", mem["VmRSS"] / 1024.0, "MiB", goal=40)
+            figure("rss_anon_mib", mem["RssAnon"] / 1024.0, "MiB")
+            figure("rss_file_mib", mem["RssFile"] / 1024.0, "MiB")
+            figure("rss_shmem_mib", mem["RssShmem"] / 1024.0, "MiB")
+            figure("pss_mib", mem["Pss"] / 1024.0, "MiB")
             xdotool(env, "key", "F2")
             time.sleep(0.5)
+            if args.xprobe:
+                progress(f"key to screen: {args.latency_keys} F2 keys, then {args.control_keys} without a key")
+                lat = xprobe_latencies(args.xprobe, env, args.latency_keys, control=False)
+                prog.drain()
+                seen = [v for v in lat if v is not None]
+                if not seen:
+                    raise RuntimeError("no F2 changed the screen")
+                figure("key_to_screen_p50_ms", percentile(seen, 50), "ms", goal=1.0)
+                figure("key_to_screen_p90_ms", percentile(seen, 90), "ms", goal=1.5)
+                figure("key_to_screen_max_ms", max(seen), "ms")
+                figure("key_to_screen_keys", len(seen), "keys")
+                figure("key_to_screen_unseen", len(lat) - len(seen), "keys")
+                control = xprobe_latencies(args.xprobe, env, args.control_keys, control=True)
+                prog.drain()
+                figure("key_to_screen_control_damaged", sum(v is not None for v in control), "trials")
+                figure("key_to_screen_control_trials", len(control), "trials")
+            else:
+                progress("no --xprobe: key-to-screen figures skipped")
             progress(f"typing {args.cycles} x 26 letters")
             typed = string.ascii_lowercase * args.cycles
             cpu0 = prog.cpu_seconds()

@@ -10,6 +10,7 @@
 //   --lookup N       drawn positions for the look-up placement (default 5000)
 //   --paints N       full paints after the first (default 30)
 //   --ticks N        key blink ticks (default 2000)
+//   --restores N     minimise-and-restore cycles (default 20)
 #include <benchmark/benchmark.h>
 
 #include <time.h>
@@ -185,6 +186,7 @@ struct Options {
     int lookup = 5000;
     int paints = 30;
     int ticks = 2000;
+    int restores = 20;
 };
 
 // A folder without Face.jpg, so the default-desktop paints cannot pick one up by accident.
@@ -287,6 +289,64 @@ void KeyFigures(int w, int h, const Options& o)
     Figure("placement_disagreements_" + size, disagreements, "count");
 }
 
+// The full repaint a restore asks for. A restore from the window manager changes the window's
+// state, which queues a repaint of the whole client area (as Invalidate does); the program then
+// paints every pixel and the toolkit takes what it presented. Timed from the request until the
+// presented screen has been handled. (The offscreen platform has no window manager to restore a
+// minimised window, so the state change itself is not part of the figure.)
+void RestoreFigures(const Options& o)
+{
+    Progress("full repaint as after a restore, at 1920x1080");
+    BenchWindow win(1920, 1080);
+    win.Start();
+    std::vector<double> restore;
+    int notPainted = 0;
+    for (int i = 0; i < o.restores; ++i) {
+        testing_hooks::PumpEvents(0);
+        testing_hooks::TakePresented(win.dlg());
+        const Clock::time_point t = Clock::now();
+        win.dlg().Invalidate();
+        bool painted = false;
+        for (int spin = 0; spin < 1000 && !painted; ++spin) {
+            testing_hooks::PumpEvents(0);
+            painted = RectPixels(testing_hooks::TakePresented(win.dlg())) >= 1920L * 1080L;
+        }
+        testing_hooks::PumpEvents(0);
+        restore.push_back(MicrosSince(t));
+        notPainted += painted ? 0 : 1;
+    }
+    if (notPainted != 0) {
+        Progress(std::to_string(notPainted) + " repaints did not present the whole screen");
+    }
+    Figure("restore_repaint_1920x1080_ms", Percentile(restore, 50) / 1000.0, "ms");
+    Figure("restore_repaint_1920x1080_p99_ms", Percentile(restore, 99) / 1000.0, "ms");
+}
+
+// F2 while practising: the next apple, as the whole-process key-to-screen figure sends it.
+void NextAppleFigures(const Options& o)
+{
+    Progress("F2 (next apple) at 1920x1080");
+    BenchWindow win(1920, 1080);
+    win.Start();
+    std::vector<double> key;
+    std::vector<double> keyCpu;
+    std::vector<double> withPresent;
+    for (int i = 0; i < o.keys; ++i) {
+        const double cpu = ThreadCpuMicros();
+        const Clock::time_point t = Clock::now();
+        testing_hooks::PressKey(win.dlg(), VK_F2);
+        key.push_back(MicrosSince(t));
+        keyCpu.push_back(ThreadCpuMicros() - cpu);
+        testing_hooks::PumpEvents(0);
+        withPresent.push_back(MicrosSince(t));
+    }
+    Figure("next_apple_f2_1920x1080_p50_us", Percentile(key, 50), "us");
+    Figure("next_apple_f2_1920x1080_p99_us", Percentile(key, 99), "us");
+    Figure("next_apple_f2_1920x1080_cpu_p50_us", Percentile(keyCpu, 50), "us");
+    Figure("next_apple_f2_1920x1080_with_present_p50_us", Percentile(withPresent, 50), "us");
+    Figure("next_apple_f2_1920x1080_with_present_p99_us", Percentile(withPresent, 99), "us");
+}
+
 void BlinkFigures(const Options& o)
 {
     Progress("key blink ticks at 1920x1080");
@@ -336,6 +396,8 @@ int RunFigures(const Options& o)
     if (chdir(empty.c_str()) != 0) {
         return 1;
     }
+    RestoreFigures(o);
+    NextAppleFigures(o);
     BlinkFigures(o);
     KeyFigures(1920, 1080, o);
     KeyFigures(3840, 2160, o);
@@ -396,6 +458,18 @@ void BM_RightKey(benchmark::State& state)
 }
 BENCHMARK(BM_RightKey)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
 
+void BM_NextAppleF2(benchmark::State& state)
+{
+    BenchWindow& win = SharedWindow(1920, 1080);
+    for (auto _ : state) {
+        testing_hooks::PressKey(win.dlg(), VK_F2);
+        state.PauseTiming();
+        testing_hooks::PumpEvents(0);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_NextAppleF2)->Unit(benchmark::kMicrosecond);
+
 void BM_BlinkTick(benchmark::State& state)
 {
     BenchWindow& win = SharedWindow(1920, 1080);
@@ -453,6 +527,8 @@ int main(int argc, char** argv)
             o.paints = IntArg(argv[++i], o.paints);
         } else if (a == "--ticks" && hasValue) {
             o.ticks = IntArg(argv[++i], o.ticks);
+        } else if (a == "--restores" && hasValue) {
+            o.restores = IntArg(argv[++i], o.restores);
         }
     }
     // The toolkit is left to the operating system at exit: its destruction from an exit handler
