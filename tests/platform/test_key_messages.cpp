@@ -105,16 +105,16 @@ TEST(KeyMessages, AltWithAFunctionKeyChoosesNoSetAndAltF4AsksTheExitQuestion)
     for (const int vk : {VK_F2, VK_F3, VK_F5, VK_F6}) {
         testing_hooks::PressKey(d, vk, {}, false, true);
     }
-    EXPECT_EQ(d.m_bPractising, 0) << "Alt+F2, Alt+F3, Alt+F5 or Alt+F6 started practice";
+    EXPECT_EQ(d.GetExercise().Practising(), 0) << "Alt+F2, Alt+F3, Alt+F5 or Alt+F6 started practice";
     EXPECT_TRUE(win.boxes.empty());
     win.answer = IDNO;
     testing_hooks::PressKey(d, VK_F4, {}, false, true);
     ASSERT_EQ(win.boxes.size(), 1u);
     EXPECT_EQ(win.boxes[0], "Do you really want to close?");
-    EXPECT_EQ(d.m_bPractising, 0) << "Alt+F4 chose set 2";
+    EXPECT_EQ(d.GetExercise().Practising(), 0) << "Alt+F4 chose set 2";
     EXPECT_FALSE(d.IsEnded());
     // The plain keys still work.
     win.Key(VK_F4);
-    EXPECT_EQ(d.m_bPractising, 1);
-    EXPECT_EQ(d.m_bSetChosen[1], 1);
+    EXPECT_EQ(d.GetExercise().Practising(), 1);
+    EXPECT_EQ(d.GetExercise().SetChosen(1), 1);
 }
