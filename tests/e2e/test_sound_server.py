@@ -12,7 +12,9 @@ Checked:
   and does not spin: its CPU time over a few seconds is printed and bounded;
 - the server started again: the program's stream comes back by itself within a few seconds
   (printed: seconds from the server answering to the stream being there), and F2 is heard again;
-- a second loss and return works the same way.
+- a second loss and return works the same way;
+- a server that hangs (stopped with SIGSTOP) holds up no key: F2 still shows a new blinking key;
+  once it goes on (SIGCONT), F2 is heard.
 
 Skipped, with a message, where no PulseAudio server can run here.
 """
@@ -182,6 +184,23 @@ def gone_for_a_while(res, s, server, what, seconds=6.0):
               f"{100 * share:.1f} % of one core")
 
 
+def hangs_for_a_while(res, s, server):
+    """Stops the server's process: the program keeps answering keys; it is heard once it goes on."""
+    server.proc.send_signal(signal.SIGSTOP)
+    try:
+        for n in range(3):
+            started = time.monotonic()
+            s.key("F2")
+            cell, _ = e.blinking_key(s)
+            res.check(cell is not None, f"server hung: F2 number {n + 1} shows a blinking key",
+                      f"nothing blinked within {time.monotonic() - started:.1f} s")
+            time.sleep(0.5)
+        res.check(s.alive(), "server hung: the program is alive")
+    finally:
+        server.proc.send_signal(signal.SIGCONT)
+    time.sleep(0.5)
+
+
 def main():
     args = e.parse_args(__file__)
     for tool in ("pulseaudio", "pactl", "parec"):
@@ -213,11 +232,16 @@ def main():
                     heard_after_f2(res, s, server, folder / f"rec-back-{n}.raw", f"after return {n}")
                     res.check(len(server.streams() or []) == 1, f"return {n}: one stream, not more",
                               f"{server.streams()}")
+            with res.group("server hung and going on"):
+                hangs_for_a_while(res, s, server)
+                heard_after_f2(res, s, server, folder / "rec-hung.raw", "after the hang")
             with res.group("exit"):
                 s.key("Escape")
                 res.require(e.wait_until(lambda: len(s.windows()) >= 2, 5), "Esc shows the exit question")
                 s.key("Return")
-                res.check(s.wait_exit(10) == 0, "Yes ends the program with status 0")
+                status = s.wait_exit(10)
+                res.check(status == 0, "Yes ends the program with status 0",
+                          f"status {status}; its output ends: {s.app_output()[-1500:]}")
     finally:
         server.kill()
         shutil.rmtree(folder, ignore_errors=True)
