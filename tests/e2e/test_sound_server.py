@@ -10,8 +10,8 @@ Checked:
 - with the server up, F2 is heard (the blinking key's name, loud samples on the monitor);
 - the server killed: the program stays alive, answers keys (a key still blinks, F2 shows a new one)
   and does not spin: its CPU time over a few seconds is printed and bounded;
-- the server started again: the program's stream comes back by itself within a few seconds
-  (printed: seconds from the server answering to the stream being there), and F2 is heard again;
+- the server started again: the program's stream comes back by itself (printed: seconds from the
+  server answering to the stream being there), and F2 is heard again;
 - a second loss and return works the same way;
 - a server that hangs (stopped with SIGSTOP) holds up no key: F2 still shows a new blinking key;
   once it goes on (SIGCONT), F2 is heard.
@@ -35,8 +35,11 @@ import e2elib as e  # noqa: E402
 W, H = 800, 600
 RATE = 11025
 LOUD = 800  # a sample above this is a sound, not silence
-BACK_LIMIT = 5.0  # seconds the stream may take to come back once the server answers
-CPU_LIMIT = 0.25  # share of one core the program may use with no server (a busy loop takes 1.0)
+# Loose bounds that tell "comes back by itself" and "does not spin" apart from their faults; the
+# figures themselves are printed. Nominally the stream is back within about 2 s, and the program
+# takes under 1 % of a core without a server.
+BACK_LIMIT = 10.0  # seconds the stream may take to come back once the server answers
+CPU_LIMIT = 0.5  # share of one core the program may use with no server (a busy loop takes 1.0)
 
 
 class Server:
@@ -160,7 +163,7 @@ def wait_back(res, s, server, what):
     took = time.monotonic() - answered
     print(f"   stream back {took:.2f} s after the server answered", flush=True)
     res.check(back and took <= BACK_LIMIT,
-              f"{what}: the program's stream is back within {BACK_LIMIT:.0f} s of the server's return",
+              f"{what}: the program's stream comes back by itself",
               f"after {took:.2f} s: {server.streams()}")
     return took
 
@@ -225,6 +228,10 @@ def main():
                 heard_after_f2(res, s, server, folder / "rec-1.raw", "at start")
                 res.check(len(server.streams() or []) == 1, "the program plays through one stream",
                           f"{server.streams()}")
+                before, started = cpu_seconds(s.app.pid), time.monotonic()
+                time.sleep(6.0)
+                share = (cpu_seconds(s.app.pid) - before) / (time.monotonic() - started)
+                print(f"   CPU with the server up, for comparison: {100 * share:.1f} % of one core over 6 s", flush=True)
             for n in (1, 2):
                 with res.group(f"server lost and back, time {n}"):
                     gone_for_a_while(res, s, server, f"loss {n}")
