@@ -1,67 +1,147 @@
-// sndPlaySound on one SDL audio device: mono, 11025 Hz, signed 16-bit, opened once.
-// Without SND_NOSTOP a sound clears the queue and plays at once; with it, it is dropped while
-// the previous one still plays. "Still plays" is judged by the clock against the length of
-// what was queued, so it holds with any driver, and with none.
+// sndPlaySound on an SDL audio device: mono, 11025 Hz, signed 16-bit. Without SND_NOSTOP a sound
+// clears the queue and plays at once; with it, it is dropped while the previous one still plays.
+// "Still plays" is judged by the clock against the length of what was queued, so it holds with any
+// driver, and with none. A worker thread opens the device, notices when it goes away (the sound
+// server stopped) and opens it again once there is one; the program meanwhile plays silently.
 #include <SDL.h>
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <map>
+#include <thread>
 #include <vector>
 
 #include "platform/internal.h"
+#include "platform/sound_output.h"
 #include "platform/testing.h"
 
 namespace {
 
 constexpr int kRate = 11025;
+constexpr int kBufferSamples = 512;
 // One device buffer still plays after the queue runs dry.
-constexpr double kTailSeconds = 512.0 / kRate;
+constexpr double kTailSeconds = static_cast<double>(kBufferSamples) / kRate;
 
-struct SoundState {
-    bool tried = false;
-    SDL_AudioDeviceID device = 0;
-    double busyUntil = 0.0;
-    std::map<const void*, std::vector<Uint8>> converted;  // per image: samples in device format
-    std::function<void(const testing_hooks::SoundEvent&)> observer;
-    std::function<double()> clock;
-};
-
-SoundState& State()
+double SteadySeconds()
 {
-    static SoundState state;
-    return state;
-}
-
-double Now()
-{
-    SoundState& s = State();
-    if (s.clock) {
-        return s.clock();
-    }
     using namespace std::chrono;
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
-void OpenDevice()
+// The default output through SDL's audio subsystem, which is started for each opening and shut down
+// with each closing: a driver keeps its connection to the sound server from its start, so only a
+// fresh start sees a server that came back.
+class SdlAudioDevice final : public AudioDevice {
+public:
+    bool Open() override
+    {
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1"); // else SDL swallows SIGINT and SIGTERM
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+            return false;
+        }
+        SDL_AudioSpec want{};
+        want.freq = kRate;
+        want.format = AUDIO_S16SYS;
+        want.channels = 1;
+        want.samples = kBufferSamples;
+        const SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+        if (id == 0) {
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            return false;
+        }
+        SDL_PauseAudioDevice(id, 0);
+        m_id = id;
+        return true;
+    }
+    void Close() override
+    {
+        SDL_CloseAudioDevice(m_id.exchange(0));
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        m_lose = false;
+    }
+    bool Gone() override { return m_lose || SDL_GetAudioDeviceStatus(m_id) == SDL_AUDIO_STOPPED; }
+    void Replace(const std::uint8_t* data, std::size_t size) override
+    {
+        SDL_ClearQueuedAudio(m_id);
+        SDL_QueueAudio(m_id, data, static_cast<Uint32>(size));
+    }
+    void Clear() override { SDL_ClearQueuedAudio(m_id); }
+
+    std::size_t Queued() const { return SDL_GetQueuedAudioSize(m_id); }
+    // Makes the open device count as gone, as when its server stops (tests).
+    void Lose() { m_lose = true; }
+
+private:
+    std::atomic<SDL_AudioDeviceID> m_id = 0;
+    std::atomic<bool> m_lose = false;
+};
+
+struct SoundState {
+    SdlAudioDevice device;
+    SoundOutput output{device, SteadySeconds};
+    std::map<const void*, std::vector<Uint8>> converted; // per image: samples in device format
+    std::function<void(const testing_hooks::SoundEvent&)> observer;
+
+    // The worker that keeps a device open.
+    std::mutex workerMutex;
+    std::condition_variable workerWake;
+    std::thread worker;
+    bool stop = false;
+    bool done = false;
+};
+
+void WorkerLoop(SoundState& s)
+{
+    std::unique_lock lock(s.workerMutex);
+    while (!s.stop) {
+        lock.unlock();
+        const double wait = s.output.Step(SteadySeconds());
+        lock.lock();
+        s.workerWake.wait_for(lock, std::chrono::duration<double>(wait), [&] { return s.stop; });
+    }
+    s.done = true;
+    s.workerWake.notify_all();
+}
+
+// Ends the worker when the program exits. An opening that hangs (a server that accepts and never
+// answers) is not waited for beyond a second: the worker is then left to the end of the process,
+// with the state it uses, which is never freed for that reason.
+struct WorkerStopper {
+    SoundState* state;
+    ~WorkerStopper()
+    {
+        std::unique_lock lock(state->workerMutex);
+        if (!state->worker.joinable()) {
+            return;
+        }
+        state->stop = true;
+        state->workerWake.notify_all();
+        const bool ended = state->workerWake.wait_for(lock, std::chrono::seconds(1), [&] { return state->done; });
+        lock.unlock();
+        if (ended) {
+            state->worker.join();
+        } else {
+            state->worker.detach();
+        }
+    }
+};
+
+SoundState& State()
+{
+    static SoundState* const state = new SoundState;
+    static const WorkerStopper stopper{state};
+    return *state;
+}
+
+// Starts the worker once; its first step opens the device at once.
+void StartOutput()
 {
     SoundState& s = State();
-    if (s.tried) {
-        return;
-    }
-    s.tried = true;
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        return;
-    }
-    SDL_AudioSpec want{};
-    want.freq = kRate;
-    want.format = AUDIO_S16SYS;
-    want.channels = 1;
-    want.samples = 512;
-    s.device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
-    if (s.device != 0) {
-        SDL_PauseAudioDevice(s.device, 0);
+    const std::lock_guard lock(s.workerMutex);
+    if (!s.worker.joinable() && !s.done) {
+        s.worker = std::thread(WorkerLoop, std::ref(s));
     }
 }
 
@@ -99,10 +179,11 @@ const std::vector<Uint8>* Converted(const void* image)
         SDL_RWops* rw = SDL_RWFromConstMem(image, static_cast<int>(size));
         if (rw != nullptr && SDL_LoadWAV_RW(rw, 1, &format, &buf, &len) != nullptr) {
             SDL_AudioCVT cvt{};
-            const int built = SDL_BuildAudioCVT(&cvt, format.format, format.channels, format.freq,
-                                                AUDIO_S16SYS, 1, kRate);
+            const int built =
+                SDL_BuildAudioCVT(&cvt, format.format, format.channels, format.freq, AUDIO_S16SYS, 1, kRate);
             if (built >= 0) {
-                std::vector<Uint8> work(static_cast<std::size_t>(len) * static_cast<std::size_t>(std::max(1, cvt.len_mult)));
+                std::vector<Uint8> work(static_cast<std::size_t>(len) *
+                                        static_cast<std::size_t>(std::max(1, cvt.len_mult)));
                 std::memcpy(work.data(), buf, len);
                 cvt.buf = work.data();
                 cvt.len = static_cast<int>(len);
@@ -117,42 +198,31 @@ const std::vector<Uint8>* Converted(const void* image)
     return &s.converted.emplace(image, std::move(out)).first->second;
 }
 
-}  // namespace
+} // namespace
 
 BOOL sndPlaySound(const void* image, UINT flags)
 {
-    OpenDevice();
+    StartOutput();
     SoundState& s = State();
-    const double now = Now();
     auto report = [&](bool played) {
         if (s.observer) {
             s.observer({image, flags, played});
         }
     };
     if (image == nullptr) {
-        if (s.device != 0) {
-            SDL_ClearQueuedAudio(s.device);
-        }
-        s.busyUntil = 0.0;
+        s.output.Stop();
         report(false);
         return TRUE;
-    }
-    if ((flags & SND_NOSTOP) != 0 && now < s.busyUntil) {
-        report(false);
-        return FALSE;
     }
     const std::vector<Uint8>* samples = Converted(image);
     if (samples == nullptr || samples->empty()) {
         report(false);
         return FALSE;
     }
-    if (s.device != 0) {
-        SDL_ClearQueuedAudio(s.device);
-        SDL_QueueAudio(s.device, samples->data(), static_cast<Uint32>(samples->size()));
-    }
-    s.busyUntil = now + static_cast<double>(samples->size()) / (2.0 * kRate) + kTailSeconds;
-    report(true);
-    return TRUE;
+    const double seconds = static_cast<double>(samples->size()) / (2.0 * kRate) + kTailSeconds;
+    const bool played = s.output.Play(*samples, seconds, (flags & SND_NOSTOP) != 0);
+    report(played);
+    return played ? TRUE : FALSE;
 }
 
 namespace testing_hooks {
@@ -164,15 +234,29 @@ void SetSoundObserver(std::function<void(const SoundEvent&)> observer)
 
 void SetSoundClock(std::function<double()> clock)
 {
-    State().clock = std::move(clock);
-    State().busyUntil = 0.0;
+    State().output.SetClock(clock ? std::move(clock) : std::function<double()>(SteadySeconds));
 }
 
 double SoundSeconds(const void* image)
 {
-    OpenDevice();
     const std::vector<Uint8>* samples = Converted(image);
     return samples != nullptr ? static_cast<double>(samples->size()) / (2.0 * kRate) : 0.0;
 }
 
-}  // namespace testing_hooks
+bool SoundDeviceOpen()
+{
+    StartOutput();
+    return State().output.IsOpen();
+}
+
+void LoseSoundDevice()
+{
+    State().device.Lose();
+}
+
+std::size_t QueuedSoundBytes()
+{
+    return State().device.Queued();
+}
+
+} // namespace testing_hooks

@@ -1,6 +1,7 @@
 // Hooks for tests that drive the real windows without a person in front of them.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -43,6 +44,12 @@ void SetSoundObserver(std::function<void(const SoundEvent&)> observer);
 void SetSoundClock(std::function<double()> clock);
 // Seconds the image plays, from its header; 0 for a null or broken image.
 double SoundSeconds(const void* image);
+// Whether an audio device is open now (it is opened in the background, from the first sound on).
+bool SoundDeviceOpen();
+// Makes the open audio device count as gone, as when the sound server stops; it is opened again.
+void LoseSoundDevice();
+// Bytes queued on the open audio device, not yet played.
+std::size_t QueuedSoundBytes();
 
 // Key press and release through the dialog's window, as a keyboard gives it: 'vk' a virtual-key
 // code, 'text' the characters it types (empty for F-keys and the like).
