@@ -40,7 +40,9 @@ public:
         m_id = id;
     }
 
-protected:
+private:
+    // Buttons reach their toolkit control through the same owner and id.
+    friend class CButton;
     CDialog* m_owner = nullptr;
     int m_id = 0;
 };
