@@ -2,6 +2,7 @@
 #include "scene/ShapeTables.h"
 
 // Closed chain of the tree's outline, clockwise from the upper left of the crown.
+// clang-format off
 const POINT TreeOutline[kTreePointCount] = {
     {96, 80}, {97, 80}, {98, 80}, {99, 80}, {100, 80}, {101, 80}, {102, 80}, {103, 80},
     {104, 80}, {105, 80}, {106, 79}, {107, 79}, {108, 79}, {109, 79}, {110, 79}, {111, 79},
@@ -329,8 +330,10 @@ const POINT TreeOutline[kTreePointCount] = {
     {94, 91}, {94, 90}, {94, 89}, {95, 89}, {94, 88}, {94, 87}, {95, 86}, {95, 85},
     {95, 84}, {96, 84}, {95, 83}, {95, 82}, {95, 81},
 };
+// clang-format on
 
 // Closed chain of the apple's outline, starting at the stalk's tip.
+// clang-format off
 const POINT AppleOutline[kApplePointCount] = {
     {574, 310}, {575, 310}, {576, 310}, {577, 310}, {578, 310}, {579, 310}, {580, 310}, {581, 311},
     {580, 312}, {579, 312}, {578, 313}, {577, 314}, {576, 315}, {575, 316}, {574, 317}, {573, 318},
@@ -358,3 +361,4 @@ const POINT AppleOutline[kApplePointCount] = {
     {565, 318}, {566, 317}, {567, 316}, {568, 315}, {569, 314}, {570, 313}, {571, 312}, {572, 311},
     {573, 311},
 };
+// clang-format on

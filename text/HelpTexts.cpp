@@ -10,6 +10,7 @@
 namespace {
 
 // Simplified Chinese, 10 pieces.
+// clang-format off
 constexpr std::string_view kHelpSimplifiedChinese[] = {
     "多媒体版《Pomarel-英文指法练习系统》2.0是一套支持多种语言的指法练习系统。本系统支持简体中文、繁体中文、英文、日文、法文、德文和西班牙文，并具有多媒体功能。独特的键位动态提示、手形提示和键盘渐隐功能在同类指法练习软件中处于领先水平；软件界面友好，操作简便，多加练习即可提高您的英文打字水平。",
     "\r\n\r\n\t一.系统需求:多媒体版《Pomarel-英文指法练习系统》2.0适用于各种版本的Microsoft Windows，包括Windows 9X、Windows Me、",
@@ -22,8 +23,10 @@ constexpr std::string_view kHelpSimplifiedChinese[] = {
     "\r\n五.键盘命令\r\n1)练习选择\r\n F3:“仅字母键不区分大小写”（默认）；\r\n F4:“仅字母键区分大小写”；",
     "\r\n F5:“数字键字母键区分大小写”；\r\n F6:“数字键,符号键,字母键区分大小写”；\r\n\r\n2)帮助\r\n\tF1",
 };
+// clang-format on
 
 // English, 10 pieces.
+// clang-format off
 constexpr std::string_view kHelpEnglish[] = {
     "Multimedia version [Pomarel -- English fingering exercises 2.0] is a fingering exercise system that supports several languages.The fingering exercise system support for Simplified Chinese, Traditional Chinese, English, Japanese, French, German and Spanish, with multimedia features. The unique keypad dynamic prompts, hand prompt, the keyboard fade function in a fingering exercise class software is a leading level, friendly software interface, easy to operate, and much practice to improve their English typing.",
     "\r\n\r\n\t1.System Requirements:Multimedia version [Pomarel -- English fingering exercises 2.0]Suitable for running various versions of Microsoft Windows the including the Windows9X, Windows Me,",
@@ -36,8 +39,10 @@ constexpr std::string_view kHelpEnglish[] = {
     "\r\n5.Keyboard command\r\n1)Exercise Selection \r\n F3:\"Only alphabetic keys not case-sensitive(default).\",\"\r\n F4: Only letters key case-sensitive.\";",
     "\r\n F5:\"Digital key alphabetic keys case-sensitive.\";\r\n F6:\"Key figures, symbol key, the letter key case-sensitive.\";\r\n\r\n2)Help\r\n\tF1",
 };
+// clang-format on
 
 // Traditional Chinese, 10 pieces.
+// clang-format off
 constexpr std::string_view kHelpTraditionalChinese[] = {
     "多媒體版[Pomarel -- 英文指法練習系統 2.0]是一套支援多種語言的指法練習系統。本系統支援簡體中文、繁體中文、英文、日文、法文、德文和西班牙文，並具備多媒體功能。獨特的按鍵動態提示、手形提示與鍵盤淡出功能在同類指法練習軟體中居於領先地位；軟體介面友善，操作簡便，多加練習即可提升您的英文打字能力。",
     "\r\n\r\n\t一.系統需求:多媒體版[Pomarel -- 英文指法練習系統 2.0]適用於各種版本的Microsoft Windows，包括Windows 9X、Windows Me、",
@@ -50,8 +55,10 @@ constexpr std::string_view kHelpTraditionalChinese[] = {
     "\r\n五.鍵盤命令\r\n1)練習選擇\r\n F3:「僅字母鍵不區分大小寫」（預設）；\r\n F4:「僅字母鍵區分大小寫」；",
     "\r\n F5:「數字鍵字母鍵區分大小寫」；\r\n F6:「數字鍵,符號鍵,字母鍵區分大小寫」；\r\n\r\n2)幫助\r\n\tF1",
 };
+// clang-format on
 
 // French, 9 pieces.
+// clang-format off
 constexpr std::string_view kHelpFrench[] = {
     "La version multimédia de [Pomarel -- Exercices de doigté anglais 2.0] est un système d'exercices de doigté multilingue. Elle est proposée en chinois simplifié, chinois traditionnel, anglais, japonais, français, allemand et espagnol, et offre des fonctions multimédias. Ses indications dynamiques sur le clavier, l'indication de la main à utiliser et l'estompage des touches la placent au premier rang des logiciels d'exercices de doigté ; son interface est conviviale et simple à utiliser, et une pratique régulière améliorera votre frappe en anglais.",
     "\r\n\r\n\t1.Configuration requise:La version multimédia de [Pomarel -- Exercices de doigté anglais 2.0] fonctionne sous toutes les versions de Microsoft Windows, notamment Windows 9X, Windows Me,",
@@ -63,8 +70,10 @@ constexpr std::string_view kHelpFrench[] = {
     "\r\n5.clavier de commande\r\n1)exercice de sélection\r\n F3:« Seules les lettres ne sont pas sensibles à la casse. » (par défaut) ;\r\n F4:« Seules les lettres sont sensibles à la casse. » ;",
     "\r\n F5:« Les chiffres, lettres, mais, sous-cas. » ;\r\n F6:« Les touches numériques, touches de symboles, touches alphabétiques sont sensibles à la casse. » ;\r\n\r\n2)Aider\r\n\tF1",
 };
+// clang-format on
 
 // German, 10 pieces.
+// clang-format off
 constexpr std::string_view kHelpGerman[] = {
     "Die Multimedia-Version von [Pomarel -- Englisch Fingerübungen 2.0] ist ein mehrsprachiges Programm zum Üben des Zehnfingersystems. Es unterstützt vereinfachtes Chinesisch, traditionelles Chinesisch, Englisch, Japanisch, Französisch, Deutsch und Spanisch und bietet Multimedia-Funktionen. Mit seinen einzigartigen dynamischen Tastenhinweisen, der Handanzeige und dem Ausblenden der Tasten ist es unter den Programmen für Fingerübungen führend; die Oberfläche ist freundlich und leicht zu bedienen, und fleißiges Üben verbessert Ihre Tippfertigkeit im Englischen.",
     "\r\n\r\n\t1.Systemanforderungen:Die Multimedia-Version von [Pomarel -- Englisch Fingerübungen 2.0] läuft unter allen Versionen von Microsoft Windows, darunter Windows 9X, Windows Me,",
@@ -77,8 +86,10 @@ constexpr std::string_view kHelpGerman[] = {
     "\r\n5.Tastaturbefehl:\r\n1)üben Sie zu w?hlen\r\n F3:„Nur die Buchstaben-Tasten sind nicht case sensitive.“ (Standard);\r\n F4:„Nur die Buchstaben-Tasten sind Gro?-und Kleinschreibung.“;",
     "\r\n F5:„Buchstabentasten, Zahlentasten sind Gro?-und Kleinschreibung.“;\r\n F6:„Numerische Tasten, Tasten-Symbole sind Buchstaben-Tasten Gro?-und Kleinschreibung.“;\r\n\r\n2)Hilfe\r\n\tF1",
 };
+// clang-format on
 
 // Japanese, 10 pieces.
+// clang-format off
 constexpr std::string_view kHelpJapanese[] = {
     "マルチメディア版[Pomarel -- 英語指演習2.0]は、多言語に対応したタッチタイピング練習システムです。簡体字中国語、繁体字中国語、英語、日本語、フランス語、ドイツ語、スペイン語に対応し、マルチメディア機能を備えています。独自のキー位置の動的表示、手の表示、キーボードのフェード機能は、タイピング練習ソフトの中でもトップクラスです。画面はわかりやすく操作も簡単で、練習を重ねれば英文タイピングが上達します。",
     "\r\n\r\n\t1.システム要件:マルチメディア版[Pomarel -- 英語指演習2.0]は、Microsoft Windowsの各バージョンで動作します。Windows 9X、Windows Me、",
@@ -91,8 +102,10 @@ constexpr std::string_view kHelpJapanese[] = {
     "\r\n5.キーボードのコマンド\r\n1)選択して練習\r\n F3:「唯一の文字キーは.大文字小文字の区別はありません」（既定）\r\n F4:「唯一の文字キーは.大文字と小文字が区別されます」",
     "\r\n F5:「文字キー.数字キーは.大文字と小文字が区別さ」\r\n F6:「数字キー.記号キー.文字キーは.大文字と小文字が区別さ」\r\n\r\n2)助け\r\n\tF1",
 };
+// clang-format on
 
 // Spanish, 10 pieces.
+// clang-format off
 constexpr std::string_view kHelpSpanish[] = {
     "La versión multimedia de [Pomarel -- Ejercicios de inglés de digitación 2.0] es un sistema de ejercicios de digitación que admite varios idiomas: chino simplificado, chino tradicional, inglés, japonés, francés, alemán y español, y ofrece funciones multimedia. Sus indicaciones dinámicas en el teclado, la indicación de la mano y el desvanecimiento de las teclas lo sitúan a la cabeza de los programas de su clase; su interfaz es amigable y fácil de usar, y con práctica constante mejorará su mecanografía en inglés.",
     "\r\n\r\n\t1.Requisitos del sistema:La versión multimedia de [Pomarel -- Ejercicios de inglés de digitación 2.0] funciona en todas las versiones de Microsoft Windows, entre ellas Windows 9X, Windows Me,",
@@ -105,12 +118,14 @@ constexpr std::string_view kHelpSpanish[] = {
     "\r\n5.Un comando del teclado\r\n1)Practique para seleccionar\r\n F3:«Sólo las teclas de las letras no son sensibles.» (predeterminado);\r\n F4:«Sólo las teclas de letras mayúsculas y minúsculas.»;",
     "\r\n F5:«Teclas de las letras, las teclas numéricas entre mayúsculas y minúsculas»;\r\n F6:«Las teclas numéricas, teclas de símbolos, teclas de letras mayúsculas y minúsculas.»;\r\n\r\n2)Ayuda\r\n\tF1",
 };
+// clang-format on
 
 constexpr std::span<const std::string_view> kHelpTexts[kLanguageCount] = {
     kHelpSimplifiedChinese, kHelpEnglish, kHelpTraditionalChinese, kHelpFrench,
     kHelpGerman,            kHelpJapanese, kHelpSpanish,
 };
 
+// clang-format off
 constexpr std::string_view kTitles[kLanguageCount] = {
     "《Pomarel-英文指法练习系统》2.0",
     "[Pomarel -- English fingering exercises 2.0]",
@@ -120,6 +135,7 @@ constexpr std::string_view kTitles[kLanguageCount] = {
     "[Pomarel -- 英語指演習2.0]",
     "[Pomarel -- Ejercicios de inglés de digitación 2.0]",
 };
+// clang-format on
 
 // An index outside the tables reads English, like an unlisted language identifier.
 unsigned RowOf(LanguageIndex i)

@@ -15,6 +15,7 @@ struct LangIdRow {
 // Identifiers are distinct, so the order does not matter; anything not listed reads English
 // (every English identifier, Chinese of Hong Kong, Singapore and Macao, all other languages).
 // All six French identifiers read French.
+// clang-format off
 constexpr LangIdRow kSelection[] = {
     {0x0804, kSimplifiedChinese},  // 2052 Chinese, People's Republic of China
     {0x0404, kTraditionalChinese},  // 1028 Chinese, Taiwan
@@ -51,7 +52,9 @@ constexpr LangIdRow kSelection[] = {
     {0x4C0A, kSpanish},  // 19466 Spanish, Nicaragua
     {0x500A, kSpanish},  // 20490 Spanish, Puerto Rico
 };
+// clang-format on
 
+// clang-format off
 constexpr CaptionRow kCaptions[kLanguageCount] = {
     // Simplified Chinese
     {"开始", "退出", "帮助",
@@ -117,10 +120,12 @@ constexpr CaptionRow kCaptions[kLanguageCount] = {
      "Rehacer",
      "Este software es un ejercicio de digitación del teclado, no espere que usted utilice el ratón para hacer clic en el botón de escritorio o el teclado!"},
 };
+// clang-format on
 
 // Eight labels per language, in the order of the report's values: total keystrokes, keystrokes
 // of this practice, total correct, correct in this practice, total time, time of this practice,
 // total average speed, current speed. The first label carries the report's title.
+// clang-format off
 constexpr const char* kReportLabels[kLanguageCount][8] = {
     // Simplified Chinese
     {"测试报告:总练习次数",
@@ -186,6 +191,7 @@ constexpr const char* kReportLabels[kLanguageCount][8] = {
      "velocidad media",
      "acelerar"},
 };
+// clang-format on
 
 constexpr std::string_view kCountField = "%ld";
 constexpr std::string_view kSpeedField = "%05.1f";
