@@ -257,13 +257,12 @@ def whole_pass(res, s, what, size, after_f6=None):
 def main():
     on_private_bus()
     args = e.parse_args(__file__)
-    for tool in ("setxkbmap",):
-        if shutil.which(tool) is None:
-            fail_early(f"{tool} is not installed (package x11-xkb-utils)")
+    if shutil.which("setxkbmap") is None:
+        fail_early("setxkbmap is not installed (package x11-xkb-utils)")
     bus = ReportBox()
     res = e.Results()
     with e.Session(args, W, H, "layouts") as s:
-        us = {}
+        us = {}  # cell -> the legend's dark pixels
         with res.group("US legends for comparison"):
             launch(s, ["us"])
             us = legends(s, list(KEYCODES))
@@ -306,7 +305,7 @@ def main():
             stop_app(s)
 
         for layout, pairs, what in (
-                (["es"], [], "Spanish"),
+                (["es"], [], "Spanish"),  # its letters sit where the US ones do
                 # Dvorak: O where US S is; A stays.
                 (["us", "-variant", "dvorak"], [((2, 2), (1, 9)), ((2, 1), (2, 1))], "Dvorak")):
             with res.group(what):
