@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string_view>
 
 #include "platform/keymap_detail.h"
@@ -236,14 +237,37 @@ KeyboardLayout KeyboardLayoutFromNames(const char* rules, const char* model, con
     return LayoutFromKeymap(keymap.get(), 0, NameFromNames(layout, variant));
 }
 
+namespace {
+
+// The reader of the session's layout, opened at first use and again after its connection was lost;
+// null on platforms without one (offscreen) or when it cannot connect.
+KeyboardLayoutReader* SessionReader()
+{
+    static std::unique_ptr<KeyboardLayoutReader> reader;
+    if (reader && reader->Open()) {
+        return reader.get();
+    }
+    reader.reset();
+    if (PlatformIs("wayland")) {
+        reader = std::make_unique<KeyboardLayoutReader>(KeyboardLayoutReader::Source::Wayland, nullptr);
+    }
+    // XWayland serves the same keymap to X clients when the compositor's cannot be read.
+    if ((!reader || !reader->Open()) && (PlatformIs("wayland") || PlatformIs("xcb"))) {
+        reader = std::make_unique<KeyboardLayoutReader>(KeyboardLayoutReader::Source::X11, nullptr);
+    }
+    if (reader && !reader->Open()) {
+        reader.reset();
+    }
+    return reader.get();
+}
+
+} // namespace
+
 KeyboardLayout ActiveKeyboardLayout()
 {
     KeyboardLayout out;
-    if (PlatformIs("wayland") && KeyboardLayoutFromWayland(nullptr, out)) {
-        return out;
-    }
-    // XWayland serves the same keymap to X clients when the compositor's cannot be read.
-    if ((PlatformIs("wayland") || PlatformIs("xcb")) && KeyboardLayoutFromX11(nullptr, out)) {
+    KeyboardLayoutReader* reader = SessionReader();
+    if (reader != nullptr && reader->Current(out)) {
         return out;
     }
     return KeyboardLayoutFromNames(nullptr, nullptr, nullptr, nullptr, nullptr);

@@ -1,10 +1,12 @@
 // The user's keyboard layout, as plain data for the on-screen keyboard: what each physical key of
 // its four upper rows types, read from the keyboard system (xkbcommon; X11, XWayland or the
-// Wayland compositor). Nothing here keeps a connection open.
+// Wayland compositor). The session's layout is watched through one connection kept open, so asking
+// again when nothing changed costs a poll, not a new read.
 #pragma once
 
 #include <array>
 #include <initializer_list>
+#include <memory>
 #include <string>
 
 // Shift levels a key is typed at: nothing held, Shift held, AltGr (the third level) held.
@@ -45,14 +47,43 @@ KeyboardLayout KeyboardLayoutFromNames(const char* rules, const char* model, con
 // keymap (a connection of our own); on X11 and XWayland the core keyboard through the XKB extension
 // of $DISPLAY; on other toolkit platforms (offscreen), or when those fail, the XKB_DEFAULT_*
 // environment; US QWERTY where nothing can be read. Never blocks for long: every wait is bounded.
+// The X11 or Wayland connection stays open for RefreshKeyboardLayout (UI thread only).
 KeyboardLayout ActiveKeyboardLayout();
 
-// Reads the active layout again; when it differs from 'layout' (the user switched layout or
-// group), stores it there and returns true. For the practice window at Start.
+// The active layout as of now; when it differs from 'layout' (the user switched layout or group),
+// stores it there and returns true. For the practice window at Start: on X11 and Wayland it only
+// polls the kept connection without blocking (a few microseconds) and reads the keymap again only
+// when the server said the keymap or group changed.
 bool RefreshKeyboardLayout(KeyboardLayout& layout);
 
-// The same sources one at a time, for tests and diagnostics: false when the source gives nothing.
-// 'display' null means $DISPLAY or $WAYLAND_DISPLAY.
+// One connection to the X server's XKB extension or to a Wayland compositor, kept open to learn
+// from its events when the keymap or the group changes.
+class KeyboardLayoutReader {
+public:
+    enum class Source { X11, Wayland };
+    // Connects to 'display' (null: $DISPLAY or $WAYLAND_DISPLAY) and asks for the keymap's change
+    // events; Open() says whether that worked. Waits on a Wayland compositor are bounded.
+    KeyboardLayoutReader(Source source, const char* display);
+    ~KeyboardLayoutReader();
+    KeyboardLayoutReader(const KeyboardLayoutReader&) = delete;
+    KeyboardLayoutReader& operator=(const KeyboardLayoutReader&) = delete;
+
+    bool Open() const;
+    // The layout as of now into 'out': the events that arrived are taken without blocking, and the
+    // keymap is read from the server only the first time and after an event said it or the group
+    // changed. False (and 'out' left alone) when the connection is lost or the keymap unreadable.
+    bool Current(KeyboardLayout& out);
+    // How often the keymap was read from the server: once at first, then once per change.
+    int Reads() const;
+
+    struct Connection;
+
+private:
+    std::unique_ptr<Connection> m_connection;
+};
+
+// The same sources one at a time, each on a connection of its own for one read, for tests and
+// diagnostics: false when the source gives nothing. 'display' null means $DISPLAY or $WAYLAND_DISPLAY.
 bool KeyboardLayoutFromX11(const char* display, KeyboardLayout& out);
 bool KeyboardLayoutFromWayland(const char* display, KeyboardLayout& out);
 

@@ -267,13 +267,41 @@ TEST(Keymap, ReadsTheLayoutOfARunningXServerAndWaylandCompositor)
     ASSERT_TRUE(KeyboardLayoutFromX11(display.c_str(), read));
     EXPECT_EQ(read, KeyboardLayoutFromNames("evdev", "pc105", "fr", "", ""));
 
+    // The kept connection reads the keymap again only when the server says it or the group changed.
+    KeyboardLayoutReader watched(KeyboardLayoutReader::Source::X11, display.c_str());
+    ASSERT_TRUE(watched.Open());
+    struct Step {
+        const char* command; // run before asking; null: nothing changes
+        const char* layout;  // what the reader must give then
+        int reads;           // keymap reads so far
+    };
+    const Step steps[] = {
+        {nullptr, "fr", 1},
+        {nullptr, "fr", 1},
+        {"setxkbmap de", "de", 2},
+        {nullptr, "de", 2},
+        {"setxkbmap -layout us,de", "us", 3},
+    };
+    for (const Step& step : steps) {
+        if (step.command != nullptr) {
+            ASSERT_EQ(std::system((x + step.command).c_str()), 0);
+        }
+        SCOPED_TRACE(step.command != nullptr ? step.command : "no change");
+        // The server's events may trail the command a little; an unchanged layout is asked once.
+        ASSERT_TRUE(WithRetries([&] { return watched.Current(read) && read.name == step.layout; }));
+        EXPECT_EQ(read, KeyboardLayoutFromNames("evdev", "pc105", step.layout, "", ""));
+        EXPECT_EQ(watched.Reads(), step.reads);
+    }
+
     // Two layouts; the second group locked as a layout switch key would.
-    ASSERT_EQ(std::system((x + "setxkbmap -layout us,de").c_str()), 0);
     ASSERT_TRUE(KeyboardLayoutFromX11(display.c_str(), read));
     EXPECT_EQ(read, UsKeyboardLayout());
     ASSERT_TRUE(LockKeyboardGroup(display.c_str(), 1));
     ASSERT_TRUE(KeyboardLayoutFromX11(display.c_str(), read));
     EXPECT_EQ(read, KeyboardLayoutFromNames("evdev", "pc105", "de", "", ""));
+    ASSERT_TRUE(WithRetries([&] { return watched.Current(read) && read.name == "de"; })) << "a group switch";
+    EXPECT_EQ(read, KeyboardLayoutFromNames("evdev", "pc105", "de", "", ""));
+    EXPECT_EQ(watched.Reads(), 4);
 
     if (!OnPath("weston")) {
         GTEST_SKIP() << "needs weston for the Wayland half";
@@ -314,4 +342,26 @@ TEST(Keymap, ReadsTheLayoutOfARunningXServerAndWaylandCompositor)
     ASSERT_TRUE(WithRetries([&] { return KeyboardLayoutFromWayland(socket.c_str(), read); })) << "weston did not start";
     EXPECT_EQ(read, KeyboardLayoutFromNames("evdev", "pc105", "es", "", ""));
     EXPECT_EQ(read.name, "es");
+
+    KeyboardLayoutReader compositor(KeyboardLayoutReader::Source::Wayland, socket.c_str());
+    ASSERT_TRUE(compositor.Open());
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(compositor.Current(read));
+        EXPECT_EQ(read.name, "es");
+        EXPECT_EQ(compositor.Reads(), 1) << "an unchanged keymap is compiled once";
+    }
+
+    // Servers that went away: the readers say so, leave the layout alone, and do not wait.
+    kill(weston.pid, SIGTERM);
+    waitpid(weston.pid, nullptr, 0);
+    weston.pid = -1;
+    kill(xvfb.pid, SIGTERM);
+    waitpid(xvfb.pid, nullptr, 0);
+    xvfb.pid = -1;
+    const KeyboardLayout before = read;
+    EXPECT_TRUE(WithRetries([&] { return !compositor.Current(read); }));
+    EXPECT_TRUE(WithRetries([&] { return !watched.Current(read); }));
+    EXPECT_FALSE(compositor.Open());
+    EXPECT_FALSE(watched.Open());
+    EXPECT_EQ(read, before);
 }

@@ -1,0 +1,325 @@
+#!/usr/bin/env python3
+"""The on-screen keyboard follows the X server's keyboard layout, at 1024 x 768.
+
+One Xvfb; the installed program is started under `setxkbmap us`, `fr`, `de`, `es` and
+`us -variant dvorak` in turn. For every target asked, the test finds the blinking key and presses
+that physical key by its X keycode (the evdev code of the cell's xkb key name plus 8) at the plain,
+the Shift or the AltGr level, in that order: the apple must move on at one of them, so the key that
+blinks is the key that types the target.
+- French: a whole pass of set 4 (F6), every target once; the caps carry the French legends (the
+  cell of US Q shows the A that US A showed, and so on), compared with the caps of the US start.
+- A switch while the program runs (`setxkbmap de`, then F2) labels the caps anew at that Start:
+  Z and Y change places.
+- German: the grave accent is only a dead key there; it is left out of the set, the report box
+  says so (read over the accessibility bus), and a whole pass of set 4 never waits for it.
+- Spanish and Dvorak: some targets of set 4 and a few legends.
+
+The report box is read over AT-SPI on a private D-Bus session: the script runs itself again under
+dbus-run-session with Debian's /usr/bin/python3 and its gi bindings.
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+sys.dont_write_bytecode = True  # nothing written into the source tree
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import e2elib as e  # noqa: E402
+
+W, H = 1024, 768
+SYSTEM_PYTHON = "/usr/bin/python3"
+BUS_MARK = "POMAREL_E2E_PRIVATE_BUS"
+A11Y = {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
+SET4_TARGETS = 70
+MISSING_NOTE_EN = "Not on this keyboard layout, left out: "
+MISSING_NOTE_DE = "Auf dieser Tastaturbelegung nicht vorhanden, ausgelassen: "
+
+# X keycodes (evdev + 8) of the cells of rows 0..3, by xkb key name: TLDE AE01..AE12 /
+# AD01..AD12 BKSL / AC01..AC11 / AB01..AB10; None where the cell types nothing.
+KEYCODES = {(0, 0): 49}
+KEYCODES.update({(0, c): 9 + c for c in range(1, 13)})
+KEYCODES.update({(1, c): 23 + c for c in range(1, 13)})
+KEYCODES[(1, 13)] = 51
+KEYCODES.update({(2, c): 37 + c for c in range(1, 12)})
+KEYCODES.update({(3, c): 51 + c for c in range(1, 11)})
+LEFT_SHIFT, RIGHT_ALT = 50, 108
+LEVELS = ("plain", "Shift", "AltGr")
+
+
+def fail_early(why):
+    print(f"FAIL: {why}")
+    print("0 passed, 1 failed")
+    sys.exit(1)
+
+
+def on_private_bus():
+    """Runs this script again under its own D-Bus session, unless it already is."""
+    if os.environ.get(BUS_MARK) == "1":
+        return
+    if shutil.which("dbus-run-session") is None or not os.access(SYSTEM_PYTHON, os.X_OK):
+        fail_early("dbus-run-session and /usr/bin/python3 are needed (packages dbus, python3)")
+    env = dict(os.environ, **{BUS_MARK: "1"})
+    cmd = ["dbus-run-session", "--", SYSTEM_PYTHON, str(Path(__file__).resolve()), *sys.argv[1:]]
+    sys.stdout.flush()
+    sys.exit(subprocess.run(cmd, env=env).returncode)
+
+
+class ReportBox:
+    """The text of the program's report box, read over the accessibility bus."""
+
+    def __init__(self):
+        try:
+            import gi
+            gi.require_version("Atspi", "2.0")
+            from gi.repository import Atspi
+        except (ImportError, ValueError) as err:
+            fail_early(f"the AT-SPI bindings are missing ({err}; packages python3-gi, gir1.2-atspi-2.0)")
+        self.Atspi = Atspi
+        # Asking for the desktop starts the accessibility bus, which the program looks for at start.
+        Atspi.get_desktop(0).get_child_count()
+
+    def texts(self, pid):
+        """The contents of every text field of the program's window (the report box is the only one)."""
+        desktop = self.Atspi.get_desktop(0)
+        out = []
+
+        def walk(acc):
+            try:
+                if acc.get_role_name() == "text":
+                    out.append(self.Atspi.Text.get_text(acc, 0, self.Atspi.Text.get_character_count(acc)))
+                for i in range(acc.get_child_count()):
+                    child = acc.get_child_at_index(i)
+                    if child is not None:
+                        walk(child)
+            except Exception:  # an object that went away while being read
+                pass
+        for i in range(desktop.get_child_count()):
+            a = desktop.get_child_at_index(i)
+            try:
+                if a is not None and a.get_process_id() == pid:
+                    walk(a)
+            except Exception:
+                continue
+        return out
+
+
+# ---------------------------------------------------------------------------------------------
+# Keys and apples
+
+
+def press(s, cell, level):
+    """Presses the physical key of cell, holding left Shift or right Alt (AltGr) for the level."""
+    code = str(KEYCODES[cell])
+    hold = {1: LEFT_SHIFT, 2: RIGHT_ALT}.get(level)
+    if hold is None:
+        s.x("xdotool", "key", "--delay", "30", code)
+    else:
+        s.x("xdotool", "keydown", "--delay", "30", str(hold), "key", "--delay", "30", code,
+            "keyup", "--delay", "30", str(hold))
+
+
+def apple_state(s, img):
+    apples = e.find_apples(img, W, H)
+    if len(apples) != 1:
+        return None
+    box = e.bbox(apples[0])
+    return box, img.region(box)
+
+
+def answer_target(s):
+    """Finds the blinking key and types it at the first level that moves the apple on.
+
+    Returns ((row, col), level) or (cell, None) when no level did, or (None, None) when no key blinks."""
+    before = e.wait_until(lambda: apple_state(s, s.shot()), 2, 0.03)
+    cell, _box = e.blinking_key(s)
+    if cell is None or cell not in KEYCODES or before is None:
+        return None, None
+
+    def moved():
+        st = apple_state(s, s.shot())
+        return st is not None and st != before
+    # A second round with longer waits, in case the machine was slow to answer the first.
+    for wait in (0.5, 1.5):
+        for level in range(3):
+            press(s, cell, level)
+            if e.wait_until(moved, wait, 0.03):
+                return cell, level
+    return cell, None
+
+
+def type_targets(res, s, what, count):
+    """Answers count targets in a row; returns the (cell, level) of each, or None at the first failure."""
+    done = []
+    for i in range(count):
+        cell, level = answer_target(s)
+        if level is None:
+            res.check(False, f"{what}: target {i + 1} is typed on the key that blinks",
+                      f"blinking key {cell}; typed so far {len(done)}")
+            s.shot(f"{what.replace(' ', '-')}-stuck")
+            return None
+        done.append((cell, level))
+    return done
+
+
+def stop_app(s):
+    if s.alive():
+        try:
+            os.killpg(s.app.pid, signal.SIGTERM)
+        except ProcessLookupError:
+            pass
+        s.wait_exit(5)
+
+
+def launch(s, layout, lang="en_US.UTF-8"):
+    """Sets the X server's layout and starts the program, readable over the accessibility bus."""
+    s.x("setxkbmap", *layout)
+    s.launch(lang, A11Y, name="-".join(layout))
+    s.main_window()
+
+
+# ---------------------------------------------------------------------------------------------
+# Legends
+
+
+def glyph(img, rect):
+    """The dark pixels (the legend) on a key cap, relative to its top left corner."""
+    l, t, r, b = rect
+    return {(x - l, y - t) for y in range(t + 2, b - 1) for x in range(l + 2, r - 1) if e.is_dark(img.px(x, y))}
+
+
+def likeness(a, b):
+    """How alike two legends are: the best overlap (intersection over union) over shifts of a pixel."""
+    if not a or not b:
+        return 0.0
+    best = 0.0
+    for dx in (-1, 0, 1):
+        for dy in (-1, 0, 1):
+            moved = {(x + dx, y + dy) for x, y in a}
+            best = max(best, len(moved & b) / len(moved | b))
+    return best
+
+
+def legends(s, cells):
+    """The legend of every cell, each from a screenshot where its cap is shown (not blinked away)."""
+    rects = e.key_rects(W, H)
+    out = {}
+    for _ in range(10):
+        img = s.shot()
+        for c in cells:
+            if c not in out and e.is_cream(img.px(*e.cap_spot(rects[c]))):
+                out[c] = glyph(img, rects[c])
+        if len(out) == len(cells):
+            break
+        time.sleep(0.07)
+    return out
+
+
+def check_legends(res, s, us, pairs, what):
+    """pairs: (cell here, US cell whose legend it must show). The first cell must also be plainly less
+    like its own US legend, so the comparison can tell the legends apart."""
+    got = legends(s, [c for c, _ in pairs])
+    scores = [(c, u, round(likeness(got.get(c, set()), us.get(u, set())), 2)) for c, u in pairs]
+    first = pairs[0][0]
+    own = round(likeness(got.get(first, set()), us.get(first, set())), 2)
+    res.check(all(v >= 0.8 for _, _, v in scores) and own <= scores[0][2] - 0.2,
+              f"{what}: the caps show the layout's legends",
+              f"likeness to the US legend they should show {scores}; cell {first} to its own US legend {own}")
+    print(f"   {what}: likeness {scores}; cell {first} to its own US legend {own}", flush=True)
+    s.shot(what.replace(" ", "-"))
+
+
+# ---------------------------------------------------------------------------------------------
+
+
+def whole_pass(res, s, what, size, after_f6=None):
+    """F6, then one whole pass of set 4: size targets, each once."""
+    s.key("F6")
+    res.require(e.wait_until(lambda: apple_state(s, s.shot()), 3), f"{what}: F6 shows one apple")
+    if after_f6 is not None:
+        after_f6()
+    started = time.monotonic()
+    done = type_targets(res, s, what, size)
+    if done is None:
+        return
+    spent = time.monotonic() - started
+    res.check(len(set(done)) == size,
+              f"{what}: a whole pass of set 4 is {size} different targets, each typed on the key that blinks",
+              f"{len(set(done))} different key and level pairs")
+    by_level = [sum(1 for _, lv in done if lv == k) for k in range(3)]
+    print(f"   {what}: {size} targets in {spent:.0f} s; plain {by_level[0]}, Shift {by_level[1]}, "
+          f"AltGr {by_level[2]}", flush=True)
+
+
+def main():
+    on_private_bus()
+    args = e.parse_args(__file__)
+    if shutil.which("setxkbmap") is None:
+        fail_early("setxkbmap is not installed (package x11-xkb-utils)")
+    bus = ReportBox()
+    res = e.Results()
+    with e.Session(args, W, H, "layouts") as s:
+        us = {}  # cell -> the legend's dark pixels
+        with res.group("US legends for comparison"):
+            launch(s, ["us"])
+            us = legends(s, list(KEYCODES))
+            res.require(len(us) == len(KEYCODES) and all(us.values()), "every character key shows a legend",
+                        f"{sum(1 for v in us.values() if v)} of {len(KEYCODES)}")
+            s.shot("us")
+            stop_app(s)
+
+        with res.group("French"):
+            launch(s, ["fr"])
+            # AZERTY: A, Z on US Q, W; Q, W on US A, Z; M on US ';'; E stays.
+            check_legends(res, s, us, [((1, 1), (2, 1)), ((1, 2), (3, 1)), ((2, 1), (1, 1)), ((3, 1), (1, 2)),
+                                       ((2, 10), (3, 7)), ((1, 3), (1, 3))], "French at start")
+            whole_pass(res, s, "French", SET4_TARGETS)
+
+        with res.group("switched to German while running"):
+            s.x("setxkbmap", "de")
+            time.sleep(0.3)
+            s.key("F2")
+            # QWERTZ: Z on US Y, Y on US Z.
+            check_legends(res, s, us, [((1, 6), (3, 1)), ((3, 1), (1, 6)), ((1, 1), (1, 1))],
+                          "German after setxkbmap de and F2")
+            notes = e.wait_until(lambda: [t for t in bus.texts(s.app.pid) if MISSING_NOTE_EN in t], 3, 0.2)
+            res.check(notes and "`" in notes[0], "the report box says the grave accent is left out",
+                      f"report box {bus.texts(s.app.pid)}")
+            stop_app(s)
+
+        with res.group("German from the start"):
+            launch(s, ["de"], "de_DE.UTF-8")
+
+            def note_after_f6():
+                # Until the first right key, which writes the report's figures there.
+                notes = e.wait_until(lambda: [t for t in bus.texts(s.app.pid) if MISSING_NOTE_DE in t], 3, 0.2)
+                res.known_fault(notes and notes[0].endswith("`"),
+                                "after F6 the report box notes the grave accent of set 4 as left out",
+                                f"report box {bus.texts(s.app.pid)}",
+                                "the note is written only when the layout is applied (start-up, a change "
+                                "at Start), not when a set with missing targets is chosen")
+            whole_pass(res, s, "German", SET4_TARGETS - 1, note_after_f6)
+            stop_app(s)
+
+        for layout, pairs, what in (
+                (["es"], [], "Spanish"),  # its letters sit where the US ones do
+                # Dvorak: O where US S is; A stays.
+                (["us", "-variant", "dvorak"], [((2, 2), (1, 9)), ((2, 1), (2, 1))], "Dvorak")):
+            with res.group(what):
+                launch(s, layout)
+                if pairs:
+                    check_legends(res, s, us, pairs, what)
+                s.key("F6")
+                res.require(e.wait_until(lambda: apple_state(s, s.shot()), 3), f"{what}: F6 shows one apple")
+                done = type_targets(res, s, what, 15)
+                res.check(done is not None, f"{what}: 15 targets of set 4 typed on the keys that blink",
+                          f"{done}")
+                stop_app(s)
+    return res.finish()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
