@@ -103,6 +103,8 @@ void PracticeDialog::ChooseSet(int k)
     m_exercise.ChooseSet(k, static_cast<unsigned>(std::time(nullptr)));
     // Also for the set already chosen: its automatic check box was just cleared by the click.
     UpdateData(FALSE);
+    // A larger set may hold targets the keyboard layout cannot type.
+    ShowMissingTargets();
     OnOK();
 }
 
@@ -135,6 +137,11 @@ void PracticeDialog::ApplyKeyboardLayout(CDC* dc)
         // paint kept, which the layout does not change.
         m_scene.PaintKeysAndTree(*dc, m_exercise.PlainChars(), m_exercise.ShiftChars());
     }
+    ShowMissingTargets();
+}
+
+void PracticeDialog::ShowMissingTargets()
+{
     std::u32string missing;
     for (const char32_t c : m_exercise.MissingTargets()) {
         missing += missing.empty() ? std::u32string(1, c) : std::u32string{U' ', c};

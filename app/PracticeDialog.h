@@ -75,6 +75,8 @@ private:
     // Puts the keyboard layout in use into the rules and onto the key caps; says in the report
     // box which targets it cannot type.
     void ApplyKeyboardLayout(CDC* dc);
+    // Names in the report box the chosen set's targets that the layout cannot type, if any.
+    void ShowMissingTargets();
 
     HICON m_hIcon = nullptr;
     CButton m_btnStart, m_btnExit, m_btnHelp;
