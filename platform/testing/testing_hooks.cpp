@@ -31,11 +31,12 @@ std::unique_ptr<QApplication>& TestApp()
 }
 
 // Rectangles each live window presented since TakePresented last asked; a window's list goes with
-// the window. A list nobody takes keeps only its latest few.
+// the window. A list nobody takes keeps only its latest few. Never freed: a window that outlives
+// the process's statics still finds it when it goes.
 std::map<const DialogWindow*, std::vector<RECT>>& PresentedLog()
 {
-    static std::map<const DialogWindow*, std::vector<RECT>> log;
-    return log;
+    static auto* const log = new std::map<const DialogWindow*, std::vector<RECT>>;
+    return *log;
 }
 
 void RecordPresented(DialogWindow& window, const RECT& r)
