@@ -54,4 +54,4 @@ void LoseSoundDevice();
 // Bytes queued on the open audio device, not yet played.
 std::size_t QueuedSoundBytes();
 
-} // namespace platform_seams
+}  // namespace platform_seams

@@ -53,7 +53,7 @@ void RecordPresented(DialogWindow& window, const RECT& r)
     }
 }
 
-} // namespace
+}  // namespace
 
 namespace testing_hooks {
 
@@ -323,4 +323,4 @@ std::vector<std::string> SystemMenuItems(CDialog& dlg)
     return dlg.Window() != nullptr ? dlg.Window()->SystemMenuItems() : std::vector<std::string>{};
 }
 
-} // namespace testing_hooks
+}  // namespace testing_hooks
