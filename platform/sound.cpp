@@ -82,7 +82,8 @@ struct SoundState {
     SdlAudioDevice device;
     SoundOutput output{device, SteadySeconds};
     std::map<const void*, std::vector<Uint8>> converted; // per image: samples in device format
-    std::function<void(const platform_seams::SoundEvent&)> observer; // empty in the program
+    // Told of every sound played (platform_seams::SoundObserver); empty in the program.
+    std::function<void(const platform_seams::SoundEvent&)> observer;
 
     // The worker that keeps a device open.
     std::mutex workerMutex;
