@@ -9,7 +9,6 @@
 
 #include "platform/internal.h"
 #include "platform/scaling.h"
-#include "platform/testing.h"
 
 using namespace platform_detail;
 

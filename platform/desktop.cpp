@@ -18,6 +18,7 @@
 
 #include "platform/internal.h"
 #include "platform/picture.h"
+#include "platform/seams.h"
 
 namespace {
 
@@ -443,6 +444,10 @@ void DrawDesktop(Surface& target, int left, int top, int right, int bottom)
     }
 }
 
+} // namespace platform_detail
+
+namespace platform_seams {
+
 void SetDesktop(Surface desktop)
 {
     DesktopStore& d = Store();
@@ -457,11 +462,4 @@ void SetDesktop(Surface desktop)
     d.wallpaper.picture = std::move(desktop);
 }
 
-} // namespace platform_detail
-
-namespace testing_hooks {
-void SetDesktop(const Surface& desktop)
-{
-    platform_detail::SetDesktop(desktop);
-}
-} // namespace testing_hooks
+} // namespace platform_seams

@@ -17,7 +17,7 @@
 #include <ctime>
 
 #include "platform/internal.h"
-#include "platform/testing.h"
+#include "platform/seams.h"
 
 using namespace platform_detail;
 
@@ -65,18 +65,6 @@ void FitLongText(QMessageBox& box, const QString& text)
     area->setWidget(label);
     area->setFixedSize(widest, height);
     grid->addWidget(area, row, col, rows, cols);
-}
-
-std::function<int(std::string_view, UINT)>& MessageBoxHook()
-{
-    static std::function<int(std::string_view, UINT)> hook;
-    return hook;
-}
-
-std::function<void(CDialog&)>& ModalHook()
-{
-    static std::function<void(CDialog&)> hook;
-    return hook;
 }
 
 bool& ScreenOverridden()
@@ -127,8 +115,8 @@ BOOL CDialog::Create()
 int CDialog::DoModal()
 {
     Create();
-    if (ModalHook() && m_parent != nullptr) {
-        ModalHook()(*this);
+    if (const auto& observe = platform_seams::ModalDialogObserver(); observe && m_parent != nullptr) {
+        observe(*this);
     }
     const int result = m_window->RunLoop();
     m_window->Dispatch(0x0002 /* WM_DESTROY */, 0, 0, [&] { OnDestroy(); });
@@ -408,8 +396,8 @@ CPaintDC::~CPaintDC() = default;
 int AfxMessageBox(std::string_view text, UINT type, UINT)
 {
     const bool yesNo = (type & 0xF) == MB_YESNO;
-    if (MessageBoxHook()) {
-        return MessageBoxHook()(text, type);
+    if (const auto& answer = platform_seams::MessageBoxAnswerer()) {
+        return answer(text, type);
     }
     DialogWindow* owner = LiveDialogWindows().empty() ? nullptr : LiveDialogWindows().back();
     QMessageBox box(yesNo ? QMessageBox::Question : QMessageBox::Information, QStringLiteral("Pomarel"),
@@ -437,21 +425,23 @@ int AfxMessageBox(std::string_view text, UINT type, UINT)
 }
 
 // ---------------------------------------------------------------------------------------------
-// Test hooks
+// Seams
 
-namespace testing_hooks {
+namespace platform_seams {
 
-void SetMessageBoxHook(std::function<int(std::string_view, UINT)> hook)
+std::function<int(std::string_view, UINT)>& MessageBoxAnswerer()
 {
-    MessageBoxHook() = std::move(hook);
+    static std::function<int(std::string_view, UINT)> answer;
+    return answer;
 }
 
-void SetModalDialogHook(std::function<void(CDialog&)> hook)
+std::function<void(CDialog&)>& ModalDialogObserver()
 {
-    ModalHook() = std::move(hook);
+    static std::function<void(CDialog&)> observe;
+    return observe;
 }
 
-}  // namespace testing_hooks
+}  // namespace platform_seams
 
 namespace platform_detail {
 void SetScreenOverridden(bool on)

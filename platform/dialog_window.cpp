@@ -30,7 +30,7 @@
 #include "platform/internal.h"
 #include "platform/keys.h"
 #include "platform/scaling.h"
-#include "platform/testing.h"
+#include "platform/seams.h"
 
 using namespace platform_detail;
 
@@ -289,27 +289,24 @@ void DialogWindow::PaintNow()
     }
 }
 
+std::function<void(DialogWindow&, const RECT&)>& platform_seams::PresentObserver()
+{
+    static std::function<void(DialogWindow&, const RECT&)> observe;
+    return observe;
+}
+
 void DialogWindow::Present()
 {
     if (!m_usesFramebuffer) {
         return;
     }
+    const auto& observe = platform_seams::PresentObserver();
     for (const RECT& r : m_framebuffer.TakeDirty()) {
-        m_presented.push_back(r);
+        if (observe) {
+            observe(*this, r);
+        }
         update(ToLogical(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top)));
     }
-    // Tests read the list; a running program keeps only the latest few.
-    if (m_presented.size() > 4096) {
-        m_presented.erase(m_presented.begin(), m_presented.begin() + 2048);
-    }
-}
-
-std::vector<RECT> DialogWindow::TakePresented()
-{
-    Present();
-    std::vector<RECT> out;
-    out.swap(m_presented);
-    return out;
 }
 
 void DialogWindow::paintEvent(QPaintEvent* event)

@@ -46,7 +46,6 @@ public:
     void PaintNow();
     QRect PaintRect() const { return m_paintRect; }
     void Present();
-    std::vector<RECT> TakePresented();
 
     void SetTimer(UINT_PTR id, UINT ms);
     bool KillTimer(UINT_PTR id);
@@ -103,7 +102,6 @@ private:
     bool m_tracedFirstPaint = false;
     QRect m_paintRect;  // device pixels
     QSize m_deviceSize; // as the program last asked for it
-    std::vector<RECT> m_presented;
     std::map<UINT_PTR, std::unique_ptr<QTimer>> m_timers;
     struct MenuItem {
         UINT flags;

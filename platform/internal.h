@@ -46,9 +46,8 @@ const QByteArray* ResourceBytes(std::string_view type, std::string_view name);
 void DrawDesktop(Surface& target, int left, int top, int right, int bottom);
 // Draws the default background into target's pixels [left, right) x [top, bottom).
 void DrawDefaultDesktop(Surface& target, int left, int top, int right, int bottom);
-// A screen-sized picture shown as the desktop instead of the wallpaper (empty: the default).
-void SetDesktop(Surface desktop);
-// Tests set their own screen size; the window then shows at that size, not full screen.
+// A screen size was set through platform_seams::SetScreenSize; windows then show at that size, not
+// full screen.
 void SetScreenOverridden(bool on);
 
 }  // namespace platform_detail

@@ -15,7 +15,7 @@
 
 #include "platform/internal.h"
 #include "platform/sound_output.h"
-#include "platform/testing.h"
+#include "platform/seams.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ public:
     void Clear() override { SDL_ClearQueuedAudio(m_id); }
 
     std::size_t Queued() const { return SDL_GetQueuedAudioSize(m_id); }
-    // Makes the open device count as gone, as when its server stops (tests).
+    // Makes the open device count as gone, as when its server stops (platform_seams::LoseSoundDevice).
     void Lose() { m_lose = true; }
 
 private:
@@ -82,7 +82,8 @@ struct SoundState {
     SdlAudioDevice device;
     SoundOutput output{device, SteadySeconds};
     std::map<const void*, std::vector<Uint8>> converted; // per image: samples in device format
-    std::function<void(const testing_hooks::SoundEvent&)> observer;
+    // Told of every sound played (platform_seams::SoundObserver); empty in the program.
+    std::function<void(const platform_seams::SoundEvent&)> observer;
 
     // The worker that keeps a device open.
     std::mutex workerMutex;
@@ -225,11 +226,11 @@ BOOL sndPlaySound(const void* image, UINT flags)
     return played ? TRUE : FALSE;
 }
 
-namespace testing_hooks {
+namespace platform_seams {
 
-void SetSoundObserver(std::function<void(const SoundEvent&)> observer)
+std::function<void(const SoundEvent&)>& SoundObserver()
 {
-    State().observer = std::move(observer);
+    return State().observer;
 }
 
 void SetSoundClock(std::function<double()> clock)
@@ -259,4 +260,4 @@ std::size_t QueuedSoundBytes()
     return State().device.Queued();
 }
 
-} // namespace testing_hooks
+} // namespace platform_seams

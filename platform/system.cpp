@@ -13,30 +13,32 @@
 
 #include "platform/app.h"
 #include "platform/internal.h"
+#include "platform/seams.h"
 
 namespace {
 
-int g_testWidth = 0;
-int g_testHeight = 0;
+// A screen size set through the seam; 0 x 0: the real screen's.
+int g_setWidth = 0;
+int g_setHeight = 0;
 
 }  // namespace
 
-namespace testing_hooks {
+namespace platform_seams {
 void SetScreenSize(int width, int height)
 {
-    g_testWidth = width;
-    g_testHeight = height;
+    g_setWidth = width;
+    g_setHeight = height;
     platform_detail::SetScreenOverridden(width > 0 && height > 0);
 }
-}  // namespace testing_hooks
+}  // namespace platform_seams
 
 int GetSystemMetrics(int index)
 {
     switch (index) {
     case SM_CXSCREEN:
     case SM_CYSCREEN: {
-        if (g_testWidth > 0 && g_testHeight > 0) {
-            return index == SM_CXSCREEN ? g_testWidth : g_testHeight;
+        if (g_setWidth > 0 && g_setHeight > 0) {
+            return index == SM_CXSCREEN ? g_setWidth : g_setHeight;
         }
         const QScreen* screen = QGuiApplication::primaryScreen();
         if (screen == nullptr) {

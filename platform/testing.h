@@ -1,10 +1,13 @@
-// Hooks for tests that drive the real windows without a person in front of them.
+// Hooks for tests and benchmarks that drive the real windows without a person in front of them.
+// Defined in the test library pomarel_testing (platform/testing/), which only the test, robustness
+// and benchmark executables link: the program carries none of them.
 #pragma once
 
 #include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/gdi.h"
 #include "platform/winapi.h"
@@ -64,7 +67,7 @@ int TimerInterval(CDialog& dlg, UINT_PTR id);
 void PaintNow(CDialog& dlg);
 // The desktop picture PaintDesktop shows.
 void SetDesktop(const Surface& desktop);
-// Rectangles presented since the last call (right and bottom exclusive).
+// Rectangles presented since the last call, or since StartToolkit (right and bottom exclusive).
 std::vector<RECT> TakePresented(CDialog& dlg);
 // The window as the screen shows it, controls included, one pixel per screen pixel.
 Surface PresentedPicture(CDialog& dlg);
