@@ -287,10 +287,10 @@ def minimise_route(res, s, st):
     time.sleep(1.0)  # timers tick on while minimised
     e.wm_iconify(s, s.window, False)
     res.require(e.wait_until(lambda: s.windows(), 3), f"{W}x{H}: restored, the window is back")
-    check_back(res, s, st, "minimise and restore", False)
+    check_back(res, s, st, "minimise-restore", False)
 
 
-def hand_goes(res, s, what, act):
+def hand_goes(res, s, what, tag, act):
     """A wrong key shows the hand; act brings a new target: the hand area is background again and
     no hand blinks for the new target."""
     W, H = s.W, s.H
@@ -305,7 +305,7 @@ def hand_goes(res, s, what, act):
     e.wait_until(lambda: s.shot().region(st.hand_rect) == st.hand_shown, 1.0, 0.01)
     act()
     res.require(new_apple(s, apple_box, st.apple[1]), f"{W}x{H}: {what} brings a new target")
-    img = s.shot(f"after-{what.split()[0]}")
+    img = s.shot(f"after-{tag}")
     stale = []
     end = time.monotonic() + 4 * HAND_PERIOD
     while time.monotonic() < end:
@@ -341,11 +341,12 @@ def routes_1920(res, s):
                 capture(s, fresh)
                 run(fresh)
     l, t, r, b = e.control_rects(W, H)[1006]
-    for what, act in (("F2", lambda: s.key("F2")),
-                      ("F4", lambda: s.key("F4")),
-                      ("a click on the third check box", lambda: s.click((l + r) // 2, (t + b) // 2))):
+    box = ((l + r) // 2, (t + b) // 2)
+    for what, tag, act in (("F2", "F2", lambda: s.key("F2")),
+                           ("F4", "F4", lambda: s.key("F4")),
+                           ("a click on the third check box", "check-box", lambda: s.click(*box))):
         with res.group(f"{W}x{H}: a wrong key, then {what}"):
-            hand_goes(res, s, what, act)
+            hand_goes(res, s, what, tag, act)
 
 
 def help_1024(res, s):
