@@ -883,3 +883,38 @@ def fitted_control_rects(W, H):
 
 
 control_rects = fitted_control_rects
+
+
+# ---------------------------------------------------------------------------------------------
+# A window manager's part in minimising and restoring, on a bare X server: a window manager
+# answers a client's iconify request (WM_CHANGE_STATE) by unmapping the window and setting its
+# ICCCM WM_STATE to iconic (3); it restores the window by setting WM_STATE to normal (1) and
+# mapping it again. The requests go over the X socket, as the fast screenshots do.
+
+
+def _x_reply(conn):
+    """Reads the reply to the last request, passing over events; an X error raises."""
+    head = conn._read(32)
+    while head[0] >= 2:
+        head = conn._read(32)
+    if head[0] == 0:
+        raise RuntimeError(f"X error {head[1]} (request {head[10]})")
+    extra = struct.unpack("<I", head[4:8])[0] * 4
+    return head + (conn._read(extra) if extra else b"")
+
+
+def wm_iconify(session, wid, iconic):
+    """Does to window wid what a window manager does to minimise (iconic=True) or restore it."""
+    conn = XGrabber(session.display)
+    try:
+        name = b"WM_STATE"
+        conn.sock.sendall(struct.pack("<BBHHxx", 16, 0, 2 + (len(name) + 3) // 4, len(name)) +
+                          name + b"\0" * (-len(name) % 4))
+        atom = struct.unpack("<I", _x_reply(conn)[8:12])[0]
+        state = struct.pack("<BBHIIIB3xIII", 18, 0, 8, wid, atom, atom, 32, 2, 3 if iconic else 1, 0)
+        toggle = struct.pack("<BxHI", 10 if iconic else 8, 2, wid)  # UnmapWindow / MapWindow
+        conn.sock.sendall(toggle + state if iconic else state + toggle)
+        conn.sock.sendall(struct.pack("<BxH", 43, 1))  # GetInputFocus: a round trip that reports errors
+        _x_reply(conn)
+    finally:
+        conn.close()
