@@ -8,12 +8,13 @@ struct ControlLayout {
     RECT set[4];
 };
 
-// bw x bh: the Start button's size from the template. setW x setH: the four check boxes' sizes from
-// the template, i.e. each box with its caption on one line (setW holds the widest caption of any
-// language; setH is one line tall). Where the screen is too narrow for that, the boxes narrow and
-// their captions wrap onto more lines, each kCaptionLinePitch pixels more. All rectangles exclude
-// their right and bottom edges.
+// All sizes are device pixels. bw x bh: the Start button's size from the template. setW x setH: the
+// four check boxes' sizes with their captions on one line (setH[0] is taken as the row's height).
+// The buttons and report box stand where the practice window has always had them, and the check
+// boxes in one row between the keyboard and the buttons, where that leaves every key clear. Where
+// it does not (a low screen, large controls on a scaled desktop, long captions), the check boxes
+// go into two or four rows, or their captions wrap, and they and the buttons go above the hand
+// prompts, under the lowest apple letters where there is room. Rectangles exclude their right
+// and bottom edges; no control covers a key, a hand prompt or another control, or leaves the
+// screen.
 ControlLayout ComputeControlLayout(int W, int H, int bw, int bh, const int (&setW)[4], const int (&setH)[4]);
-
-// Pixels a check box grows by for each further caption line (a 12-pixel caption's line height).
-constexpr int kCaptionLinePitch = 14;

@@ -62,17 +62,19 @@ BOOL PracticeDialog::OnInitDialog()
     return TRUE;
 }
 
+// Placed at start and again when the captions of the user's language replace the template's: each
+// check box is as wide as its caption on one line, in device pixels on a scaled desktop too.
 void PracticeDialog::PlaceControls()
 {
     RECT rc{};
-    m_btnStart.GetClientRect(&rc);
+    m_btnStart.GetFitRect(&rc);
     const int bw = rc.right;
     const int bh = rc.bottom;
     CButton* sets[4] = {&m_chkSet1, &m_chkSet2, &m_chkSet3, &m_chkSet4};
     int w[4] = {};
     int h[4] = {};
     for (int i = 0; i < 4; ++i) {
-        sets[i]->GetClientRect(&rc);
+        sets[i]->GetFitRect(&rc);
         w[i] = rc.right;
         h[i] = rc.bottom;
     }
@@ -158,8 +160,13 @@ void PracticeDialog::ApplyLanguageTexts()
     SetDlgItemText(IDOK, row.start);
     SetDlgItemText(IDCANCEL, row.exit);
     SetDlgItemText(IDC_HELP_BUTTON, row.help);
+    bool newCaptions = false;
     for (int i = 0; i < 4; ++i) {
+        newCaptions = newCaptions || GetDlgItemText(IDC_SET1 + i) != row.set[i];
         SetDlgItemText(IDC_SET1 + i, row.set[i]);
+    }
+    if (newCaptions) {
+        PlaceControls();
     }
     m_strExitPrompt = row.exitPrompt;
     m_strRedoCaption = row.redo;

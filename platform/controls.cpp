@@ -2,10 +2,12 @@
 #include "platform/dialog_window.h"
 
 #include <QAbstractButton>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPlainTextEdit>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "platform/internal.h"
 #include "platform/scaling.h"
@@ -82,6 +84,13 @@ void CWnd::MoveWindow(int x, int y, int width, int height, BOOL)
     // The program places controls in device pixels; on a scaled screen the control itself,
     // its font and its frame are scaled by the toolkit, so it is as readable as the desktop's.
     if (QWidget* w = ControlOf(m_owner, m_id)) {
+        // POMAREL_TRACE=1 tells the end-to-end tests where each control went, in device pixels.
+        static const bool trace = qEnvironmentVariableIntValue("POMAREL_TRACE") != 0;
+        if (trace) {
+            std::fprintf(stderr, "pomarel: control %d %d %d %d %d\n", m_id, x, y, x + std::max(0, width),
+                         y + std::max(0, height));
+            std::fflush(stderr);
+        }
         const RECT l =
             PlaceInLogical(RECT{x, y, x + std::max(0, width), y + std::max(0, height)}, w->devicePixelRatioF());
         w->setGeometry(l.left, l.top, l.right - l.left, l.bottom - l.top);
@@ -108,6 +117,28 @@ void CWnd::GetWindowRect(RECT* rc) const
         return;
     }
     *rc = DeviceGeometry(ControlOf(m_owner, m_id));
+}
+
+void CWnd::GetFitRect(RECT* rc) const
+{
+    if (rc == nullptr) {
+        return;
+    }
+    *rc = {};
+    const QWidget* w = ControlOf(m_owner, m_id);
+    if (w == nullptr) {
+        return;
+    }
+    QSize size = w->property("templateSize").toSize();
+    if (const auto* box = dynamic_cast<const WrapCheckBox*>(w)) {
+        size = size.expandedTo(box->OneLineSize());
+    } else if (const auto* b = qobject_cast<const QAbstractButton*>(w)) {
+        // A push button's caption with the frame's margins on either side.
+        const QFontMetrics m(b->font());
+        size = size.expandedTo(QSize(m.horizontalAdvance(b->text()) + 12, m.height() + 6));
+    }
+    const RECT d = PlaceInDevice(RECT{0, 0, size.width(), size.height()}, w->devicePixelRatioF());
+    *rc = RECT{0, 0, d.right - d.left, d.bottom - d.top};
 }
 
 BOOL CWnd::IsWindowVisible() const

@@ -30,6 +30,9 @@ public:
     void GetClientRect(RECT* rc) const;
     // Position in the dialog's client pixels (right and bottom exclusive).
     void GetWindowRect(RECT* rc) const;
+    // The client size, in device pixels, that shows the control's caption whole on one line at its
+    // font: the template's size, widened or heightened where the caption needs more.
+    void GetFitRect(RECT* rc) const;
     BOOL IsWindowVisible() const;
     void SetFocus();
     BOOL HasFocus() const;

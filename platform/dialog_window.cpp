@@ -24,6 +24,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 
@@ -57,6 +58,32 @@ std::vector<DialogWindow*>& LiveDialogWindows()
 // ---------------------------------------------------------------------------------------------
 // WrapCheckBox
 
+QFont WrapCheckBox::CaptionFont() const
+{
+    // Captions stay readable: 12 pixels at least, Chinese and Japanese 13.
+    QFont captionFont = font();
+    if (captionFont.pixelSize() > 0) {
+        const QString caption = text();
+        const bool ideographs =
+            std::any_of(caption.begin(), caption.end(), [](QChar c) { return c.unicode() >= 0x2E80; });
+        captionFont.setPixelSize(std::max(captionFont.pixelSize(), ideographs ? 13 : 12));
+    }
+    return captionFont;
+}
+
+// The caption starts 4 pixels right of the check square; 2 pixels stay free at the right, and
+// 2 above and below the taller of square and line.
+QSize WrapCheckBox::OneLineSize() const
+{
+    QStyleOptionButton opt;
+    initStyleOption(&opt);
+    const QRect indicator = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &opt, this);
+    const QFontMetricsF m(CaptionFont());
+    const int width = indicator.right() + 4 + static_cast<int>(std::ceil(m.horizontalAdvance(text()))) + 2;
+    const int height = std::max(indicator.height(), static_cast<int>(std::ceil(m.height()))) + 4;
+    return {width, height};
+}
+
 void WrapCheckBox::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -68,14 +95,7 @@ void WrapCheckBox::paintEvent(QPaintEvent*)
     style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, &painter, this);
     const QRect textRect(indicator.right() + 4, 0, width() - indicator.right() - 4, height());
 
-    // Captions stay readable: 12 pixels at least, Chinese and Japanese 13.
-    QFont captionFont = font();
-    if (captionFont.pixelSize() > 0) {
-        const QString caption = text();
-        const bool ideographs =
-            std::any_of(caption.begin(), caption.end(), [](QChar c) { return c.unicode() >= 0x2E80; });
-        captionFont.setPixelSize(std::max(captionFont.pixelSize(), ideographs ? 13 : 12));
-    }
+    const QFont captionFont = CaptionFont();
     // Wrap the caption and, when its lines are taller than the box, draw them closer together
     // rather than cut any off.
     QTextLayout layout(text(), captionFont);
@@ -216,6 +236,9 @@ void DialogWindow::BuildControls(const QJsonObject& tmpl)
             w->setFont(f);
         }
         const QJsonArray r = c.value("rect").toArray();
+        // The template's size: what GetFitRect starts from after the program has moved the control.
+        w->setProperty("templateSize",
+                       QSize(static_cast<int>(r.at(2).toInt() * m_dluX), static_cast<int>(r.at(3).toInt() * m_dluY)));
         w->setGeometry(static_cast<int>(r.at(0).toInt() * m_dluX), static_cast<int>(r.at(1).toInt() * m_dluY),
                        static_cast<int>(r.at(2).toInt() * m_dluX), static_cast<int>(r.at(3).toInt() * m_dluY));
         if (c.value("tabstop").toBool()) {

@@ -19,6 +19,10 @@
 class WrapCheckBox : public QCheckBox {
 public:
     using QCheckBox::QCheckBox;
+    // The caption's font: the control's, at 12 pixels at least (Chinese and Japanese 13).
+    QFont CaptionFont() const;
+    // Logical size that shows the caption on one line: check square, gap, caption and margins.
+    QSize OneLineSize() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,7 +1,10 @@
-// Where the practice window's controls go, as a pure function of the screen size: on every screen
-// from 800 x 600 up the check boxes cover no key, hand prompt, button, report box or each other.
+// Where the practice window's controls go, as a pure function of the screen size and the controls'
+// sizes: on every screen from 800 x 600 up, at desktop scales 1 to 2 and with the captions of every
+// language, no control covers a key, a hand prompt or another control, or leaves the screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -10,12 +13,19 @@
 
 namespace {
 
-// The template's sizes (res/dialog/102.json): buttons, and check boxes with their longest caption
-// on one line.
-constexpr int kBw = 120, kBh = 21;
-constexpr int kSetW[4] = {336, 348, 426, 556};
-constexpr int kSetH[4] = {18, 18, 18, 18};
-// The hand prompts' pictures, standing on key (0, 2) and key (0, 11).
+// Unscaled sizes: the template's buttons (res/dialog/102.json), and each check box with its
+// caption on one line (12-pixel condensed sans, Chinese and Japanese 13 pixels; never narrower
+// than the template's box).
+constexpr int kBw = 120, kBh = 21, kSetH = 20;
+struct Captions {
+    const char* lang;
+    int w[4];
+};
+constexpr Captions kCaptions[] = {
+    {"en", {236, 188, 248, 310}}, {"zh", {236, 188, 248, 310}}, {"ja", {322, 309, 286, 342}},
+    {"fr", {291, 251, 211, 542}}, {"de", {302, 334, 367, 489}}, {"es", {262, 292, 412, 474}},
+};
+// The hand prompts' pictures, standing on key (0, 2) and key (0, 11), in screen pixels at any scale.
 constexpr int kHandW = 75, kHandH = 83;
 
 // Both rectangles exclude their right and bottom edges.
@@ -30,86 +40,163 @@ std::string Show(const RECT& r)
            std::to_string(r.bottom) + ")";
 }
 
-// Where the check boxes' row ends up.
-enum class Row { BelowKeys, AboveHands, Top };
+int Scaled(int px, double scale)
+{
+    return static_cast<int>(std::lround(px * scale));
+}
 
-struct Screen {
+struct Case {
     int w, h;
-    Row row;
+    double scale;
+    const Captions* captions;
+    ControlLayout l;
+    int setW[4];
 };
 
-}  // namespace
-
-TEST(ControlLayout, CheckBoxesCoverNothingOnAnyScreen)
+Case Lay(int w, int h, double scale, const Captions& c)
 {
-    const Screen screens[] = {
-        {800, 600, Row::Top},         {1024, 600, Row::Top},        {1024, 768, Row::AboveHands},
-        {1280, 720, Row::Top},        {1366, 768, Row::AboveHands}, {1920, 1080, Row::BelowKeys},
-        {2560, 1440, Row::BelowKeys}, {3840, 2160, Row::BelowKeys},
-    };
-    for (const Screen& sc : screens) {
-        SCOPED_TRACE(std::to_string(sc.w) + "x" + std::to_string(sc.h));
-        const ControlLayout l = ComputeControlLayout(sc.w, sc.h, kBw, kBh, kSetW, kSetH);
+    Case k{w, h, scale, &c, {}, {}};
+    int setH[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        k.setW[i] = Scaled(c.w[i], scale);
+        setH[i] = Scaled(kSetH, scale);
+    }
+    k.l = ComputeControlLayout(w, h, Scaled(kBw, scale), Scaled(kBh, scale), k.setW, setH);
+    return k;
+}
+
+} // namespace
+
+TEST(ControlLayout, NoControlCoversAKeyOrAnotherOnAnyScreenScaleOrLanguage)
+{
+    const int screens[][2] = {{800, 600},  {1024, 600}, {1024, 768},  {1280, 720},  {1280, 800},
+                              {1366, 768}, {1440, 900}, {1920, 1080}, {2560, 1440}, {3840, 2160}};
+    for (const auto& sc : screens) {
         KeyRects keys{};
-        ComputeKeyRects(ComputeKeyScale(sc.w, sc.h), sc.h, keys);
-        std::vector<RECT> taken{l.start, l.help, l.exit, l.report};
+        ComputeKeyRects(ComputeKeyScale(sc[0], sc[1]), sc[1], keys);
+        std::vector<RECT> scene;
         for (int r = 0; r < kKeyRows; ++r) {
             for (int c = 0; c < kKeysInRow[r]; ++c) {
-                // Key rectangles include both edges.
-                taken.push_back({keys[r][c].left, keys[r][c].top, keys[r][c].right + 1, keys[r][c].bottom + 1});
+                // Key rectangles include both edges; a pixel's margin for controls rounded outward.
+                scene.push_back({keys[r][c].left, keys[r][c].top - 1, keys[r][c].right + 1, keys[r][c].bottom + 2});
             }
         }
         for (const int col : {2, 11}) {
             const RECT& k = keys[0][col];
-            taken.push_back({k.left, k.top - kHandH, k.left + kHandW, k.top});
+            scene.push_back({k.left, k.top - kHandH, k.left + kHandW, k.top});
         }
-        for (int i = 0; i < 4; ++i) {
-            const RECT& box = l.set[i];
-            EXPECT_TRUE(box.left >= 0 && box.top >= 0 && box.right <= sc.w && box.bottom <= sc.h)
-                << "check box " << i << " " << Show(box) << " leaves the screen";
-            EXPECT_GE(box.bottom - box.top, kSetH[i]) << "check box " << i << " is shorter than one line";
-            for (const RECT& other : taken) {
-                EXPECT_FALSE(Overlap(box, other)) << "check box " << i << " " << Show(box) << " covers " << Show(other);
+        for (const double scale : {1.0, 1.25, 1.5, 2.0}) {
+            for (const Captions& cap : kCaptions) {
+                const Case k = Lay(sc[0], sc[1], scale, cap);
+                SCOPED_TRACE(std::to_string(sc[0]) + "x" + std::to_string(sc[1]) + " at " + std::to_string(scale) +
+                             " in " + cap.lang);
+                const ControlLayout& l = k.l;
+                const RECT controls[] = {l.start, l.help, l.exit, l.report, l.set[0], l.set[1], l.set[2], l.set[3]};
+                for (int i = 0; i < 8; ++i) {
+                    const RECT& c = controls[i];
+                    EXPECT_TRUE(c.left >= 0 && c.top >= 0 && c.right <= sc[0] && c.bottom <= sc[1])
+                        << "control " << i << " " << Show(c) << " leaves the screen";
+                    for (const RECT& s : scene) {
+                        EXPECT_FALSE(Overlap(c, s)) << "control " << i << " " << Show(c) << " covers " << Show(s);
+                    }
+                    for (int j = 0; j < i; ++j) {
+                        EXPECT_FALSE(Overlap(c, controls[j])) << "control " << i << " covers control " << j;
+                    }
+                }
+                // A caption is whole: on one line in a box as wide as it needs, or wrapped in a box
+                // taller by a line's pitch for every further line it can need.
+                for (int i = 0; i < 4; ++i) {
+                    const int w = l.set[i].right - l.set[i].left;
+                    const int h = l.set[i].bottom - l.set[i].top;
+                    const int setH = Scaled(kSetH, scale);
+                    if (w < k.setW[i]) {
+                        const int lines = static_cast<int>(std::ceil(1.2 * (k.setW[i] - setH) / (w - setH)));
+                        EXPECT_GE(h, setH + (lines - 1) * (7 * setH / 10))
+                            << "check box " << i << " " << Show(l.set[i]);
+                    } else {
+                        EXPECT_GE(h, setH);
+                    }
+                }
+                // The buttons keep their size and their order.
+                EXPECT_EQ(l.start.right - l.start.left, Scaled(kBw, scale));
+                EXPECT_LT(l.start.right, l.help.left);
+                EXPECT_LT(l.help.right, l.exit.left);
+                EXPECT_EQ(l.report.bottom, sc[1]);
             }
-            taken.push_back(box);
-        }
-        // One row, in order, evenly spaced: the gaps differ by less than the 5 pixels left over.
-        const int gap = l.set[0].left;
-        for (int i = 1; i < 4; ++i) {
-            EXPECT_EQ(l.set[i].top, l.set[0].top);
-            EXPECT_EQ(l.set[i].left - l.set[i - 1].right, gap) << "gap before check box " << i;
-        }
-        EXPECT_LT(sc.w - l.set[3].right - gap, 5);
-        const int keysBottom = keys[4][3].bottom;
-        const int handsTop = keys[0][0].top - kHandH;
-        switch (sc.row) {
-        case Row::BelowKeys: EXPECT_GT(l.set[0].top, keysBottom); break;
-        case Row::AboveHands:
-            EXPECT_LE(l.set[0].bottom, handsTop);
-            // Under the lowest row an apple's letter can reach.
-            EXPECT_GE(l.set[0].top, 372);
-            break;
-        case Row::Top: EXPECT_LT(l.set[0].top, 10); break;
         }
     }
 }
 
-TEST(ControlLayout, CheckBoxesNarrowAndWrapOnlyWhereOneLineDoesNotFit)
+TEST(ControlLayout, WhereTheWindowsOwnPlacesHaveRoomTheyAreKept)
 {
-    // Wide enough for every caption on one line: the template's sizes; else narrower boxes, each
-    // taller by whole caption lines, three at most.
-    const int widths[] = {800, 1024, 1280, 1366, 1700, 1920, 3840};
-    for (const int w : widths) {
-        SCOPED_TRACE(w);
-        const ControlLayout l = ComputeControlLayout(w, 1440, kBw, kBh, kSetW, kSetH);
-        const bool oneLine = kSetW[0] + kSetW[1] + kSetW[2] + kSetW[3] + 30 <= w;
-        for (int i = 0; i < 4; ++i) {
-            const int bw = l.set[i].right - l.set[i].left;
-            const int bh = l.set[i].bottom - l.set[i].top;
-            EXPECT_EQ(bw == kSetW[i], oneLine);
-            EXPECT_EQ(bh == kSetH[i], oneLine);
-            EXPECT_EQ((bh - kSetH[i]) % kCaptionLinePitch, 0);
-            EXPECT_LE(bh, kSetH[i] + 2 * kCaptionLinePitch);
+    // Check boxes in one row between keyboard and buttons, spread evenly, with the window's own
+    // top (H - 3 h - 8) where that is clear, else just above the buttons; else above the hand
+    // prompts, under the apples' letters (row 372), else as low above them as the screen allows.
+    enum Where { Own, AboveButtons, AboveHands, LowAsPossible };
+    struct Want {
+        int w, h;
+        double scale;
+        int caption; // index into kCaptions
+        Where where;
+        int rows;
+        bool buttonsBelowKeys;
+    };
+    const Want wants[] = {
+        {1024, 768, 1.0, 0, Own, 1, true},
+        {1024, 768, 1.0, 1, Own, 1, true},
+        {1366, 768, 1.0, 0, Own, 1, true},
+        {1920, 1080, 1.0, 4, Own, 1, true},
+        {1920, 1080, 1.25, 0, Own, 1, true},
+        {1024, 768, 1.0, 4, AboveHands, 2, true},
+        {1920, 1080, 1.5, 4, AboveHands, 2, true},
+        {800, 600, 1.0, 0, LowAsPossible, 2, true},
+        {1920, 1080, 2.0, 0, AboveHands, 2, true},
+        {1920, 1080, 2.0, 4, AboveHands, 2, true},
+        {1024, 768, 2.0, 4, LowAsPossible, 4, false},
+        {1280, 800, 2.0, 0, LowAsPossible, 2, false},
+    };
+    for (const Want& want : wants) {
+        const Case k = Lay(want.w, want.h, want.scale, kCaptions[want.caption]);
+        SCOPED_TRACE(std::to_string(want.w) + "x" + std::to_string(want.h) + " at " + std::to_string(want.scale) +
+                     " in " + kCaptions[want.caption].lang);
+        const ControlLayout& l = k.l;
+        KeyRects keys{};
+        ComputeKeyRects(ComputeKeyScale(want.w, want.h), want.h, keys);
+        const int setH = Scaled(kSetH, want.scale);
+        int rows = 1;
+        for (int i = 1; i < 4; ++i) {
+            rows += l.set[i].top > l.set[i - 1].top ? 1 : 0;
+        }
+        EXPECT_EQ(rows, want.rows);
+        EXPECT_EQ(l.start.top > keys[4][0].bottom, want.buttonsBelowKeys);
+        const int handsTop = keys[0][0].top - kHandH;
+        // The lowest control above the keyboard ends a pixel above the hand prompts.
+        int upperBottom = want.buttonsBelowKeys ? 0 : l.start.bottom;
+        for (const RECT& box : l.set) {
+            upperBottom = std::max(upperBottom, static_cast<int>(box.bottom));
+        }
+        switch (want.where) {
+        case Own: EXPECT_EQ(l.set[0].top, want.h - 3 * setH - 8); break;
+        case AboveButtons: EXPECT_EQ(l.set[0].bottom, l.start.top - 2); break;
+        case AboveHands:
+            EXPECT_GE(l.set[0].top, 372);
+            EXPECT_EQ(upperBottom, handsTop - 1);
+            break;
+        case LowAsPossible:
+            EXPECT_LT(l.set[0].top, 372);
+            EXPECT_EQ(upperBottom, handsTop - 1);
+            break;
+        }
+        if (rows == 1) {
+            // Spread evenly: equal gaps, less than five pixels left over at the right.
+            const int gap = l.set[0].left;
+            for (int i = 0; i < 4; ++i) {
+                EXPECT_EQ(l.set[i].right - l.set[i].left, k.setW[i]) << "one line each";
+                if (i > 0) {
+                    EXPECT_EQ(l.set[i].left - l.set[i - 1].right, gap) << "gap before check box " << i;
+                }
+            }
+            EXPECT_LT(want.w - l.set[3].right - gap, 5);
         }
     }
 }

@@ -9,11 +9,11 @@
 
 namespace {
 
-// Sizes the controls are created with (the template's), and the check boxes' sizes the layout
-// table was written for.
+// Sizes the controls are created with (the template's; English captions fit them), and the check
+// boxes' sizes the layout table was written for.
 constexpr int kBw = 120, kBh = 21;
-constexpr int kSetW[4] = {336, 348, 426, 556};
-constexpr int kSetH[4] = {18, 18, 18, 18};
+constexpr int kSetW[4] = {236, 188, 248, 310};
+constexpr int kSetH[4] = {20, 20, 20, 20};
 constexpr int kTableSetW[4] = {170, 170, 205, 245};
 constexpr int kTableSetH[4] = {20, 20, 20, 20};
 

@@ -918,3 +918,117 @@ def wm_iconify(session, wid, iconic):
         _x_reply(conn)
     finally:
         conn.close()
+
+
+# ---------------------------------------------------------------------------------------------
+# Controls as app/ControlLayout.cpp places them (this definition replaces the ones above): each
+# check box as wide as its caption on one line, never narrower than the template's box (the
+# template's widths are the English captions'); one row between keyboard and buttons where that
+# is clear, else two rows or one column, captions wrapped only where none fits the width, above
+# the hand prompts (with the buttons where they do not fit under the keys).
+
+def _arrange(W, sw, sh, cols, wrap):
+    col_w = [max(sw[i] for i in range(c, 4, cols)) for c in range(cols)]
+    room = W - (cols + 1) * 6
+    ws, lines = list(sw), 1
+    if sum(col_w) > room:
+        if not wrap or room <= 0:
+            return None
+        total = sum(col_w)
+        col_w = [max(1, c * room // total) for c in col_w]
+        ws = [min(sw[i], col_w[i % cols]) for i in range(4)]
+        lines = max(_caption_lines_ind(sw[i], ws[i], sh) for i in range(4))
+    row_h = sh + (lines - 1) * ((7 * sh + 9) // 10)
+    rows = 4 // cols
+    return {"cols": cols, "ws": ws, "col_w": col_w, "row_h": row_h, "height": rows * row_h + (rows - 1) * 6}
+
+
+def _caption_lines_ind(one_line, width, indicator):
+    if width >= one_line:
+        return 1
+    need, have = max(1, one_line - indicator), max(1, width - indicator)
+    return max(1, (6 * need + 5 * have - 1) // (5 * have))
+
+
+def layout_controls(W, H, bw, bh, sw, sh):
+    """Rectangles (right and bottom exclusive) of the controls by id for the given device sizes."""
+    keys = key_rects(W, H)
+    keys_bottom = max(rc[3] for k, rc in keys.items() if k[0] == 4)
+    upper_bottom = keys[(0, 0)][1] - HAND_H - 1
+    out = {1000: (2, H - bh, W - 2, H)}
+    g = (W - bw) // 6
+    if 3 * g + 3 * bw > W - 2:
+        g = max(0, (W - 3 * bw) // 4)
+
+    def buttons(top, bottom):
+        out[1] = (g, top, g + bw, bottom)
+        out[57670] = (2 * g + bw, top, 2 * g + 2 * bw, bottom)
+        out[2] = (3 * g + 2 * bw, top, 3 * g + 3 * bw, bottom)
+    buttons_top = H - 2 * bh - 5
+    below = buttons_top > keys_bottom + 1
+    if below:
+        buttons(buttons_top, H - bh)
+
+    def clear_below(b, t):
+        return below and t > keys_bottom + 1 and t + b["height"] < buttons_top
+
+    def upper_top(b):
+        return upper_bottom - b["height"] - (0 if below else 6 + bh + 5)
+
+    def place(b, t):
+        cols = b["cols"]
+        s = (W - sum(b["col_w"])) // (2 if cols == 1 else cols + 1)
+        lefts, left = [], s
+        for c in range(cols):
+            lefts.append(left)
+            left += b["col_w"][c] + s
+        for i, cid in enumerate(SET_IDS):
+            top = t + (i // cols) * (b["row_h"] + 6)
+            out[cid] = (lefts[i % cols], top, lefts[i % cols] + b["ws"][i], top + b["row_h"])
+        if not below:
+            buttons(t + b["height"] + 6, t + b["height"] + 6 + bh + 5)
+        return out
+
+    tried = [_arrange(W, sw, sh, cols, wrap) for wrap in (False, True) for cols in (4, 2, 1)]
+    for b in tried:
+        if b is None:
+            continue
+        if b["cols"] == 4 and clear_below(b, H - 3 * sh - 8):
+            return place(b, H - 3 * sh - 8)
+        if clear_below(b, buttons_top - 2 - b["height"]):
+            return place(b, buttons_top - 2 - b["height"])
+        if upper_top(b) >= 372:
+            return place(b, upper_top(b))
+    for b in tried:
+        if b is not None and upper_top(b) >= 2:
+            return place(b, upper_top(b))
+    last = tried[5] or tried[3]
+    return place(last, max(2, upper_top(last)))
+
+
+def template_control_rects(W, H):
+    """Inclusive rectangles of the controls, by id, for the template's sizes (English captions,
+    Chinese ones too, unscaled)."""
+    tmpl = json.loads((REPO / "res" / "dialog" / "102.json").read_text())
+    size = {c["id"]: (c["rect"][2] - c["rect"][0], c["rect"][3] - c["rect"][1]) for c in tmpl["controls"]}
+    out = layout_controls(W, H, size[1][0], size[1][1], [size[i][0] for i in SET_IDS], size[SET_IDS[0]][1])
+    return {k: (l, t, r - 1, b - 1) for k, (l, t, r, b) in out.items()}
+
+
+control_rects = template_control_rects
+
+
+def placed_controls(session, timeout=5):
+    """Inclusive rectangles of the controls by id where the program last placed them, in screen
+    pixels, from its trace (POMAREL_TRACE=1: "pomarel: control ID LEFT TOP RIGHT BOTTOM" per move)."""
+    ids = {1, 2, 57670, 1000, *SET_IDS}
+
+    def read():
+        rects = {}
+        for line in session.app_output().splitlines():
+            parts = line.split()
+            if len(parts) == 7 and parts[:2] == ["pomarel:", "control"]:
+                cid, l, t, r, b = map(int, parts[2:])
+                rects[cid] = (l, t, r - 1, b - 1)
+        return rects if ids <= rects.keys() else None
+    return wait_until(read, timeout)

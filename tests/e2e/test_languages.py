@@ -4,6 +4,9 @@
 The program reads only LANG for its language (LC_ALL and LC_MESSAGES are unset here; the
 locales need not be generated). Per language and screen size one start:
 - the program starts and the keyboard shows, every key cap in view (no check box covers one);
+- the controls stand where the program says it placed them (its trace): on the screen, clear of
+  every key and of each other; in English and Chinese where the template's sizes put them (the
+  other scripts click there), at 1024 x 768 in one row between the keyboard and the buttons;
 - the three buttons and the four check boxes carry captions (ink inside their rectangles, the
   Start button's included);
 - each check-box caption is whole (its ink keeps off the box's edges) and drawn at 12 pixels or
@@ -17,6 +20,7 @@ Screenshots of the window, the help box and the question are kept as artefacts f
 """
 
 import sys
+import time
 from pathlib import Path
 
 sys.dont_write_bytecode = True  # nothing written into the source tree
@@ -82,8 +86,32 @@ def check_help(res, s, tag):
     res.check(e.wait_until(lambda: len(s.windows()) == 1, 5), f"{tag}: Enter (OK) closes the help box")
 
 
+def overlap(a, b):
+    """Inclusive rectangles."""
+    return a[0] <= b[2] and b[0] <= a[2] and a[1] <= b[3] and b[1] <= a[3]
+
+
+def check_places(res, tag, cr, keys, W, H, lang):
+    names = {1: "Start", 57670: "Help", 2: "Exit", 1000: "report box", **{c: f"check box {c}" for c in e.SET_IDS}}
+    off = [names[c] for c, r in cr.items() if r[0] < 0 or r[1] < 0 or r[2] >= W or r[3] >= H]
+    res.check(not off, f"{tag}: every control is on the screen", f"off: {off}")
+    covered = [(names[c], k) for c in cr for k, rc in keys.items() if overlap(cr[c], rc)]
+    res.check(not covered, f"{tag}: no control covers a key", f"{covered[:6]}")
+    ids = sorted(cr)
+    stacked = [(names[a], names[b]) for i, a in enumerate(ids) for b in ids[i + 1:] if overlap(cr[a], cr[b])]
+    res.check(not stacked, f"{tag}: no control covers another", f"{stacked}")
+    if lang in ("en_US", "zh_CN"):
+        res.check(cr == e.control_rects(W, H), f"{tag}: the controls stand where the template's sizes put them",
+                  f"placed {cr}, expected {e.control_rects(W, H)}")
+    if (W, H) == (1024, 768) and lang == "en_US":
+        tops = {cr[c][1] for c in e.SET_IDS}
+        bottom_keys = max(rc[3] for k, rc in keys.items() if k[0] == 4)
+        res.check(tops == {700} and cr[1004][1] > bottom_keys and cr[1007][3] < cr[1][1],
+                  f"{tag}: the check boxes stand in one row between the keyboard and the buttons",
+                  f"tops {tops}, keys end at {bottom_keys}, buttons start at {cr[1][1]}")
+
+
 def run_size(res, args, W, H):
-    cr = e.control_rects(W, H)
     keys = e.key_rects(W, H)
     reference = None
     for lang in LANGS:
@@ -91,6 +119,10 @@ def run_size(res, args, W, H):
         with res.group(tag), e.Session(args, W, H, f"{lang}-{W}x{H}") as s:
             s.launch(lang=lang + ".UTF-8")
             s.main_window()
+            cr = e.placed_controls(s)
+            res.require(cr is not None, f"{tag}: the program says where it placed its controls")
+            check_places(res, tag, cr, keys, W, H, lang)
+            time.sleep(0.3)  # the moved controls repainted
             img = s.shot("window")
             hidden = [k for k, rc in keys.items() if not e.is_cream(img.px(*e.cap_spot(rc)))]
             res.check(not hidden, f"{tag}: every key cap is in view", f"hidden: {hidden[:8]}")
