@@ -86,6 +86,9 @@ void PracticeDialog::PlaceControls()
     for (int i = 0; i < 4; ++i) {
         sets[i]->MoveWindow(l.set[i]);
     }
+    // On a screen too small for the controls below the keyboard they stand over the crown:
+    // apples keep out from under them.
+    m_scene.SetCoveredAreas({l.start, l.help, l.exit, l.report, l.set[0], l.set[1], l.set[2], l.set[3]});
 }
 
 BOOL PracticeDialog::OnCommand(WPARAM wParam, LPARAM lParam)

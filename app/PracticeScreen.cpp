@@ -157,9 +157,17 @@ void PracticeDialog::OnPaint()
     {
         CPaintDC dc(this);
         m_painting.Paint(dc, m_scene, m_exercise.PlainChars(), m_exercise.ShiftChars());
-        // What practice had on the screen comes back as it was.
-        m_scene.RedrawShown(&dc, m_exercise.Started(), m_exercise.ShownCharacter(), m_exercise.TargetKey());
         Default();
+    }
+    // What practice had on the screen comes back as it was. The apple is filled from one seed
+    // point, which a paint over part of it may not reach: it is drawn again whole, unclipped,
+    // over the background kept under it.
+    if (CDC* dc = GetDC()) {
+        if (m_exercise.Started()) {
+            m_scene.RestoreApple(dc);
+        }
+        m_scene.RedrawShown(dc, m_exercise.Started(), m_exercise.ShownCharacter(), m_exercise.TargetKey());
+        ReleaseDC(dc);
     }
     ApplyLanguageTexts();
 }

@@ -257,7 +257,15 @@ POINT Scene::PlaceApple(unsigned seed)
     const int rows = m_treePoint[m_shadeFirst].y - 2 * m_appleHalfHeight;
     const int drawnY = std::rand() % rows;
     const int boxWidth = 2 * m_appleHalfWidth + 2;
-    const auto fits = [this](int px, int py) { return IsAppleSpotFree(px, py) != 0 && IsAppleInCrown(px, py); };
+    const auto clear = [this, boxWidth](int px, int py) {
+        const int boxHeight = 2 * m_appleHalfHeight + 1;
+        return std::none_of(m_covered.begin(), m_covered.end(), [&](const RECT& r) {
+            return px < r.right && px + boxWidth > r.left && py < r.bottom && py + boxHeight > r.top;
+        });
+    };
+    const auto fits = [this, &clear](int px, int py) {
+        return IsAppleSpotFree(px, py) != 0 && IsAppleInCrown(px, py) && clear(px, py);
+    };
     // The drawn row first; where the crown is too narrow there, the nearest row that has room.
     for (int d = 0; d < rows; ++d) {
         for (const int y : {drawnY + d, drawnY - d}) {

@@ -3,6 +3,7 @@
 // the device context it draws on; the scene itself knows nothing of windows.
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "platform/gdi.h"
@@ -47,6 +48,9 @@ public:
     // the crown has no room in that row, to the nearest row that has) until the apple touches
     // no branch and its centre lies inside the crown.
     POINT PlaceApple(unsigned seed);
+    // Areas the window's controls cover (right and bottom exclusive); no apple is placed under them.
+    void SetCoveredAreas(std::vector<RECT> areas) { m_covered = std::move(areas); }
+
     // Keeps the screen under the apple's box and draws the apple with its character.
     void DrawApple(CDC* dc, char32_t shown);
     // Draws the apple on show again over a repainted screen; what is kept under it stays.
@@ -121,6 +125,9 @@ private:
     int m_appleHalfHeight = 0;
     // Which screen pixels the tree outline covers, for the apple placement.
     OutlineMask m_treeMask;
+
+    // What the controls cover, kept clear of apples.
+    std::vector<RECT> m_covered;
 
     // The apple on show and the screen under its box.
     POINT m_applePos{};

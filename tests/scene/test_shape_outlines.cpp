@@ -118,3 +118,21 @@ TEST(ApplePlacement, EveryAppleHangsInsideTheCrownOnEveryScreenShape)
         EXPECT_EQ(outside, 0) << size.x << "x" << size.y;
     }
 }
+
+TEST(ApplePlacement, ApplesKeepOutFromUnderTheControls)
+{
+    // A small screen whose controls stand over the crown.
+    Scene scene;
+    scene.Build(800, 600);
+    const RECT bands[] = {{0, 0, 800, 60}, {0, 200, 800, 240}};
+    scene.SetCoveredAreas({bands[0], bands[1]});
+    for (unsigned seed = 1; seed <= 300; ++seed) {
+        const POINT a = scene.PlaceApple(seed * 104729u);
+        for (const RECT& r : bands) {
+            const bool overlaps = a.x < r.right && a.x + 2 * scene.AppleHalfWidth() + 2 > r.left && a.y < r.bottom &&
+                                  a.y + 2 * scene.AppleHalfHeight() + 1 > r.top;
+            ASSERT_FALSE(overlaps) << "seed " << seed << " apple at " << a.x << "," << a.y;
+        }
+        ASSERT_TRUE(scene.IsAppleInCrown(a.x, a.y)) << "seed " << seed;
+    }
+}
