@@ -76,26 +76,27 @@ void Surface::MarkDirty(int left, int top, int right, int bottom)
     m_dirty.push_back({left, top, right, bottom});
 }
 
-void Surface::MarkDirtyPixel(int x, int y)
+void Surface::MarkDirtyRun(int left, int top, int right, int bottom)
 {
-    if (!m_tracking) {
+    if (!m_tracking || left >= right || top >= bottom) {
         return;
     }
     // Loops over a rectangle set pixels next to each other: grow one run while the pixels stay
     // within a small reach of it, so a key or an apple becomes one rectangle, not thousands.
+    // A span joins when its first (top-left) pixel would have joined.
     constexpr int kReach = 48;
-    if (m_runOpen && x >= m_run.left - kReach && x < m_run.right + kReach &&
-        y >= m_run.top - kReach && y < m_run.bottom + kReach) {
-        m_run.left = std::min(m_run.left, x);
-        m_run.top = std::min(m_run.top, y);
-        m_run.right = std::max(m_run.right, x + 1);
-        m_run.bottom = std::max(m_run.bottom, y + 1);
+    if (m_runOpen && left >= m_run.left - kReach && left < m_run.right + kReach && top >= m_run.top - kReach &&
+        top < m_run.bottom + kReach) {
+        m_run.left = std::min(m_run.left, left);
+        m_run.top = std::min(m_run.top, top);
+        m_run.right = std::max(m_run.right, right);
+        m_run.bottom = std::max(m_run.bottom, bottom);
         return;
     }
     if (m_runOpen) {
         m_dirty.push_back(m_run);
     }
-    m_run = {x, y, x + 1, y + 1};
+    m_run = {left, top, right, bottom};
     m_runOpen = true;
 }
 
@@ -385,6 +386,43 @@ COLORREF CDC::SetPixel(int x, int y, COLORREF color)
     m_target->Row(y)[x] = ToScreenPixel(color);
     m_target->MarkDirtyPixel(x, y);
     return color;
+}
+
+void CDC::GetPixelRow(int x, int y, COLORREF* out, int count) const
+{
+    if (count <= 0) {
+        return;
+    }
+    const int from = std::max(x, 0);
+    const int to =
+        m_target == nullptr || y < 0 || y >= m_target->Height() ? from : std::min(x + count, m_target->Width());
+    if (from >= to) {
+        std::fill(out, out + count, CLR_INVALID);
+        return;
+    }
+    std::fill(out, out + (from - x), CLR_INVALID);
+    const std::uint32_t* row = m_target->Row(y);
+    for (int i = from; i < to; ++i) {
+        out[i - x] = FromScreenPixel(row[i]);
+    }
+    std::fill(out + (to - x), out + count, CLR_INVALID);
+}
+
+void CDC::SetPixelRow(int x, int y, const COLORREF* from, int count)
+{
+    if (m_target == nullptr || count <= 0 || y < 0 || y >= m_target->Height() || y < m_clip.top || y >= m_clip.bottom) {
+        return;
+    }
+    const int left = std::max({x, 0, m_clip.left});
+    const int right = std::min({x + count, m_target->Width(), m_clip.right});
+    if (left >= right) {
+        return;
+    }
+    std::uint32_t* row = m_target->Row(y);
+    for (int i = left; i < right; ++i) {
+        row[i] = ToScreenPixel(from[i - x]);
+    }
+    m_target->MarkDirtyRun(left, y, right, y + 1);
 }
 
 BOOL CDC::FloodFill(int x, int y, COLORREF border)
