@@ -1,8 +1,10 @@
 // Device contexts on plain pixel memory; text, arcs and stretching go through QPainter.
 #include "platform/gdi.h"
 
+#include <QBuffer>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QImageReader>
 #include <QPainter>
 #include <QPen>
 
@@ -207,6 +209,23 @@ const QFont& FontFor(const FontRequest& request)
 // ---------------------------------------------------------------------------------------------
 // Drawing objects
 
+namespace {
+
+// A picture in a format the toolkit reads itself (BMP, PNG). With the format named and guessing
+// off the reader loads no image plugin: guessing, even after a named format, loads every plugin
+// (and the libraries behind them: JPEG, TIFF, WebP, SVG) to ask each whether it reads the data.
+QImage DecodeBuiltIn(const QByteArray& bytes, const char* format)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
+
+} // namespace
+
 BOOL CBitmap::LoadBitmap(UINT id)
 {
     m_surface = Surface();
@@ -214,8 +233,9 @@ BOOL CBitmap::LoadBitmap(UINT id)
     if (bytes == nullptr) {
         return FALSE;
     }
-    QImage image;
-    if (!image.loadFromData(*bytes)) {
+    // Bitmap resources are BMP files.
+    const QImage image = DecodeBuiltIn(*bytes, "BMP");
+    if (image.isNull()) {
         return FALSE;
     }
     m_bitsPixel = image.hasAlphaChannel() ? 32 : 24;
@@ -269,10 +289,9 @@ HICON LoadIcon(UINT id)
         for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
             const std::string name = "pomarel-" + std::to_string(size);
             if (const QByteArray* bytes = ResourceBytes("icon", name)) {
-                QPixmap pm;
-                // Named, so the reader does not load every image plugin to find out.
-                if (pm.loadFromData(*bytes, "PNG")) {
-                    icon.addPixmap(pm);
+                const QImage image = DecodeBuiltIn(*bytes, "PNG");
+                if (!image.isNull()) {
+                    icon.addPixmap(QPixmap::fromImage(image));
                 }
             }
         }
