@@ -397,16 +397,23 @@ void DrawDefaultDesktop(Surface& target, int left, int top, int right, int botto
     if (iFirst >= iEnd) {
         return;
     }
+    // Per column, the horizontal term of the distance from the glow's centre (the same value
+    // for every row).
+    std::vector<double> across(static_cast<std::size_t>(iEnd - iFirst));
+    for (int i = iFirst; i < iEnd; ++i) {
+        const double u = width > 1 ? static_cast<double>(2 * i) / (width - 1) : 0.0;
+        across[static_cast<std::size_t>(i - iFirst)] = (u - 0.5) * (u - 0.5);
+    }
     std::vector<std::uint32_t> half(static_cast<std::size_t>(iEnd - iFirst));
     int halfRow = -1;
     for (int y = top; y < bottom && y / 2 < hh; ++y) {
         const int j = y / 2;
         if (j != halfRow) {
             const double t = height > 1 ? static_cast<double>(2 * j) / (height - 1) : 0.0;
+            const double down = (t - 0.25) * (t - 0.25);
             for (int i = iFirst; i < iEnd; ++i) {
-                const double u = width > 1 ? static_cast<double>(2 * i) / (width - 1) : 0.0;
                 const double glow =
-                    std::max(0.0, 1.0 - std::sqrt((u - 0.5) * (u - 0.5) + (t - 0.25) * (t - 0.25)) * 1.6);
+                    std::max(0.0, 1.0 - std::sqrt(across[static_cast<std::size_t>(i - iFirst)] + down) * 1.6);
                 const int r = static_cast<int>(38 + 30 * glow - 14 * t);
                 const int g = static_cast<int>(74 + 46 * glow - 30 * t);
                 const int b = static_cast<int>(128 + 50 * glow - 50 * t);
