@@ -5,6 +5,9 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 
 #include <algorithm>
 #include <cstdio>
@@ -21,6 +24,48 @@ QWidget* ControlOf(const CDialog* dlg, int id)
     return dlg != nullptr && dlg->Window() != nullptr ? dlg->Window()->Control(id) : nullptr;
 }
 
+namespace {
+
+// A read-only box of one paragraph (the report, rewritten after every key) gets only the
+// characters that changed replaced, not its whole document rebuilt: the toolkit then keeps its
+// layout objects and lays out that one paragraph again.
+void SetReportText(QPlainTextEdit* e, const QString& s)
+{
+    QTextDocument* doc = e->document();
+    const auto breaksLines = [](QChar c) {
+        return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::ParagraphSeparator ||
+               c == QChar::LineSeparator;
+    };
+    if (!e->isReadOnly() || doc->blockCount() != 1 || std::any_of(s.begin(), s.end(), breaksLines)) {
+        e->setPlainText(s);
+        return;
+    }
+    const QString old = doc->firstBlock().text();
+    const qsizetype shorter = std::min(old.size(), s.size());
+    qsizetype same = 0; // leading UTF-16 units in common, never half a surrogate pair
+    while (same < shorter && old[same] == s[same]) {
+        ++same;
+    }
+    if (same > 0 && same < shorter && s[same - 1].isHighSurrogate()) {
+        --same;
+    }
+    qsizetype tail = 0; // trailing units in common, not overlapping the leading ones
+    while (tail < shorter - same && old[old.size() - 1 - tail] == s[s.size() - 1 - tail]) {
+        ++tail;
+    }
+    if (tail > 0 && tail < s.size() - same && s[s.size() - tail].isLowSurrogate()) {
+        --tail;
+    }
+    // Nobody can undo in a read-only box; without this every replacement would be kept.
+    doc->setUndoRedoEnabled(false);
+    QTextCursor cursor(doc);
+    cursor.setPosition(static_cast<int>(same));
+    cursor.setPosition(static_cast<int>(old.size() - tail), QTextCursor::KeepAnchor);
+    cursor.insertText(s.mid(same, s.size() - tail - same));
+}
+
+} // namespace
+
 void SetControlText(QWidget* w, std::string_view text)
 {
     const QString s = ToQt(text);
@@ -29,7 +74,7 @@ void SetControlText(QWidget* w, std::string_view text)
         b->update();
     } else if (auto* e = qobject_cast<QPlainTextEdit*>(w)) {
         if (e->toPlainText() != s) {
-            e->setPlainText(s);
+            SetReportText(e, s);
             // Auto-scrolling: the end of the text stays in view.
             e->moveCursor(QTextCursor::End);
             e->ensureCursorVisible();

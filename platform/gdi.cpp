@@ -1,8 +1,10 @@
 // Device contexts on plain pixel memory; text, arcs and stretching go through QPainter.
 #include "platform/gdi.h"
 
+#include <QBuffer>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QImageReader>
 #include <QPainter>
 #include <QPen>
 
@@ -76,26 +78,27 @@ void Surface::MarkDirty(int left, int top, int right, int bottom)
     m_dirty.push_back({left, top, right, bottom});
 }
 
-void Surface::MarkDirtyPixel(int x, int y)
+void Surface::MarkDirtyRun(int left, int top, int right, int bottom)
 {
-    if (!m_tracking) {
+    if (!m_tracking || left >= right || top >= bottom) {
         return;
     }
     // Loops over a rectangle set pixels next to each other: grow one run while the pixels stay
     // within a small reach of it, so a key or an apple becomes one rectangle, not thousands.
+    // A span joins when its first (top-left) pixel would have joined.
     constexpr int kReach = 48;
-    if (m_runOpen && x >= m_run.left - kReach && x < m_run.right + kReach &&
-        y >= m_run.top - kReach && y < m_run.bottom + kReach) {
-        m_run.left = std::min(m_run.left, x);
-        m_run.top = std::min(m_run.top, y);
-        m_run.right = std::max(m_run.right, x + 1);
-        m_run.bottom = std::max(m_run.bottom, y + 1);
+    if (m_runOpen && left >= m_run.left - kReach && left < m_run.right + kReach && top >= m_run.top - kReach &&
+        top < m_run.bottom + kReach) {
+        m_run.left = std::min(m_run.left, left);
+        m_run.top = std::min(m_run.top, top);
+        m_run.right = std::max(m_run.right, right);
+        m_run.bottom = std::max(m_run.bottom, bottom);
         return;
     }
     if (m_runOpen) {
         m_dirty.push_back(m_run);
     }
-    m_run = {x, y, x + 1, y + 1};
+    m_run = {left, top, right, bottom};
     m_runOpen = true;
 }
 
@@ -206,6 +209,23 @@ const QFont& FontFor(const FontRequest& request)
 // ---------------------------------------------------------------------------------------------
 // Drawing objects
 
+namespace {
+
+// A picture in a format the toolkit reads itself (BMP, PNG). With the format named and guessing
+// off the reader loads no image plugin: guessing, even after a named format, loads every plugin
+// (and the libraries behind them: JPEG, TIFF, WebP, SVG) to ask each whether it reads the data.
+QImage DecodeBuiltIn(const QByteArray& bytes, const char* format)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
+
+} // namespace
+
 BOOL CBitmap::LoadBitmap(UINT id)
 {
     m_surface = Surface();
@@ -213,8 +233,9 @@ BOOL CBitmap::LoadBitmap(UINT id)
     if (bytes == nullptr) {
         return FALSE;
     }
-    QImage image;
-    if (!image.loadFromData(*bytes)) {
+    // Bitmap resources are BMP files.
+    const QImage image = DecodeBuiltIn(*bytes, "BMP");
+    if (image.isNull()) {
         return FALSE;
     }
     m_bitsPixel = image.hasAlphaChannel() ? 32 : 24;
@@ -268,10 +289,9 @@ HICON LoadIcon(UINT id)
         for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
             const std::string name = "pomarel-" + std::to_string(size);
             if (const QByteArray* bytes = ResourceBytes("icon", name)) {
-                QPixmap pm;
-                // Named, so the reader does not load every image plugin to find out.
-                if (pm.loadFromData(*bytes, "PNG")) {
-                    icon.addPixmap(pm);
+                const QImage image = DecodeBuiltIn(*bytes, "PNG");
+                if (!image.isNull()) {
+                    icon.addPixmap(QPixmap::fromImage(image));
                 }
             }
         }
@@ -385,6 +405,43 @@ COLORREF CDC::SetPixel(int x, int y, COLORREF color)
     m_target->Row(y)[x] = ToScreenPixel(color);
     m_target->MarkDirtyPixel(x, y);
     return color;
+}
+
+void CDC::GetPixelRow(int x, int y, COLORREF* out, int count) const
+{
+    if (count <= 0) {
+        return;
+    }
+    const int from = std::max(x, 0);
+    const int to =
+        m_target == nullptr || y < 0 || y >= m_target->Height() ? from : std::min(x + count, m_target->Width());
+    if (from >= to) {
+        std::fill(out, out + count, CLR_INVALID);
+        return;
+    }
+    std::fill(out, out + (from - x), CLR_INVALID);
+    const std::uint32_t* row = m_target->Row(y);
+    for (int i = from; i < to; ++i) {
+        out[i - x] = FromScreenPixel(row[i]);
+    }
+    std::fill(out + (to - x), out + count, CLR_INVALID);
+}
+
+void CDC::SetPixelRow(int x, int y, const COLORREF* from, int count)
+{
+    if (m_target == nullptr || count <= 0 || y < 0 || y >= m_target->Height() || y < m_clip.top || y >= m_clip.bottom) {
+        return;
+    }
+    const int left = std::max({x, 0, m_clip.left});
+    const int right = std::min({x + count, m_target->Width(), m_clip.right});
+    if (left >= right) {
+        return;
+    }
+    std::uint32_t* row = m_target->Row(y);
+    for (int i = left; i < right; ++i) {
+        row[i] = ToScreenPixel(from[i - x]);
+    }
+    m_target->MarkDirtyRun(left, y, right, y + 1);
 }
 
 BOOL CDC::FloodFill(int x, int y, COLORREF border)

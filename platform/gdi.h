@@ -48,7 +48,10 @@ public:
     // Rectangles changed since the last TakeDirty; only tracked when enabled (the screen).
     void EnableDirtyTracking(bool on) { m_tracking = on; }
     void MarkDirty(int left, int top, int right, int bottom);  // right and bottom exclusive
-    void MarkDirtyPixel(int x, int y);
+    void MarkDirtyPixel(int x, int y) { MarkDirtyRun(x, y, x + 1, y + 1); }
+    // A row span or block drawn as part of a pixel loop: merged with the open run exactly as
+    // its pixels marked one by one from the left would be.
+    void MarkDirtyRun(int left, int top, int right, int bottom); // right and bottom exclusive
     std::vector<RECT> TakeDirty();
 
 private:
@@ -173,6 +176,11 @@ public:
 
     COLORREF GetPixel(int x, int y) const;
     COLORREF SetPixel(int x, int y, COLORREF color);
+    // A row of 'count' pixels from (x, y) rightwards, as GetPixel and SetPixel would read and
+    // write them one by one: reading gives CLR_INVALID off the surface; writing skips what lies
+    // off the surface or outside the clip and marks the written span dirty once.
+    void GetPixelRow(int x, int y, COLORREF* out, int count) const;
+    void SetPixelRow(int x, int y, const COLORREF* from, int count);
     // Fills, with the selected brush, the 4-connected area around (x, y) bounded by 'border'.
     BOOL FloodFill(int x, int y, COLORREF border);
     // Draws the text with its cell's top-left at (x, y) in the selected font.

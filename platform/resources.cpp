@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QResource>
 
 #include <map>
 #include <memory>
@@ -66,11 +67,22 @@ const ResourceEntry* Find(std::string_view type, std::string_view name)
     if (it == index.end()) {
         return nullptr;
     }
-    QFile file(it->second);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return nullptr;
+    // A resource stored uncompressed is used where it lies in the program's image (read-only
+    // pages shared with the file); only a compressed one is inflated onto the heap.
+    const QResource resource(it->second);
+    QByteArray bytes;
+    if (resource.isValid() && resource.compressionAlgorithm() == QResource::NoCompression &&
+        resource.data() != nullptr) {
+        bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(resource.data()),
+                                        static_cast<qsizetype>(resource.size()));
+    } else {
+        QFile file(it->second);
+        if (!file.open(QIODevice::ReadOnly)) {
+            return nullptr;
+        }
+        bytes = file.readAll();
     }
-    auto entry = std::make_unique<ResourceEntry>(ResourceEntry{file.readAll()});
+    auto entry = std::make_unique<ResourceEntry>(ResourceEntry{std::move(bytes)});
     return loaded.emplace(key, std::move(entry)).first->second.get();
 }
 

@@ -9,24 +9,27 @@
 
 namespace {
 
-// Pixels of an inclusive rectangle, row by row, into or out of a buffer.
+// Pixels of an inclusive rectangle, row by row, into or out of a buffer; a buffer shorter than
+// the rectangle holds its first pixels in that order.
 void SaveRect(CDC* dc, int left, int top, int right, int bottom, PixelBuffer& into)
 {
+    const int width = right - left + 1;
     std::size_t k = 0;
-    for (int y = top; y <= bottom; ++y) {
-        for (int x = left; x <= right && k < into.size(); ++x) {
-            into[k++] = dc->GetPixel(x, y);
-        }
+    for (int y = top; y <= bottom && width > 0 && k < into.size(); ++y) {
+        const int n = static_cast<int>(std::min(static_cast<std::size_t>(width), into.size() - k));
+        dc->GetPixelRow(left, y, into.data() + k, n);
+        k += static_cast<std::size_t>(n);
     }
 }
 
 void RestoreRect(CDC* dc, int left, int top, int right, int bottom, const PixelBuffer& from)
 {
+    const int width = right - left + 1;
     std::size_t k = 0;
-    for (int y = top; y <= bottom; ++y) {
-        for (int x = left; x <= right && k < from.size(); ++x) {
-            dc->SetPixel(x, y, from[k++]);
-        }
+    for (int y = top; y <= bottom && width > 0 && k < from.size(); ++y) {
+        const int n = static_cast<int>(std::min(static_cast<std::size_t>(width), from.size() - k));
+        dc->SetPixelRow(left, y, from.data() + k, n);
+        k += static_cast<std::size_t>(n);
     }
 }
 

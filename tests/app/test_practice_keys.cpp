@@ -185,6 +185,28 @@ TEST(Keystrokes, TheReportAfterASequenceAndTheRunTimeStartsWithTheRun)
     EXPECT_EQ(d.GetDlgItemText(IDC_REPORT), d.ReportText());
 }
 
+TEST(Keystrokes, TheReportBoxShowsEveryTextItIsGivenInTurn)
+{
+    // The read-only box replaces only what changed: texts that grow, shrink, share a start or an
+    // end, change inside a surrogate pair, or span lines must all read back whole.
+    PracticeWindow win;
+    PracticeDialog& d = win.dlg();
+    const char* const texts[] = {"Test report:total:3.tests:3.",
+                                 "Test report:total:13.tests:3.",
+                                 "Test report:total:13.tests:3.",
+                                 "Test report:total:4.tests:3.",
+                                 "",
+                                 "\xF0\x9F\x8D\x8E apple",
+                                 "\xF0\x9F\x8D\x8F apple",
+                                 "\xE6\xB5\x8B\xE8\xAF\x95\xE6\x8A\xA5\xE5\x91\x8A:3.",
+                                 "two\nlines",
+                                 "one line again"};
+    for (const char* text : texts) {
+        d.SetDlgItemText(IDC_REPORT, text);
+        EXPECT_EQ(d.GetDlgItemText(IDC_REPORT), text);
+    }
+}
+
 TEST(Keystrokes, SoundsAreChosenWithTheRightFlags)
 {
     PracticeWindow win;

@@ -1,7 +1,10 @@
 // The window-system layer: pixels, flood fill, sound rules, timers and the system language.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
+#include <tuple>
+#include <vector>
 
 #include "platform/dialog.h"
 #include "platform/testing.h"
@@ -70,6 +73,52 @@ TEST(Pixels, PaintClipKeepsDrawingInsideTheInvalidArea)
     EXPECT_EQ(dc.GetPixel(15, 15), RGB(9, 9, 9));
     EXPECT_EQ(dc.GetPixel(5, 5), RGB(0, 0, 0));
     EXPECT_EQ(dc.SetPixel(25, 25, RGB(1, 1, 1)), CLR_INVALID);
+}
+
+TEST(Pixels, RowCallsReadWriteAndMarkAsPixelByPixelCallsWould)
+{
+    // Rows that reach past each edge of the surface and of the clip, with a run left open by
+    // an earlier pixel near and far from them.
+    struct Case {
+        int x, y, count;
+        POINT before;
+    } const cases[] = {{3, 4, 5, {0, 0}},   {-3, 2, 6, {2, 2}},  {16, 7, 9, {0, 0}}, {-2, 0, 30, {19, 11}},
+                       {4, -1, 3, {4, 0}},  {4, 12, 3, {4, 11}}, {25, 3, 4, {1, 1}}, {-9, 3, 4, {1, 1}},
+                       {7, 9, 1, {90, 90}}, {2, 5, 0, {2, 5}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.x << "," << c.y << " x" << c.count);
+        Surface rowWise(20, 12, 0xff102030u);
+        Surface pixelWise(20, 12, 0xff102030u);
+        for (Surface* s : {&rowWise, &pixelWise}) {
+            for (int i = 0; i < 20 * 12; ++i) {
+                s->Data()[i] = 0xff000000u | static_cast<std::uint32_t>(i * 977);
+            }
+            s->EnableDirtyTracking(true);
+        }
+        CDC byRow(&rowWise);
+        CDC byPixel(&pixelWise);
+        for (CDC* dc : {&byRow, &byPixel}) {
+            dc->SetClip({1, 1, 18, 11});
+            dc->SetPixel(c.before.x, c.before.y, RGB(1, 2, 3));
+        }
+        std::vector<COLORREF> read(static_cast<std::size_t>(c.count), 7);
+        byRow.GetPixelRow(c.x, c.y, read.data(), c.count);
+        std::vector<COLORREF> written(static_cast<std::size_t>(c.count));
+        for (int i = 0; i < c.count; ++i) {
+            EXPECT_EQ(read[static_cast<std::size_t>(i)], byPixel.GetPixel(c.x + i, c.y)) << i;
+            written[static_cast<std::size_t>(i)] = RGB(i, 200, 100);
+            byPixel.SetPixel(c.x + i, c.y, written[static_cast<std::size_t>(i)]);
+        }
+        byRow.SetPixelRow(c.x, c.y, written.data(), c.count);
+        EXPECT_TRUE(std::equal(rowWise.Data(), rowWise.Data() + 20 * 12, pixelWise.Data()));
+        const std::vector<RECT> rowRects = rowWise.TakeDirty();
+        const std::vector<RECT> pixelRects = pixelWise.TakeDirty();
+        ASSERT_EQ(rowRects.size(), pixelRects.size());
+        for (std::size_t i = 0; i < rowRects.size(); ++i) {
+            EXPECT_EQ(std::tie(rowRects[i].left, rowRects[i].top, rowRects[i].right, rowRects[i].bottom),
+                      std::tie(pixelRects[i].left, pixelRects[i].top, pixelRects[i].right, pixelRects[i].bottom));
+        }
+    }
 }
 
 TEST(Sound, WithoutNoStopASoundCutsInWithItADropsWhileOnePlays)
