@@ -95,7 +95,7 @@ void PlaceBlock(const Block& b, int W, int t, RECT (&set)[4])
     }
 }
 
-} // namespace
+}  // namespace
 
 ControlLayout ComputeControlLayout(int W, int H, int bw, int bh, const int (&setW)[4], const int (&setH)[4])
 {

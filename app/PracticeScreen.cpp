@@ -46,12 +46,8 @@ BOOL PracticeDialog::PreTranslateMessage(MSG* msg)
             ReleaseDC(dc);
             break;
         }
-        case KeyOutcome::FirstWrong:
-            SetTimer(TIMER_HAND_BLINK, 300);
-            [[fallthrough]];
-        case KeyOutcome::Wrong:
-            SoundBank::Play(m_sounds.Wrong(), SND_ASYNC | SND_MEMORY | SND_NOSTOP);
-            break;
+        case KeyOutcome::FirstWrong: SetTimer(TIMER_HAND_BLINK, 300); [[fallthrough]];
+        case KeyOutcome::Wrong: SoundBank::Play(m_sounds.Wrong(), SND_ASYNC | SND_MEMORY | SND_NOSTOP); break;
         case KeyOutcome::Ignored: break;
         }
     }

@@ -75,4 +75,4 @@ void BM_TargetKeysAndLegends(benchmark::State& state)
 }
 BENCHMARK(BM_TargetKeysAndLegends)->Unit(benchmark::kMicrosecond);
 
-} // namespace
+}  // namespace

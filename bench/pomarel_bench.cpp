@@ -88,7 +88,8 @@ public:
         unsetenv("LC_ALL");
         unsetenv("LC_MESSAGES");
         testing_hooks::SetScreenSize(width, height);
-        testing_hooks::SetMessageBoxHook([](std::string_view, UINT type) { return (type & 0xF) == MB_YESNO ? IDNO : IDOK; });
+        testing_hooks::SetMessageBoxHook(
+            [](std::string_view, UINT type) { return (type & 0xF) == MB_YESNO ? IDNO : IDOK; });
         testing_hooks::SetSoundClock([this] { return m_soundClock; });
         m_dlg = std::make_unique<PracticeDialog>();
         m_dlg->Create();
@@ -162,9 +163,10 @@ int SearchLookup(const PracticeDialog& d, POINT p)
 
 int SearchPairwise(const PracticeDialog& d, POINT p)
 {
-    return SearchAppleX(p.x, p.y, d.GetScene().ScreenWidth(), 2 * d.GetScene().AppleHalfWidth() + 2, [&d](int x, int y) {
-        return AppleSpotFreePairwise(d.GetScene().TreePoints(), d.GetScene().ApplePoints(), x, y) != 0;
-    });
+    return SearchAppleX(
+        p.x, p.y, d.GetScene().ScreenWidth(), 2 * d.GetScene().AppleHalfWidth() + 2, [&d](int x, int y) {
+            return AppleSpotFreePairwise(d.GetScene().TreePoints(), d.GetScene().ApplePoints(), x, y) != 0;
+        });
 }
 
 long RectPixels(const std::vector<RECT>& rects)
@@ -259,7 +261,8 @@ void KeyFigures(int w, int h, const Options& o)
     Figure("right_key_" + size + "_cpu_p99_us", Percentile(keyCpu, 99), "us");
     Figure("right_key_" + size + "_with_present_p50_us", Percentile(withPresent, 50), "us");
     Figure("right_key_" + size + "_with_present_p99_us", Percentile(withPresent, 99), "us");
-    Figure("right_key_" + size + "_count", static_cast<double>(key.size() - static_cast<std::size_t>(wrongTargets)), "keys");
+    Figure("right_key_" + size + "_count", static_cast<double>(key.size() - static_cast<std::size_t>(wrongTargets)),
+           "keys");
 
     Progress("apple placement at " + size);
     const PracticeDialog& d = win.dlg();
@@ -368,7 +371,8 @@ void BlinkFigures(const Options& o)
         allOneRect = allOneRect && presented.size() == 1;
         testing_hooks::PumpEvents(0);
     }
-    const RECT& k = win.dlg().GetScene().KeyRectangles()[win.dlg().GetExercise().TargetKey().row][win.dlg().GetExercise().TargetKey().col];
+    const RECT& k = win.dlg().GetScene().KeyRectangles()[win.dlg().GetExercise().TargetKey().row]
+                                                        [win.dlg().GetExercise().TargetKey().col];
     Figure("blink_tick_p50_us", Percentile(tick, 50), "us");
     Figure("blink_tick_p99_us", Percentile(tick, 99), "us");
     Figure("blink_presented_px", static_cast<double>(presentedPx), "px");
@@ -483,8 +487,7 @@ void BM_BlinkTick(benchmark::State& state)
 }
 BENCHMARK(BM_BlinkTick)->Unit(benchmark::kMicrosecond);
 
-template <bool Pairwise>
-void BM_Placement(benchmark::State& state)
+template <bool Pairwise> void BM_Placement(benchmark::State& state)
 {
     BenchWindow& win = SharedWindow(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     const std::vector<POINT> spots = DrawnPositions(win.dlg(), 256, 7u);
@@ -494,8 +497,16 @@ void BM_Placement(benchmark::State& state)
         benchmark::DoNotOptimize(Pairwise ? SearchPairwise(win.dlg(), p) : SearchLookup(win.dlg(), p));
     }
 }
-BENCHMARK(BM_Placement<false>)->Name("BM_PlacementLookup")->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Placement<true>)->Name("BM_PlacementPairwise")->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Placement<false>)
+    ->Name("BM_PlacementLookup")
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Placement<true>)
+    ->Name("BM_PlacementPairwise")
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
+    ->Unit(benchmark::kMicrosecond);
 
 int IntArg(const char* s, int fallback)
 {

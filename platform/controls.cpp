@@ -42,14 +42,14 @@ void SetReportText(QPlainTextEdit* e, const QString& s)
     }
     const QString old = doc->firstBlock().text();
     const qsizetype shorter = std::min(old.size(), s.size());
-    qsizetype same = 0; // leading UTF-16 units in common, never half a surrogate pair
+    qsizetype same = 0;  // leading UTF-16 units in common, never half a surrogate pair
     while (same < shorter && old[same] == s[same]) {
         ++same;
     }
     if (same > 0 && same < shorter && s[same - 1].isHighSurrogate()) {
         --same;
     }
-    qsizetype tail = 0; // trailing units in common, not overlapping the leading ones
+    qsizetype tail = 0;  // trailing units in common, not overlapping the leading ones
     while (tail < shorter - same && old[old.size() - 1 - tail] == s[s.size() - 1 - tail]) {
         ++tail;
     }
@@ -64,7 +64,7 @@ void SetReportText(QPlainTextEdit* e, const QString& s)
     cursor.insertText(s.mid(same, s.size() - tail - same));
 }
 
-} // namespace
+}  // namespace
 
 void SetControlText(QWidget* w, std::string_view text)
 {
@@ -262,4 +262,3 @@ BOOL CMenu::AppendMenu(UINT flags, UINT_PTR id, std::string_view text)
     m_owner->Window()->AppendSystemMenu(flags, id, ToQt(text));
     return TRUE;
 }
-

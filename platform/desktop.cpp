@@ -115,7 +115,7 @@ int ShiftOf(std::uint32_t mask)
         mask >>= 1;
         ++shift;
     }
-    return mask == 0xFFu ? shift : -1; // 8 bits per channel only
+    return mask == 0xFFu ? shift : -1;  // 8 bits per channel only
 }
 
 // The picture a root-setting tool (feh, nitrogen, ...) left on the X root window, read from the X
@@ -280,7 +280,7 @@ const char* NameOf(WallpaperSource s)
     return "?";
 }
 
-} // namespace
+}  // namespace
 
 DesktopSetting CurrentDesktopSetting()
 {
@@ -368,7 +368,7 @@ namespace {
 struct DesktopStore {
     bool loaded = false;
     bool setByTest = false;
-    int width = 0; // the screen size the wallpaper was placed for
+    int width = 0;  // the screen size the wallpaper was placed for
     int height = 0;
     LoadedWallpaper wallpaper;
 };
@@ -379,7 +379,7 @@ DesktopStore& Store()
     return store;
 }
 
-} // namespace
+}  // namespace
 
 namespace platform_detail {
 
@@ -457,7 +457,7 @@ void DrawDesktop(Surface& target, int left, int top, int right, int bottom)
     }
 }
 
-} // namespace platform_detail
+}  // namespace platform_detail
 
 namespace platform_seams {
 
@@ -475,4 +475,4 @@ void SetDesktop(Surface desktop)
     d.wallpaper.picture = std::move(desktop);
 }
 
-} // namespace platform_seams
+}  // namespace platform_seams

@@ -13,22 +13,22 @@
 
 // What the wallpaper lookup needs to know of the session and the screens.
 struct DesktopSetting {
-    std::string currentDesktop;          // XDG_CURRENT_DESKTOP
-    std::string configHome;              // XDG_CONFIG_HOME, else ~/.config
-    std::vector<std::string> configDirs; // XDG_CONFIG_DIRS, else /etc/xdg
-    bool x11 = false;                    // the X server's root picture may be read
-    std::string monitor;                 // the primary screen's output name ("HDMI-1")
-    WallpaperRect screen;                // the primary screen, device pixels, root coordinates
-    WallpaperRect area;                  // all screens together
+    std::string currentDesktop;           // XDG_CURRENT_DESKTOP
+    std::string configHome;               // XDG_CONFIG_HOME, else ~/.config
+    std::vector<std::string> configDirs;  // XDG_CONFIG_DIRS, else /etc/xdg
+    bool x11 = false;                     // the X server's root picture may be read
+    std::string monitor;                  // the primary screen's output name ("HDMI-1")
+    WallpaperRect screen;                 // the primary screen, device pixels, root coordinates
+    WallpaperRect area;                   // all screens together
 };
 DesktopSetting CurrentDesktopSetting();
 
 // A wallpaper ready to draw: the kept part of the picture (the only copy) and where it goes.
 struct LoadedWallpaper {
-    bool found = false; // false: no source gave one, the built-in background shows
+    bool found = false;  // false: no source gave one, the built-in background shows
     WallpaperSource source = WallpaperSource::RootPicture;
-    std::string path; // the picture file; empty for the root picture and colour-only desktops
-    Surface picture;  // place.clip-sized
+    std::string path;  // the picture file; empty for the root picture and colour-only desktops
+    Surface picture;   // place.clip-sized
     WallpaperPlacement place;
     std::uint32_t color = 0xff000000u;
 };

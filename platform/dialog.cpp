@@ -189,8 +189,7 @@ LPARAM CDialog::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
         std::fill(s.Data(), s.Data() + static_cast<std::ptrdiff_t>(s.Width()) * s.Height(), 0xff3a6ea5u);
         return 1;
     }
-    default:
-        return 0;
+    default: return 0;
     }
 }
 
@@ -400,8 +399,8 @@ int AfxMessageBox(std::string_view text, UINT type, UINT)
         return answer(text, type);
     }
     DialogWindow* owner = LiveDialogWindows().empty() ? nullptr : LiveDialogWindows().back();
-    QMessageBox box(yesNo ? QMessageBox::Question : QMessageBox::Information, QStringLiteral("Pomarel"),
-                    ToQt(text), yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, owner);
+    QMessageBox box(yesNo ? QMessageBox::Question : QMessageBox::Information, QStringLiteral("Pomarel"), ToQt(text),
+                    yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, owner);
     box.setTextFormat(Qt::PlainText);
     if (yesNo) {
         box.setDefaultButton(QMessageBox::Yes);

@@ -459,9 +459,8 @@ void DialogWindow::SetTimer(UINT_PTR id, UINT ms)
     if (!timer) {
         timer = std::make_unique<QTimer>();
         timer->setTimerType(Qt::PreciseTimer);
-        QObject::connect(timer.get(), &QTimer::timeout, this, [this, id] {
-            Dispatch(WM_TIMER, id, 0, [&] { m_owner->OnTimer(id); });
-        });
+        QObject::connect(timer.get(), &QTimer::timeout, this,
+                         [this, id] { Dispatch(WM_TIMER, id, 0, [&] { m_owner->OnTimer(id); }); });
     }
     timer->start(static_cast<int>(ms));
 }
@@ -542,7 +541,8 @@ void DialogWindow::ShowDialog(bool modal)
     }
     const QScreen* screen = QGuiApplication::primaryScreen();
     const bool coversScreen = m_usesFramebuffer && screen != nullptr && geometry() == screen->geometry();
-    if (coversScreen && !platform_detail::ScreenIsOverridden() && QGuiApplication::platformName() != QLatin1String("offscreen")) {
+    if (coversScreen && !platform_detail::ScreenIsOverridden() &&
+        QGuiApplication::platformName() != QLatin1String("offscreen")) {
         // A bare X server has no window manager to honour a full-screen request alone.
         setGeometry(screen->geometry());
         showFullScreen();
@@ -663,4 +663,3 @@ void DialogWindow::FreeClientDC(CDC* dc)
                                      [dc](const std::unique_ptr<CDC>& p) { return p.get() == dc; }),
                       m_clientDCs.end());
 }
-

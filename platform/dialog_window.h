@@ -42,8 +42,7 @@ public:
     bool UsesFramebuffer() const { return m_usesFramebuffer; }
 
     // Runs one message's handler: exceptions stay inside, touched pixels are presented after.
-    template <class F>
-    void Dispatch(UINT message, WPARAM wParam, LPARAM lParam, F&& handler);
+    template <class F> void Dispatch(UINT message, WPARAM wParam, LPARAM lParam, F&& handler);
     const MSG& CurrentMessage() const { return m_current; }
 
     void RequestPaint(const QRect& area);
@@ -104,8 +103,8 @@ private:
     bool m_paintQueued = false;
     bool m_shownOnce = false;
     bool m_tracedFirstPaint = false;
-    QRect m_paintRect;  // device pixels
-    QSize m_deviceSize; // as the program last asked for it
+    QRect m_paintRect;   // device pixels
+    QSize m_deviceSize;  // as the program last asked for it
     std::map<UINT_PTR, std::unique_ptr<QTimer>> m_timers;
     struct MenuItem {
         UINT flags;
@@ -136,8 +135,7 @@ RECT DeviceGeometry(const QWidget* w);
 bool ScreenIsOverridden();
 }  // namespace platform_detail
 
-template <class F>
-void DialogWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, F&& handler)
+template <class F> void DialogWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, F&& handler)
 {
     const MSG saved = m_current;
     m_current = MSG{message, wParam, lParam};

@@ -29,8 +29,7 @@ namespace {
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 }  // namespace
 
-template <class T>
-T* PixelAllocator<T>::allocate(std::size_t n)
+template <class T> T* PixelAllocator<T>::allocate(std::size_t n)
 {
     const std::size_t bytes = n * sizeof(T);
     if (bytes < kHugePage) {
@@ -45,8 +44,7 @@ T* PixelAllocator<T>::allocate(std::size_t n)
     return static_cast<T*>(p);
 }
 
-template <class T>
-void PixelAllocator<T>::deallocate(T* p, std::size_t n) noexcept
+template <class T> void PixelAllocator<T>::deallocate(T* p, std::size_t n) noexcept
 {
     if (n * sizeof(T) < kHugePage) {
         ::operator delete(p);
@@ -123,8 +121,7 @@ QImage WrapSurface(Surface& s)
     if (s.Width() == 0 || s.Height() == 0) {
         return {};
     }
-    return QImage(reinterpret_cast<uchar*>(s.Data()), s.Width(), s.Height(), s.Width() * 4,
-                  QImage::Format_RGB32);
+    return QImage(reinterpret_cast<uchar*>(s.Data()), s.Width(), s.Height(), s.Width() * 4, QImage::Format_RGB32);
 }
 
 QImage WrapSurface(const Surface& s)
@@ -132,8 +129,7 @@ QImage WrapSurface(const Surface& s)
     if (s.Width() == 0 || s.Height() == 0) {
         return {};
     }
-    return QImage(reinterpret_cast<const uchar*>(s.Data()), s.Width(), s.Height(), s.Width() * 4,
-                  QImage::Format_RGB32);
+    return QImage(reinterpret_cast<const uchar*>(s.Data()), s.Width(), s.Height(), s.Width() * 4, QImage::Format_RGB32);
 }
 
 Surface SurfaceFromImage(const QImage& image)
@@ -193,8 +189,8 @@ const QFont& FontFor(const FontRequest& request)
         // the place it was drawn for.
         auto widest = [&font] {
             const QFontMetrics wm(font);
-            return std::max({wm.horizontalAdvance(QChar('W')), wm.horizontalAdvance(QChar('M')),
-                             wm.horizontalAdvance(QChar('@'))});
+            return std::max(
+                {wm.horizontalAdvance(QChar('W')), wm.horizontalAdvance(QChar('M')), wm.horizontalAdvance(QChar('@'))});
         };
         while (stretch > 50 && widest() * 10 > request.width * 16) {
             stretch -= 5;
@@ -224,7 +220,7 @@ QImage DecodeBuiltIn(const QByteArray& bytes, const char* format)
     return reader.read();
 }
 
-} // namespace
+}  // namespace
 
 BOOL CBitmap::LoadBitmap(UINT id)
 {
@@ -254,9 +250,8 @@ int CBitmap::GetObject(BITMAP* out) const
     return static_cast<int>(sizeof(BITMAP));
 }
 
-BOOL CFont::CreateFont(int height, int width, int, int, int weight, std::uint8_t, std::uint8_t,
-                       std::uint8_t, std::uint8_t, std::uint8_t, std::uint8_t, std::uint8_t,
-                       std::uint8_t, std::string_view face)
+BOOL CFont::CreateFont(int height, int width, int, int, int weight, std::uint8_t, std::uint8_t, std::uint8_t,
+                       std::uint8_t, std::uint8_t, std::uint8_t, std::uint8_t, std::uint8_t, std::string_view face)
 {
     m_request = FontRequest{height, width, weight, std::string(face)};
     m_created = true;
@@ -539,8 +534,7 @@ BOOL CDC::TextOut(int x, int y, std::string_view text)
     return TRUE;
 }
 
-BOOL CDC::BitBlt(int x, int y, int width, int height, const CDC* src, int srcX, int srcY,
-                 std::uint32_t)
+BOOL CDC::BitBlt(int x, int y, int width, int height, const CDC* src, int srcX, int srcY, std::uint32_t)
 {
     if (m_target == nullptr || src == nullptr || src->m_target == nullptr) {
         return FALSE;
@@ -549,15 +543,14 @@ BOOL CDC::BitBlt(int x, int y, int width, int height, const CDC* src, int srcX, 
     for (int dy = 0; dy < height; ++dy) {
         const int ty = y + dy;
         const int sy = srcY + dy;
-        if (ty < m_clip.top || ty >= m_clip.bottom || !from.Contains(0, sy) || ty < 0 ||
-            ty >= m_target->Height()) {
+        if (ty < m_clip.top || ty >= m_clip.bottom || !from.Contains(0, sy) || ty < 0 || ty >= m_target->Height()) {
             continue;
         }
         for (int dx = 0; dx < width; ++dx) {
             const int tx = x + dx;
             const int sx = srcX + dx;
-            if (tx < m_clip.left || tx >= m_clip.right || tx < 0 || tx >= m_target->Width() ||
-                sx < 0 || sx >= from.Width()) {
+            if (tx < m_clip.left || tx >= m_clip.right || tx < 0 || tx >= m_target->Width() || sx < 0 ||
+                sx >= from.Width()) {
                 continue;
             }
             m_target->Row(ty)[tx] = from.Row(sy)[sx];
@@ -567,11 +560,10 @@ BOOL CDC::BitBlt(int x, int y, int width, int height, const CDC* src, int srcX, 
     return TRUE;
 }
 
-BOOL CDC::StretchBlt(int x, int y, int width, int height, const CDC* src, int srcX, int srcY,
-                     int srcWidth, int srcHeight, std::uint32_t)
+BOOL CDC::StretchBlt(int x, int y, int width, int height, const CDC* src, int srcX, int srcY, int srcWidth,
+                     int srcHeight, std::uint32_t)
 {
-    if (m_target == nullptr || src == nullptr || src->m_target == nullptr || width <= 0 ||
-        height <= 0) {
+    if (m_target == nullptr || src == nullptr || src->m_target == nullptr || width <= 0 || height <= 0) {
         return FALSE;
     }
     QImage image = WrapSurface(*m_target);

@@ -13,14 +13,10 @@
 
 // Memory for large pixel buffers: asks the kernel for huge pages, so a screen-sized buffer
 // costs a handful of page faults rather than thousands when it is first drawn on.
-template <class T>
-struct PixelAllocator {
+template <class T> struct PixelAllocator {
     using value_type = T;
     PixelAllocator() = default;
-    template <class U>
-    PixelAllocator(const PixelAllocator<U>&) noexcept
-    {
-    }
+    template <class U> PixelAllocator(const PixelAllocator<U>&) noexcept {}
     T* allocate(std::size_t n);
     void deallocate(T* p, std::size_t n) noexcept;
     friend bool operator==(const PixelAllocator&, const PixelAllocator&) { return true; }
@@ -33,15 +29,9 @@ public:
     Surface(int width, int height, std::uint32_t fill = 0xff000000u);
     int Width() const { return m_width; }
     int Height() const { return m_height; }
-    bool Contains(int x, int y) const
-    {
-        return x >= 0 && y >= 0 && x < m_width && y < m_height;
-    }
+    bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < m_width && y < m_height; }
     std::uint32_t* Row(int y) { return m_pixels.data() + static_cast<std::size_t>(y) * m_width; }
-    const std::uint32_t* Row(int y) const
-    {
-        return m_pixels.data() + static_cast<std::size_t>(y) * m_width;
-    }
+    const std::uint32_t* Row(int y) const { return m_pixels.data() + static_cast<std::size_t>(y) * m_width; }
     std::uint32_t* Data() { return m_pixels.data(); }
     const std::uint32_t* Data() const { return m_pixels.data(); }
 
@@ -51,7 +41,7 @@ public:
     void MarkDirtyPixel(int x, int y) { MarkDirtyRun(x, y, x + 1, y + 1); }
     // A row span or block drawn as part of a pixel loop: merged with the open run exactly as
     // its pixels marked one by one from the left would be.
-    void MarkDirtyRun(int left, int top, int right, int bottom); // right and bottom exclusive
+    void MarkDirtyRun(int left, int top, int right, int bottom);  // right and bottom exclusive
     std::vector<RECT> TakeDirty();
 
 private:
@@ -71,8 +61,7 @@ constexpr std::uint32_t ToScreenPixel(COLORREF c)
 }
 constexpr COLORREF FromScreenPixel(std::uint32_t p)
 {
-    return RGB(static_cast<int>((p >> 16) & 0xFF), static_cast<int>((p >> 8) & 0xFF),
-               static_cast<int>(p & 0xFF));
+    return RGB(static_cast<int>((p >> 16) & 0xFF), static_cast<int>((p >> 8) & 0xFF), static_cast<int>(p & 0xFF));
 }
 
 struct BITMAP {
@@ -110,10 +99,10 @@ struct FontRequest {
 
 class CFont {
 public:
-    BOOL CreateFont(int height, int width, int escapement, int orientation, int weight,
-                    std::uint8_t italic, std::uint8_t underline, std::uint8_t strikeOut,
-                    std::uint8_t charSet, std::uint8_t outPrecision, std::uint8_t clipPrecision,
-                    std::uint8_t quality, std::uint8_t pitchAndFamily, std::string_view face);
+    BOOL CreateFont(int height, int width, int escapement, int orientation, int weight, std::uint8_t italic,
+                    std::uint8_t underline, std::uint8_t strikeOut, std::uint8_t charSet, std::uint8_t outPrecision,
+                    std::uint8_t clipPrecision, std::uint8_t quality, std::uint8_t pitchAndFamily,
+                    std::string_view face);
     const FontRequest& Request() const { return m_request; }
     bool IsNull() const { return !m_created; }
 
@@ -185,10 +174,9 @@ public:
     BOOL FloodFill(int x, int y, COLORREF border);
     // Draws the text with its cell's top-left at (x, y) in the selected font.
     BOOL TextOut(int x, int y, std::string_view text);
-    BOOL BitBlt(int x, int y, int width, int height, const CDC* src, int srcX, int srcY,
-                std::uint32_t rop);
-    BOOL StretchBlt(int x, int y, int width, int height, const CDC* src, int srcX, int srcY,
-                    int srcWidth, int srcHeight, std::uint32_t rop);
+    BOOL BitBlt(int x, int y, int width, int height, const CDC* src, int srcX, int srcY, std::uint32_t rop);
+    BOOL StretchBlt(int x, int y, int width, int height, const CDC* src, int srcX, int srcY, int srcWidth,
+                    int srcHeight, std::uint32_t rop);
     // Elliptic arc inside (l, t, r, b), counter-clockwise from the radial through (x3, y3)
     // to the radial through (x4, y4), with the selected pen.
     BOOL Arc(int l, int t, int r, int b, int x3, int y3, int x4, int y4);

@@ -112,7 +112,7 @@ bool PlatformIs(const char* name)
     return qGuiApp != nullptr && QGuiApplication::platformName() == QLatin1String(name);
 }
 
-} // namespace
+}  // namespace
 
 namespace keymap_detail {
 
@@ -203,7 +203,7 @@ std::string NameOfGroup(xkb_keymap* keymap, xkb_layout_index_t group)
     return name.empty() ? n : name;
 }
 
-} // namespace keymap_detail
+}  // namespace keymap_detail
 
 KeyboardLayout UsKeyboardLayout()
 {
@@ -261,7 +261,7 @@ KeyboardLayoutReader* SessionReader()
     return reader.get();
 }
 
-} // namespace
+}  // namespace
 
 KeyboardLayout ActiveKeyboardLayout()
 {

@@ -12,7 +12,7 @@
 // Shift levels a key is typed at: nothing held, Shift held, AltGr (the third level) held.
 enum class KeyLevel { Plain = 0, Shift = 1, AltGr = 2 };
 
-constexpr int kLayoutRows = 4; // rows 0..3 of the on-screen keyboard; the bottom row types nothing
+constexpr int kLayoutRows = 4;  // rows 0..3 of the on-screen keyboard; the bottom row types nothing
 constexpr int kLayoutCols = 14;
 constexpr int kKeyLevels = 3;
 

@@ -35,4 +35,4 @@ std::string NameWithVariant(const std::string& layout, const std::string& varian
 // description itself.
 std::string NameOfGroup(xkb_keymap* keymap, xkb_layout_index_t group);
 
-} // namespace keymap_detail
+}  // namespace keymap_detail

@@ -124,7 +124,7 @@ std::string NameFromKeymapText(const std::string& text, xkb_layout_index_t group
     return LayoutNameFromSymbols(text.substr(open + 1, close - open - 1), static_cast<int>(group));
 }
 
-} // namespace
+}  // namespace
 
 // What the reader keeps between reads; one kind per source.
 struct KeyboardLayoutReader::Connection {
@@ -138,7 +138,7 @@ struct KeyboardLayoutReader::Connection {
     // Reads the keymap and group from the server into 'out'.
     virtual bool Read(KeyboardLayout& out) = 0;
 
-    bool changed = true; // the keymap or group changed since the last read (or there was none yet)
+    bool changed = true;  // the keymap or group changed since the last read (or there was none yet)
     KeyboardLayout layout;
     int reads = 0;
 };
@@ -375,7 +375,7 @@ private:
     Context m_ctx = NewContext();
 };
 
-} // namespace
+}  // namespace
 
 KeyboardLayoutReader::KeyboardLayoutReader(Source source, const char* display)
 {

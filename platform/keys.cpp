@@ -40,7 +40,7 @@ bool IsDialogKey(int key)
            key == Qt::Key_Backtab || key == Qt::Key_Delete;
 }
 
-} // namespace
+}  // namespace
 
 std::vector<MSG> KeyMessages(const KeyPress& press)
 {

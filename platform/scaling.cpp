@@ -32,7 +32,7 @@ int Round(double v)
 // quotient that lands a hair off a whole number is that whole number.
 constexpr double kSlack = 1e-6;
 
-} // namespace
+}  // namespace
 
 RECT CoverInDevice(const RECT& logical, double ratio)
 {
@@ -60,4 +60,4 @@ RECT PlaceInDevice(const RECT& logical, double ratio)
     return {Round(logical.left * r), Round(logical.top * r), Round(logical.right * r), Round(logical.bottom * r)};
 }
 
-} // namespace platform_detail
+}  // namespace platform_detail

@@ -19,4 +19,4 @@ RECT CoverInLogical(const RECT& device, double ratio);
 RECT PlaceInLogical(const RECT& device, double ratio);
 RECT PlaceInDevice(const RECT& logical, double ratio);
 
-} // namespace platform_detail
+}  // namespace platform_detail

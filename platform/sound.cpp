@@ -37,7 +37,7 @@ class SdlAudioDevice final : public AudioDevice {
 public:
     bool Open() override
     {
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1"); // else SDL swallows SIGINT and SIGTERM
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // else SDL swallows SIGINT and SIGTERM
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
             return false;
         }
@@ -81,7 +81,7 @@ private:
 struct SoundState {
     SdlAudioDevice device;
     SoundOutput output{device, SteadySeconds};
-    std::map<const void*, std::vector<Uint8>> converted; // per image: samples in device format
+    std::map<const void*, std::vector<Uint8>> converted;  // per image: samples in device format
     // Told of every sound played (platform_seams::SoundObserver); empty in the program.
     std::function<void(const platform_seams::SoundEvent&)> observer;
 
@@ -199,7 +199,7 @@ const std::vector<Uint8>* Converted(const void* image)
     return &s.converted.emplace(image, std::move(out)).first->second;
 }
 
-} // namespace
+}  // namespace
 
 BOOL sndPlaySound(const void* image, UINT flags)
 {
@@ -260,4 +260,4 @@ std::size_t QueuedSoundBytes()
     return State().device.Queued();
 }
 
-} // namespace platform_seams
+}  // namespace platform_seams

@@ -65,9 +65,9 @@ private:
     mutable std::mutex m_mutex;
     bool m_open = false;
     int m_attempts = 0;
-    double m_nextAttempt = 0.0; // steady seconds; 0: at the first step
+    double m_nextAttempt = 0.0;  // steady seconds; 0: at the first step
     double m_retryDelay = kFirstRetrySeconds;
-    double m_busyUntil = 0.0; // clock seconds at which the last sound ends
+    double m_busyUntil = 0.0;  // clock seconds at which the last sound ends
     // The last sound played without a device, kept while it would still play.
     const std::vector<std::uint8_t>* m_pending = nullptr;
 };

@@ -49,10 +49,8 @@ int GetSystemMetrics(int index)
         return static_cast<int>(std::lround((index == SM_CXSCREEN ? g.width() : g.height()) * ratio));
     }
     case SM_CXICON:
-    case SM_CYICON:
-        return 32;
-    default:
-        return 0;
+    case SM_CYICON: return 32;
+    default: return 0;
     }
 }
 
@@ -66,27 +64,20 @@ struct LocaleRow {
 
 // (language, territory) -> Windows language identifier. The first row of a language is its default.
 constexpr LocaleRow kLocales[] = {
-    {"zh", "CN", 0x0804}, {"zh", "TW", 0x0404}, {"zh", "HK", 0x0C04}, {"zh", "SG", 0x1004},
-    {"zh", "MO", 0x1404},
-    {"en", "US", 0x0409}, {"en", "GB", 0x0809}, {"en", "AU", 0x0C09}, {"en", "CA", 0x1009},
-    {"en", "NZ", 0x1409}, {"en", "IE", 0x1809}, {"en", "ZA", 0x1C09}, {"en", "IN", 0x4009},
-    {"fr", "FR", 0x040C}, {"fr", "BE", 0x080C}, {"fr", "CA", 0x0C0C}, {"fr", "CH", 0x100C},
-    {"fr", "LU", 0x140C}, {"fr", "MC", 0x180C},
-    {"de", "DE", 0x0407}, {"de", "CH", 0x0807}, {"de", "AT", 0x0C07}, {"de", "LU", 0x1007},
-    {"de", "LI", 0x1407},
-    {"ja", "JP", 0x0411},
-    {"es", "ES", 0x0C0A}, {"es", "MX", 0x080A}, {"es", "GT", 0x100A}, {"es", "CR", 0x140A},
-    {"es", "PA", 0x180A}, {"es", "DO", 0x1C0A}, {"es", "VE", 0x200A}, {"es", "CO", 0x240A},
-    {"es", "PE", 0x280A}, {"es", "AR", 0x2C0A}, {"es", "EC", 0x300A}, {"es", "CL", 0x340A},
-    {"es", "UY", 0x380A}, {"es", "PY", 0x3C0A}, {"es", "BO", 0x400A}, {"es", "SV", 0x440A},
-    {"es", "HN", 0x480A}, {"es", "NI", 0x4C0A}, {"es", "PR", 0x500A}, {"es", "US", 0x540A},
-    {"it", "IT", 0x0410}, {"it", "CH", 0x0810},
-    {"pt", "BR", 0x0416}, {"pt", "PT", 0x0816},
-    {"nl", "NL", 0x0413}, {"nl", "BE", 0x0813},
-    {"ru", "RU", 0x0419}, {"ko", "KR", 0x0412}, {"pl", "PL", 0x0415}, {"sv", "SE", 0x041D},
-    {"da", "DK", 0x0406}, {"fi", "FI", 0x040B}, {"nb", "NO", 0x0414}, {"cs", "CZ", 0x0405},
-    {"hu", "HU", 0x040E}, {"el", "GR", 0x0408}, {"tr", "TR", 0x041F}, {"uk", "UA", 0x0422},
-    {"ar", "SA", 0x0401}, {"he", "IL", 0x040D}, {"th", "TH", 0x041E}, {"vi", "VN", 0x042A},
+    {"zh", "CN", 0x0804}, {"zh", "TW", 0x0404}, {"zh", "HK", 0x0C04}, {"zh", "SG", 0x1004}, {"zh", "MO", 0x1404},
+    {"en", "US", 0x0409}, {"en", "GB", 0x0809}, {"en", "AU", 0x0C09}, {"en", "CA", 0x1009}, {"en", "NZ", 0x1409},
+    {"en", "IE", 0x1809}, {"en", "ZA", 0x1C09}, {"en", "IN", 0x4009}, {"fr", "FR", 0x040C}, {"fr", "BE", 0x080C},
+    {"fr", "CA", 0x0C0C}, {"fr", "CH", 0x100C}, {"fr", "LU", 0x140C}, {"fr", "MC", 0x180C}, {"de", "DE", 0x0407},
+    {"de", "CH", 0x0807}, {"de", "AT", 0x0C07}, {"de", "LU", 0x1007}, {"de", "LI", 0x1407}, {"ja", "JP", 0x0411},
+    {"es", "ES", 0x0C0A}, {"es", "MX", 0x080A}, {"es", "GT", 0x100A}, {"es", "CR", 0x140A}, {"es", "PA", 0x180A},
+    {"es", "DO", 0x1C0A}, {"es", "VE", 0x200A}, {"es", "CO", 0x240A}, {"es", "PE", 0x280A}, {"es", "AR", 0x2C0A},
+    {"es", "EC", 0x300A}, {"es", "CL", 0x340A}, {"es", "UY", 0x380A}, {"es", "PY", 0x3C0A}, {"es", "BO", 0x400A},
+    {"es", "SV", 0x440A}, {"es", "HN", 0x480A}, {"es", "NI", 0x4C0A}, {"es", "PR", 0x500A}, {"es", "US", 0x540A},
+    {"it", "IT", 0x0410}, {"it", "CH", 0x0810}, {"pt", "BR", 0x0416}, {"pt", "PT", 0x0816}, {"nl", "NL", 0x0413},
+    {"nl", "BE", 0x0813}, {"ru", "RU", 0x0419}, {"ko", "KR", 0x0412}, {"pl", "PL", 0x0415}, {"sv", "SE", 0x041D},
+    {"da", "DK", 0x0406}, {"fi", "FI", 0x040B}, {"nb", "NO", 0x0414}, {"cs", "CZ", 0x0405}, {"hu", "HU", 0x040E},
+    {"el", "GR", 0x0408}, {"tr", "TR", 0x041F}, {"uk", "UA", 0x0422}, {"ar", "SA", 0x0401}, {"he", "IL", 0x040D},
+    {"th", "TH", 0x041E}, {"vi", "VN", 0x042A},
 };
 
 constexpr LANGID kUsEnglish = 0x0409;

@@ -56,8 +56,7 @@ std::size_t QueuedSoundBytes();
 
 // Key press and release through the dialog's window, as a keyboard gives it: 'vk' a virtual-key
 // code, 'text' the characters it types (empty for F-keys and the like).
-void PressKey(CDialog& dlg, int vk, std::u32string_view text = {}, bool shift = false,
-              bool alt = false);
+void PressKey(CDialog& dlg, int vk, std::u32string_view text = {}, bool shift = false, bool alt = false);
 void RightClick(CDialog& dlg, int x, int y);
 // One tick of a timer, as if its period had elapsed.
 void FireTimer(CDialog& dlg, UINT_PTR id);

@@ -68,7 +68,7 @@ std::uint32_t Pack(int r, int g, int b)
            static_cast<std::uint32_t>(b);
 }
 
-} // namespace
+}  // namespace
 
 std::vector<SourceStep> WallpaperSourceOrder(std::string_view currentDesktop)
 {
@@ -129,7 +129,7 @@ std::optional<std::string> PathOfFileUri(std::string_view uri)
         uri.remove_prefix(9);
     }
     if (!uri.starts_with('/')) {
-        return std::nullopt; // another host's file
+        return std::nullopt;  // another host's file
     }
     std::string path;
     for (std::size_t i = 0; i < uri.size(); ++i) {
@@ -286,7 +286,7 @@ std::optional<WallpaperChoice> KdeWallpaper(std::string_view appletsrc)
             continue;
         }
         std::string_view key = Trim(line.substr(0, eq));
-        key = key.substr(0, key.find('[')); // Key[$e], Key[de]
+        key = key.substr(0, key.find('['));  // Key[$e], Key[de]
         const std::string value(Trim(line.substr(eq + 1)));
         if (inImageGroup) {
             if (key == "Image") {
@@ -419,9 +419,9 @@ std::optional<std::string> XmlAttribute(std::string_view tag, std::string_view n
 }
 
 struct XfconfProperty {
-    std::string path; // "/backdrop/screen0/monitor0/workspace0/last-image"
+    std::string path;  // "/backdrop/screen0/monitor0/workspace0/last-image"
     std::string value;
-    std::vector<std::string> items; // the values of an array property
+    std::vector<std::string> items;  // the values of an array property
 };
 
 // The properties of an xfconf channel file, in document order.
@@ -429,7 +429,7 @@ std::vector<XfconfProperty> ParseXfconf(std::string_view xml)
 {
     std::vector<XfconfProperty> props;
     std::vector<std::string> stack;
-    std::vector<std::size_t> open; // index into props of each open property
+    std::vector<std::size_t> open;  // index into props of each open property
     std::size_t at = 0;
     while ((at = xml.find('<', at)) != std::string_view::npos) {
         if (xml.substr(at).starts_with("<!--")) {
@@ -478,7 +478,7 @@ std::vector<XfconfProperty> ParseXfconf(std::string_view xml)
     return props;
 }
 
-} // namespace
+}  // namespace
 
 std::optional<WallpaperChoice> XfceWallpaper(std::string_view channelXml, std::string_view monitor)
 {

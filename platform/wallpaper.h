@@ -11,32 +11,32 @@
 
 // How a picture covers the screen, as desktops offer it.
 enum class FillMode {
-    None,              // no picture: the colour alone
-    Stretched,         // to the screen's size, aspect ratio lost
-    Zoom,              // aspect kept, covers the screen, the overflow cut off evenly
-    Scaled,            // aspect kept, fits inside the screen, the colour around it
-    Centered,          // own size, centred (cut off when larger than the screen)
-    Tiled,             // own size, repeated from the top-left corner
-    TiledVertically,   // stretched to the screen's width, repeated downwards
-    TiledHorizontally, // stretched to the screen's height, repeated to the right
-    Spanned,           // zoomed over all screens together
+    None,               // no picture: the colour alone
+    Stretched,          // to the screen's size, aspect ratio lost
+    Zoom,               // aspect kept, covers the screen, the overflow cut off evenly
+    Scaled,             // aspect kept, fits inside the screen, the colour around it
+    Centered,           // own size, centred (cut off when larger than the screen)
+    Tiled,              // own size, repeated from the top-left corner
+    TiledVertically,    // stretched to the screen's width, repeated downwards
+    TiledHorizontally,  // stretched to the screen's height, repeated to the right
+    Spanned,            // zoomed over all screens together
 };
 
 // One desktop's wallpaper setting.
 struct WallpaperChoice {
-    std::string path; // a local file or a wallpaper package folder; empty with FillMode::None
+    std::string path;  // a local file or a wallpaper package folder; empty with FillMode::None
     FillMode mode = FillMode::Stretched;
-    std::uint32_t color = 0xff000000u; // 0xffRRGGBB, shown where the picture does not cover
+    std::uint32_t color = 0xff000000u;  // 0xffRRGGBB, shown where the picture does not cover
     friend bool operator==(const WallpaperChoice&, const WallpaperChoice&) = default;
 };
 
 enum class WallpaperSource {
-    Gnome,       // GSettings org.gnome.desktop.background
-    Cinnamon,    // GSettings org.cinnamon.desktop.background
-    Mate,        // GSettings org.mate.background
-    Kde,         // ~/.config/plasma-org.kde.plasma.desktop-appletsrc
-    Xfce,        // the xfce4-desktop xfconf channel
-    RootPicture, // the X root window's picture (_XROOTPMAP_ID, ESETROOT_PMAP_ID)
+    Gnome,        // GSettings org.gnome.desktop.background
+    Cinnamon,     // GSettings org.cinnamon.desktop.background
+    Mate,         // GSettings org.mate.background
+    Kde,          // ~/.config/plasma-org.kde.plasma.desktop-appletsrc
+    Xfce,         // the xfce4-desktop xfconf channel
+    RootPicture,  // the X root window's picture (_XROOTPMAP_ID, ESETROOT_PMAP_ID)
 };
 
 struct SourceStep {
@@ -58,11 +58,11 @@ std::optional<std::uint32_t> ParseColor(std::string_view text);
 
 // GSettings values of a GNOME-like background, as read.
 struct GnomeBackground {
-    std::string uri;          // picture-uri (picture-filename for MATE: a path)
-    std::string uriDark;      // picture-uri-dark; empty where the schema has none
-    bool preferDark = false;  // org.gnome.desktop.interface color-scheme is 'prefer-dark'
-    std::string options;      // picture-options
-    std::string primaryColor; // primary-color
+    std::string uri;           // picture-uri (picture-filename for MATE: a path)
+    std::string uriDark;       // picture-uri-dark; empty where the schema has none
+    bool preferDark = false;   // org.gnome.desktop.interface color-scheme is 'prefer-dark'
+    std::string options;       // picture-options
+    std::string primaryColor;  // primary-color
 };
 std::optional<FillMode> FillModeOfGnomeOption(std::string_view option);
 // None when the picture is not a local file (the next source is tried).
@@ -105,7 +105,7 @@ struct WallpaperPlacement {
     int top = 0;
     bool repeatX = false;
     bool repeatY = false;
-    bool coversScreen = false; // no pixel of the screen is left to the colour
+    bool coversScreen = false;  // no pixel of the screen is left to the colour
     friend bool operator==(const WallpaperPlacement&, const WallpaperPlacement&) = default;
 };
 

@@ -64,12 +64,12 @@ bool UserSet(GSettings* settings, GSettingsSchema* schema, const char* key)
 
 struct SchemaKeys {
     const char* id;
-    const char* picture;     // a URI, or for MATE a path
-    const char* pictureDark; // null where the desktop has no dark picture
-    const char* interfaceId; // where the colour scheme is kept; null: none
+    const char* picture;      // a URI, or for MATE a path
+    const char* pictureDark;  // null where the desktop has no dark picture
+    const char* interfaceId;  // where the colour scheme is kept; null: none
 };
 
-} // namespace
+}  // namespace
 
 std::optional<GnomeBackground> ReadGSettingsBackground(WallpaperSource source, bool userSetOnly)
 {

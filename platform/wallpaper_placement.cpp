@@ -12,14 +12,14 @@ long long FloorDiv(long long a, long long b)
     return a / b - ((a % b != 0) && (a < 0) ? 1 : 0);
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
 struct Axis {
-    long long start = 0; // clip start in scaled pixels
+    long long start = 0;  // clip start in scaled pixels
     long long length = 0;
-    long long pos = 0; // screen position of the clip's first copy
+    long long pos = 0;  // screen position of the clip's first copy
     bool repeat = false;
     bool covers = false;
 };
@@ -54,7 +54,7 @@ Axis PlaceAxis(long long origin, long long size, bool tiled, long long screen)
     return a;
 }
 
-} // namespace
+}  // namespace
 
 WallpaperPlacement PlaceWallpaper(FillMode mode, int pictureWidth, int pictureHeight, WallpaperRect screen,
                                   WallpaperRect area)
@@ -75,7 +75,7 @@ WallpaperPlacement PlaceWallpaper(FillMode mode, int pictureWidth, int pictureHe
     bool tileY = false;
     // Aspect-kept scaling, rounded to the nearest pixel: the side that decides matches exactly.
     const auto scaleTo = [&](bool cover) {
-        const bool wider = pw * ah >= ph * aw; // the picture is at least as wide as the area
+        const bool wider = pw * ah >= ph * aw;  // the picture is at least as wide as the area
         if (wider == cover) {
             th = ah;
             tw = std::max(1LL, (2 * pw * ah + ph) / (2 * ph));

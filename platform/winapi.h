@@ -119,4 +119,7 @@ public:
 };
 
 // Pixel and file helpers used by the layer itself and by tests.
-inline std::string ResourceName(UINT id) { return std::to_string(id); }
+inline std::string ResourceName(UINT id)
+{
+    return std::to_string(id);
+}

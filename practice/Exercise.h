@@ -18,9 +18,9 @@ enum class KeyOutcome {
 
 // The figures of the test report, in the order the report template asks for them.
 struct ReportFigures {
-    long counts[6] = {};  // total keys, run keys, total right, run right, total ticks, run ticks
+    long counts[6] = {};    // total keys, run keys, total right, run right, total ticks, run ticks
     double totalSpeed = 0;  // keys a minute over all practice
-    double runSpeed = 0;  // keys a minute over this run
+    double runSpeed = 0;    // keys a minute over this run
 };
 
 class Exercise {

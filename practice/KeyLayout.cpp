@@ -31,7 +31,7 @@ char32_t UpperCase(char32_t c)
     return c;
 }
 
-} // namespace
+}  // namespace
 
 const KeyboardLayout& BuiltInKeyboardLayout()
 {
@@ -71,9 +71,9 @@ void BuildKeyLegends(const KeyboardLayout& layout, KeyLegends& plain, KeyLegends
             shifted[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)] = s != 0 ? s : U' ';
         }
     }
-    plain[0][13] = 9; // Backspace
-    plain[1][0] = 7;  // Tab
-    plain[2][0] = 0;  // Caps Lock
+    plain[0][13] = 9;  // Backspace
+    plain[1][0] = 7;   // Tab
+    plain[2][0] = 0;   // Caps Lock
 }
 
 bool IsLetterKey(char32_t plain, char32_t shifted)

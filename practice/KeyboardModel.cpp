@@ -51,11 +51,11 @@ void BuildKeyCharacters(KeyChars& plain, KeyChars& shifted, std::array<std::stri
 
 void BuildTargetTable(KeyCell (&targets)[kTargetCount])
 {
-    static constexpr KeyCell kLetters[26] = {
-        {2, 1}, {3, 5}, {3, 3}, {2, 3}, {1, 3}, {2, 4}, {2, 5}, {2, 6}, {1, 8}, {2, 7}, {2, 8}, {2, 9}, {3, 7},
-        {3, 6}, {1, 9}, {1, 10}, {1, 1}, {1, 4}, {2, 2}, {1, 5}, {1, 7}, {3, 4}, {1, 2}, {3, 2}, {1, 6}, {3, 1}};
-    static constexpr KeyCell kSymbols[11] = {{0, 0}, {0, 11}, {0, 12}, {1, 13}, {1, 11}, {1, 12},
-                                              {2, 10}, {2, 11}, {3, 8}, {3, 9}, {3, 10}};
+    static constexpr KeyCell kLetters[26] = {{2, 1}, {3, 5}, {3, 3}, {2, 3}, {1, 3}, {2, 4}, {2, 5},  {2, 6}, {1, 8},
+                                             {2, 7}, {2, 8}, {2, 9}, {3, 7}, {3, 6}, {1, 9}, {1, 10}, {1, 1}, {1, 4},
+                                             {2, 2}, {1, 5}, {1, 7}, {3, 4}, {1, 2}, {3, 2}, {1, 6},  {3, 1}};
+    static constexpr KeyCell kSymbols[11] = {{0, 0},  {0, 11}, {0, 12}, {1, 13}, {1, 11}, {1, 12},
+                                             {2, 10}, {2, 11}, {3, 8},  {3, 9},  {3, 10}};
     for (int i = 0; i < 26; ++i) {
         targets[i] = kLetters[i];
         targets[26 + i] = kLetters[i];

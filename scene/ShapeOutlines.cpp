@@ -27,7 +27,8 @@ void OutlineMask::Build(const POINT* points, int count)
     m_width = r - l + 1;
     m_height = b - t + 1;
     const auto index = [this](int x, int y) {
-        return static_cast<std::size_t>(y - m_top) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x - m_left);
+        return static_cast<std::size_t>(y - m_top) * static_cast<std::size_t>(m_width) +
+               static_cast<std::size_t>(x - m_left);
     };
     m_bits.assign(static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height), kOutside);
     for (int i = 0; i < count; ++i) {
@@ -40,7 +41,8 @@ void OutlineMask::Build(const POINT* points, int count)
     const int gh = m_height + 2;
     std::vector<unsigned char> grid(static_cast<std::size_t>(gw) * static_cast<std::size_t>(gh), 0);
     const auto cell = [&](int x, int y) -> unsigned char& {
-        return grid[static_cast<std::size_t>(y - m_top + 1) * static_cast<std::size_t>(gw) + static_cast<std::size_t>(x - m_left + 1)];
+        return grid[static_cast<std::size_t>(y - m_top + 1) * static_cast<std::size_t>(gw) +
+                    static_cast<std::size_t>(x - m_left + 1)];
     };
     for (int i = 0; i < count; ++i) {
         const POINT a = points[i];
@@ -64,7 +66,8 @@ void OutlineMask::Build(const POINT* points, int count)
             if (n[0] < 0 || n[1] < 0 || n[0] >= gw || n[1] >= gh) {
                 continue;
             }
-            unsigned char& c = grid[static_cast<std::size_t>(n[1]) * static_cast<std::size_t>(gw) + static_cast<std::size_t>(n[0])];
+            unsigned char& c =
+                grid[static_cast<std::size_t>(n[1]) * static_cast<std::size_t>(gw) + static_cast<std::size_t>(n[0])];
             if (c == 0) {
                 c = 2;
                 stack.push_back(n[1] * gw + n[0]);

@@ -54,8 +54,7 @@ int AppleSpotFreePairwise(const POINT (&tree)[kTreePointCount], const POINT (&ap
 // From the drawn x, moves one pixel at a time toward the screen's vertical centre line until the
 // spot is free. The search stays on the screen: when it reaches the edge it looks the other way
 // from the drawn x, and if no spot is free at all the drawn x stands.
-template <class IsFree>
-int SearchAppleX(int drawnX, int y, int screenWidth, int appleWidth, IsFree&& isFree)
+template <class IsFree> int SearchAppleX(int drawnX, int y, int screenWidth, int appleWidth, IsFree&& isFree)
 {
     const int step = drawnX > screenWidth / 2 ? -1 : 1;
     const int lowest = std::min(0, drawnX);

@@ -121,8 +121,8 @@ constexpr std::string_view kHelpSpanish[] = {
 // clang-format on
 
 constexpr std::span<const std::string_view> kHelpTexts[kLanguageCount] = {
-    kHelpSimplifiedChinese, kHelpEnglish, kHelpTraditionalChinese, kHelpFrench,
-    kHelpGerman,            kHelpJapanese, kHelpSpanish,
+    kHelpSimplifiedChinese, kHelpEnglish, kHelpTraditionalChinese, kHelpFrench, kHelpGerman,
+    kHelpJapanese,          kHelpSpanish,
 };
 
 // clang-format off

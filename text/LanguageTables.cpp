@@ -280,8 +280,7 @@ std::string ReportTemplate(LanguageIndex i)
     return templ;
 }
 
-std::string FormatReport(std::string_view templ, const long (&counts)[6], double totalSpeed,
-                         double currentSpeed)
+std::string FormatReport(std::string_view templ, const long (&counts)[6], double totalSpeed, double currentSpeed)
 {
     const double speeds[2] = {totalSpeed, currentSpeed};
     std::size_t nextCount = 0;

@@ -45,8 +45,7 @@ std::string ReportTemplate(LanguageIndex i);
 // fields the total and the current speed in order. The template is never used as a printf
 // format; everything in it other than those two field kinds is copied verbatim, as are fields
 // left over once their values are used up.
-std::string FormatReport(std::string_view templ, const long (&counts)[6], double totalSpeed,
-                         double currentSpeed);
+std::string FormatReport(std::string_view templ, const long (&counts)[6], double totalSpeed, double currentSpeed);
 
 // The note in the report box that names the targets the keyboard layout cannot type; the
 // characters follow it.

@@ -65,7 +65,7 @@ Case Lay(int w, int h, double scale, const Captions& c)
     return k;
 }
 
-} // namespace
+}  // namespace
 
 TEST(ControlLayout, NoControlCoversAKeyOrAnotherOnAnyScreenScaleOrLanguage)
 {
@@ -136,7 +136,7 @@ TEST(ControlLayout, WhereTheWindowsOwnPlacesHaveRoomTheyAreKept)
     struct Want {
         int w, h;
         double scale;
-        int caption; // index into kCaptions
+        int caption;  // index into kCaptions
         Where where;
         int rows;
         bool buttonsBelowKeys;

@@ -129,7 +129,8 @@ TEST(Apple, TheLettersOnlySetShowsTheCapitalWhileTheTargetStaysLowerCase)
     auto matches = [&](const Surface& s) {
         for (int y = 0; y <= 70; ++y) {
             for (int x = 0; x <= 53; ++x) {
-                if (FromScreenPixel(s.Row(y)[x]) != win.Pixel(d.GetScene().ApplePos().x + x, d.GetScene().ApplePos().y + y)) {
+                if (FromScreenPixel(s.Row(y)[x]) !=
+                    win.Pixel(d.GetScene().ApplePos().x + x, d.GetScene().ApplePos().y + y)) {
                     return false;
                 }
             }
@@ -179,9 +180,8 @@ TEST(Keystrokes, TheReportAfterASequenceAndTheRunTimeStartsWithTheRun)
     win.Type(static_cast<unsigned char>(win.Target()));
     win.Type(static_cast<unsigned char>(win.Target()));
     // 3 keys in 15 ticks (2.5 minutes) overall; 3 keys in 3 ticks (0.5 minutes) this run.
-    EXPECT_EQ(d.ReportText(),
-              "Test report:total:3.tests:3.total correct:2.correct:2.total time:15.time:3."
-              "total average speed:001.2.current speed:006.0.");
+    EXPECT_EQ(d.ReportText(), "Test report:total:3.tests:3.total correct:2.correct:2.total time:15.time:3."
+                              "total average speed:001.2.current speed:006.0.");
     EXPECT_EQ(d.GetDlgItemText(IDC_REPORT), d.ReportText());
 }
 
@@ -240,7 +240,8 @@ TEST(Keystrokes, SoundsAreChosenWithTheRightFlags)
 TEST(Apple, EveryCharacterStaysInsideTheAppleBoxSoNothingIsLeftBehind)
 {
     // The box is put back when the apple goes; ink outside it would stay on the screen.
-    const std::string chars = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789`-=\\[];',./~!@#$%^&*()_+{}|:\"<>?";
+    const std::string chars =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789`-=\\[];',./~!@#$%^&*()_+{}|:\"<>?";
     for (const char ch : chars) {
         Surface s(200, 200, ToScreenPixel(RGB(255, 255, 0)));
         CDC dc(&s);

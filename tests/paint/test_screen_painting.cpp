@@ -189,10 +189,14 @@ void WriteQuadrantBmp(const std::string& path, int w, int h)
             const bool right = x >= w / 2;
             const bool bottom = y >= h / 2;
             unsigned char r = 0, g = 0, bl = 0;
-            if (!right && !bottom) r = 255;
-            if (right && !bottom) g = 255;
-            if (!right && bottom) bl = 255;
-            if (right && bottom) r = g = bl = 255;
+            if (!right && !bottom)
+                r = 255;
+            if (right && !bottom)
+                g = 255;
+            if (!right && bottom)
+                bl = 255;
+            if (right && bottom)
+                r = g = bl = 255;
             const std::size_t at = static_cast<std::size_t>(54 + row * stride + x * 3);
             b[at] = bl;
             b[at + 1] = g;
@@ -255,17 +259,23 @@ TEST(BackgroundPicture, BadFilesLeaveAPaintedWindow)
     const Case cases[] = {
         {"empty", [] { std::ofstream("Face.jpg"); }, false},
         {"text", [] { std::ofstream("Face.jpg") << "not a picture at all"; }, false},
-        {"truncated", [] {
+        {"truncated",
+         [] {
              WriteQuadrantBmp("full.bmp", 64, 64);
              std::filesystem::resize_file("full.bmp", 200);
              std::filesystem::rename("full.bmp", "Face.jpg");
-         }, true},
-        {"corrupt jpeg", [] {
+         },
+         true},
+        {"corrupt jpeg",
+         [] {
              std::ofstream f("Face.jpg", std::ios::binary);
-             const unsigned char soi[] = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0};
+             const unsigned char soi[] = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F',
+                                          0,    1,    1,    0,    0,    1,    0,   1,   0,   0};
              f.write(reinterpret_cast<const char*>(soi), sizeof soi);
-             for (int i = 0; i < 5000; ++i) f.put(static_cast<char>(i * 37));
-         }, false},
+             for (int i = 0; i < 5000; ++i)
+                 f.put(static_cast<char>(i * 37));
+         },
+         false},
         {"folder", [] { std::filesystem::create_directory("Face.jpg"); }, false},
     };
     for (const Case& c : cases) {

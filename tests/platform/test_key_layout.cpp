@@ -35,17 +35,17 @@ std::initializer_list<const char*> Held(KeyLevel level)
 struct LayoutCase {
     const char* layout;
     const char* variant;
-    std::u32string missing; // of the largest practice set, targets 0..69
-    KeyCell keyOfA;         // where target "a" blinks
-    KeyLevel levelOfOne;    // how target "1" is typed
+    std::u32string missing;  // of the largest practice set, targets 0..69
+    KeyCell keyOfA;          // where target "a" blinks
+    KeyLevel levelOfOne;     // how target "1" is typed
 };
 const LayoutCase kLayouts[] = {
     {"us", "", U"", {2, 1}, KeyLevel::Plain},  {"fr", "", U"", {1, 1}, KeyLevel::Shift},
-    {"de", "", U"`", {2, 1}, KeyLevel::Plain}, // the grave accent is a dead key
+    {"de", "", U"`", {2, 1}, KeyLevel::Plain},  // the grave accent is a dead key
     {"es", "", U"`", {2, 1}, KeyLevel::Plain}, {"us", "dvorak", U"", {2, 1}, KeyLevel::Plain},
 };
 
-} // namespace
+}  // namespace
 
 TEST(KeyLayout, UsGivesExactlyTheBuiltInKeyboard)
 {
@@ -132,7 +132,7 @@ TEST(KeyLayout, SpokenNamesFollowTheCharacterLegendsShowCapitals)
     KeyLegends plain{};
     KeyLegends shifted{};
     BuildKeyLegends(KeyboardLayoutFromNames("evdev", "pc105", "de", "", ""), plain, shifted);
-    EXPECT_EQ(ToUtf8(std::u32string{plain[2][10], shifted[2][10]}), "\xC3\xB6\xC3\x96"); // ö Ö
+    EXPECT_EQ(ToUtf8(std::u32string{plain[2][10], shifted[2][10]}), "\xC3\xB6\xC3\x96");  // ö Ö
     EXPECT_TRUE(IsLetterKey(plain[2][10], shifted[2][10]));
     EXPECT_EQ(plain[0][12], U' ') << "a dead key shows nothing";
 

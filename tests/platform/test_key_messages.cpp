@@ -16,8 +16,8 @@ constexpr int kReturn = 0x01000004;
 constexpr int kTab = 0x01000001;
 constexpr int kAltKey = 0x01000023;
 constexpr int kRefresh = 0x01000064;
-constexpr int kReply = 0x010000e5;  // XF86Reply
-constexpr int kReload = 0x010000e6; // XF86Reload
+constexpr int kReply = 0x010000e5;   // XF86Reply
+constexpr int kReload = 0x010000e6;  // XF86Reload
 constexpr int kUnknown = 0x01ffffff;
 
 struct Msg {
@@ -35,7 +35,7 @@ std::vector<Msg> Messages(int key, unsigned mods, std::u32string text)
     return out;
 }
 
-} // namespace
+}  // namespace
 
 TEST(KeyMessages, OnlyTheFunctionKeysThemselvesWithoutAltAreF2ToF6)
 {

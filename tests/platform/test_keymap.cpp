@@ -108,7 +108,7 @@ template <typename F> bool WithRetries(F read)
     return false;
 }
 
-} // namespace
+}  // namespace
 
 TEST(Keymap, EveryCellAndLevelIsWhatTypingThatKeyGives)
 {
@@ -150,7 +150,7 @@ TEST(Keymap, KnownKeysOfEachLayout)
     const Case cases[] = {
         {"us", "", 0, 1, U'1', U'!', 0},        {"fr", "", 0, 1, U'&', U'1', 0xB9},
         {"fr", "", 1, 1, U'a', U'A', 0xE6},     {"fr", "", 0, 7, 0xE8, U'7', U'`'},
-        {"de", "", 1, 6, U'z', U'Z', 0x2190},   {"de", "", 0, 12, 0, 0, 0}, // dead accents only
+        {"de", "", 1, 6, U'z', U'Z', 0x2190},   {"de", "", 0, 12, 0, 0, 0},  // dead accents only
         {"de", "", 0, 11, 0xDF, U'?', U'\\'},   {"es", "", 2, 10, 0xF1, 0xD1, 0},
         {"es", "", 1, 11, 0, 0, U'['},          {"us", "dvorak", 1, 1, U'\'', U'"', 0},
         {"us", "dvorak", 2, 10, U's', U'S', 0},
@@ -271,9 +271,9 @@ TEST(Keymap, ReadsTheLayoutOfARunningXServerAndWaylandCompositor)
     KeyboardLayoutReader watched(KeyboardLayoutReader::Source::X11, display.c_str());
     ASSERT_TRUE(watched.Open());
     struct Step {
-        const char* command; // run before asking; null: nothing changes
-        const char* layout;  // what the reader must give then
-        int reads;           // keymap reads so far
+        const char* command;  // run before asking; null: nothing changes
+        const char* layout;   // what the reader must give then
+        int reads;            // keymap reads so far
     };
     const Step steps[] = {
         {nullptr, "fr", 1},

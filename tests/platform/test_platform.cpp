@@ -173,12 +173,29 @@ TEST(SystemLanguage, LocalesMapToWindowsLanguageIdentifiers)
         LANGID id;
     };
     const Case cases[] = {
-        {"fr_FR.UTF-8", 0x040C}, {"fr_CA.UTF-8", 0x0C0C}, {"fr_LU", 0x140C},       {"fr_MC.UTF-8", 0x180C},
-        {"fr", 0x040C},          {"de_CH.UTF-8", 0x0807}, {"de_DE@euro", 0x0407}, {"zh_CN.UTF-8", 0x0804},
-        {"zh_TW.UTF-8", 0x0404}, {"zh_HK.UTF-8", 0x0C04}, {"ja_JP.UTF-8", 0x0411}, {"es_MX.UTF-8", 0x080A},
-        {"es_ES.UTF-8", 0x0C0A}, {"en_GB.UTF-8", 0x0809}, {"en_US.UTF-8", 0x0409}, {"C", 0x0409},
-        {"C.UTF-8", 0x0409},     {"POSIX", 0x0409},       {"", 0x0409},           {"xx_YY.UTF-8", 0x0409},
-        {"ru_RU.UTF-8", 0x0419}, {"es_ZZ", 0x0C0A},       {"garbage@@..", 0x0409},
+        {"fr_FR.UTF-8", 0x040C},
+        {"fr_CA.UTF-8", 0x0C0C},
+        {"fr_LU", 0x140C},
+        {"fr_MC.UTF-8", 0x180C},
+        {"fr", 0x040C},
+        {"de_CH.UTF-8", 0x0807},
+        {"de_DE@euro", 0x0407},
+        {"zh_CN.UTF-8", 0x0804},
+        {"zh_TW.UTF-8", 0x0404},
+        {"zh_HK.UTF-8", 0x0C04},
+        {"ja_JP.UTF-8", 0x0411},
+        {"es_MX.UTF-8", 0x080A},
+        {"es_ES.UTF-8", 0x0C0A},
+        {"en_GB.UTF-8", 0x0809},
+        {"en_US.UTF-8", 0x0409},
+        {"C", 0x0409},
+        {"C.UTF-8", 0x0409},
+        {"POSIX", 0x0409},
+        {"", 0x0409},
+        {"xx_YY.UTF-8", 0x0409},
+        {"ru_RU.UTF-8", 0x0419},
+        {"es_ZZ", 0x0C0A},
+        {"garbage@@..", 0x0409},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(LangIdOfLocale(c.locale), c.id) << c.locale;

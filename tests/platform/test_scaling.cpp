@@ -27,7 +27,7 @@ struct ScaleCase {
     RECT to;
 };
 
-} // namespace
+}  // namespace
 
 TEST(Scaling, RectanglesCoverEveryPixelTheyTouch)
 {
@@ -35,10 +35,10 @@ TEST(Scaling, RectanglesCoverEveryPixelTheyTouch)
         {1.0, {3, 4, 50, 60}, {3, 4, 50, 60}},
         {2.0, {3, 4, 50, 60}, {6, 8, 100, 120}},
         {1.5, {0, 0, 1280, 720}, {0, 0, 1920, 1080}},
-        {1.5, {1, 1, 2, 2}, {1, 1, 3, 3}},            // half pixels count whole
-        {1.25, {0, 0, 1093, 615}, {0, 0, 1367, 769}}, // 1366 x 768 at 125 %: no pixel left out
-        {1.1, {10, 10, 20, 20}, {11, 11, 22, 22}},    // inexact in binary, exact in intent
-        {0.0, {3, 4, 5, 6}, {3, 4, 5, 6}},            // a ratio the toolkit never gives counts as 1
+        {1.5, {1, 1, 2, 2}, {1, 1, 3, 3}},             // half pixels count whole
+        {1.25, {0, 0, 1093, 615}, {0, 0, 1367, 769}},  // 1366 x 768 at 125 %: no pixel left out
+        {1.1, {10, 10, 20, 20}, {11, 11, 22, 22}},     // inexact in binary, exact in intent
+        {0.0, {3, 4, 5, 6}, {3, 4, 5, 6}},             // a ratio the toolkit never gives counts as 1
     };
     for (const ScaleCase& c : toDevice) {
         EXPECT_EQ(CoverInDevice(c.from, c.ratio), c.to) << c.ratio;
@@ -90,8 +90,8 @@ constexpr int kScreenH = 1080;
 
 struct Desktop {
     const char* name;
-    const char* env; // how the desktop asks for its scale
-    int dpi;         // the screen's logical dots per inch
+    const char* env;  // how the desktop asks for its scale
+    int dpi;          // the screen's logical dots per inch
     double scale;
 };
 
@@ -107,7 +107,7 @@ std::string SelfPath()
     return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
 }
 
-} // namespace
+}  // namespace
 
 class ScaledWindow : public ::testing::TestWithParam<Desktop> {};
 
@@ -178,7 +178,7 @@ TEST(ScaledWindowChild, CoversTheScreen)
         controlsTop = std::min<int>(controlsTop, rc.top);
     }
     const RECT start = testing_hooks::ControlRect(dlg, IDOK);
-    EXPECT_NEAR(start.bottom - start.top, 21 * scale + 5, 2.0); // bh + 5 device pixels
+    EXPECT_NEAR(start.bottom - start.top, 21 * scale + 5, 2.0);  // bh + 5 device pixels
 
     // What the screen shows is the framebuffer, pixel for pixel, wherever no control stands:
     // nothing was stretched or smoothed on the way.

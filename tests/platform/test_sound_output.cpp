@@ -20,8 +20,8 @@ struct FakeDevice final : AudioDevice {
     bool open = false;
     bool gone = false;
     double openSeconds = 0.0;
-    std::vector<double> attempts;    // clock at each Open
-    std::vector<std::size_t> queued; // sizes handed to Replace, in order
+    std::vector<double> attempts;     // clock at each Open
+    std::vector<std::size_t> queued;  // sizes handed to Replace, in order
     std::function<void()> whileOpening;
 
     explicit FakeDevice(double& clock) : now(clock) {}
@@ -55,7 +55,7 @@ struct Rig {
     double now = 100.0;
     FakeDevice device{now};
     SoundOutput out{device, [this] { return now; }};
-    const std::vector<std::uint8_t> a = std::vector<std::uint8_t>(22050); // 1 s
+    const std::vector<std::uint8_t> a = std::vector<std::uint8_t>(22050);  // 1 s
     const std::vector<std::uint8_t> b = std::vector<std::uint8_t>(11026);
 
     // Runs the worker's steps as its thread would, for 'seconds' of the clock.
@@ -81,7 +81,7 @@ TEST(SoundOutput, ALostDeviceGoesSilentAndIsOpenedAgainWithBackoffOnceTheServerI
     EXPECT_TRUE(r.out.Play(r.a, 1.0, false));
     EXPECT_EQ(r.device.queued.size(), 1u);
 
-    r.device.gone = true; // the server stops
+    r.device.gone = true;  // the server stops
     r.device.serverUp = false;
     r.Run(SoundOutput::kPollSeconds + 0.01);
     EXPECT_FALSE(r.out.IsOpen());
@@ -114,7 +114,7 @@ TEST(SoundOutput, ALostDeviceGoesSilentAndIsOpenedAgainWithBackoffOnceTheServerI
 TEST(SoundOutput, PlayNowAndDropWhileBusyHoldOnTheDeviceOpenedAgain)
 {
     Rig r;
-    r.device.serverUp = false; // none at start
+    r.device.serverUp = false;  // none at start
     r.Run(3.0);
     EXPECT_FALSE(r.out.IsOpen());
     EXPECT_GE(r.device.attempts.size(), 2u) << "a device missing at start is looked for again";
@@ -123,16 +123,16 @@ TEST(SoundOutput, PlayNowAndDropWhileBusyHoldOnTheDeviceOpenedAgain)
     ASSERT_TRUE(r.out.IsOpen());
 
     const struct {
-        double after; // seconds since the previous row
+        double after;  // seconds since the previous row
         bool useA;
         bool noStop;
         bool played;
     } rows[] = {
-        {0.0, true, false, true},  // a plays
-        {0.5, false, true, false}, // dropped: a still plays
-        {0.0, false, false, true}, // b cuts a
-        {1.2, true, true, true},   // b has ended
-        {0.1, false, false, true}, // cuts a again
+        {0.0, true, false, true},   // a plays
+        {0.5, false, true, false},  // dropped: a still plays
+        {0.0, false, false, true},  // b cuts a
+        {1.2, true, true, true},    // b has ended
+        {0.1, false, false, true},  // cuts a again
     };
     std::size_t heard = 0;
     for (const auto& row : rows) {
@@ -148,7 +148,7 @@ TEST(SoundOutput, PlayNowAndDropWhileBusyHoldOnTheDeviceOpenedAgain)
 TEST(SoundOutput, ASoundAskedForWhileTheDeviceOpensIsHeardWhenItOpensAndPlayNeverWaitsForTheOpening)
 {
     Rig r;
-    r.device.openSeconds = 0.2; // a slow server
+    r.device.openSeconds = 0.2;  // a slow server
     bool answered = false;
     r.device.whileOpening = [&] {
         // This runs on the worker inside Open: Play must not need the worker's lock.
@@ -211,4 +211,4 @@ TEST(SoundOutput, TheWorkerOpensTheSdlDeviceAgainAfterItWasLost)
     testing_hooks::SetSoundClock({});
 }
 
-} // namespace
+}  // namespace

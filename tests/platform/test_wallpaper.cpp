@@ -318,7 +318,7 @@ TEST(WallpaperLookup, PackagePictureForTheScreen)
 TEST(WallpaperPlacement, EveryFillMode)
 {
     const WallpaperRect hd{0, 0, 1920, 1080};
-    const WallpaperRect right{1920, 0, 1920, 1080}; // the right one of two screens side by side
+    const WallpaperRect right{1920, 0, 1920, 1080};  // the right one of two screens side by side
     const WallpaperRect both{0, 0, 3840, 1080};
     using P = WallpaperPlacement;
     const struct {
@@ -380,7 +380,7 @@ TEST(WallpaperPlacement, DrawingFollowsThePlacementPixelForPixel)
         w.color = 0xff123456u;
         w.place = PlaceWallpaper(mode, 5, 3, screen, WallpaperRect{-7, -4, 23, 17});
         if (w.place.width != 5 || w.place.height != 3) {
-            continue; // scaled: only what needs no decoding is checked here
+            continue;  // scaled: only what needs no decoding is checked here
         }
         const WallpaperRect& c = w.place.clip;
         w.picture = Surface(c.width, c.height);
@@ -393,7 +393,7 @@ TEST(WallpaperPlacement, DrawingFollowsThePlacementPixelForPixel)
             for (int x = 0; x < 23; ++x) {
                 int px = 0;
                 int py = 0;
-                std::uint32_t want = 0xffffffffu; // outside the painted area nothing changes
+                std::uint32_t want = 0xffffffffu;  // outside the painted area nothing changes
                 if (x >= 2 && x < 21 && y >= 1 && y < 16) {
                     want = WallpaperPixelAt(w.place, x, y, px, py) ? w.picture.Row(py)[px] : w.color;
                 }
@@ -461,7 +461,7 @@ protected:
                                         0,   0,   0,    0,    0,    0, 0, 0,    0,    1, 2,    3, 4, 5,  6};
         huge.write(reinterpret_cast<const char*>(header), sizeof header);
         huge.close();
-        ::mkfifo((dir / "pipe.jpg").c_str(), 0600); // reading it would wait for ever
+        ::mkfifo((dir / "pipe.jpg").c_str(), 0600);  // reading it would wait for ever
         setting.configHome = (dir / "config").string();
         setting.screen = {0, 0, 64, 48};
         setting.area = setting.screen;
@@ -497,7 +497,7 @@ TEST_F(WallpaperSources, ABadPictureHandsOverToTheNextSource)
 {
     const struct {
         const char* session;
-        const char* xfce; // file names in the test folder; "" for no configuration
+        const char* xfce;  // file names in the test folder; "" for no configuration
         const char* kde;
         std::optional<S> source;
         std::uint32_t pixel;
@@ -509,7 +509,7 @@ TEST_F(WallpaperSources, ABadPictureHandsOverToTheNextSource)
         {"XFCE", "pipe.jpg", "blue.bmp", S::Kde, 0xff0000c8u},
         {"XFCE", "", "blue.bmp", S::Kde, 0xff0000c8u},
         {"KDE", "green.bmp", "huge.bmp", S::Xfce, 0xff00c800u},
-        {"KDE", "green.bmp", ".", S::Xfce, 0xff00c800u}, // a folder that is no wallpaper package
+        {"KDE", "green.bmp", ".", S::Xfce, 0xff00c800u},  // a folder that is no wallpaper package
         {"XFCE", "huge.bmp", "corrupt.jpg", std::nullopt, 0},
         {"", "", "", std::nullopt, 0},
     };
@@ -560,4 +560,4 @@ TEST_F(WallpaperSources, PackageFolderAndPlainColour)
     EXPECT_EQ(screen.Row(30)[10], 0xff0000ffu);
 }
 
-} // namespace
+}  // namespace

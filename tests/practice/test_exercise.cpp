@@ -117,11 +117,11 @@ TEST(Judging, RightAndWrongAcrossTheSetsAndCharactersOutsideAscii)
         KeyOutcome outcome;
     };
     const Case cases[] = {
-        {0, 0, false, KeyOutcome::Right},       {0, 0, true, KeyOutcome::FirstWrong},
-        {1, 0, false, KeyOutcome::Right},       {2, 0, false, KeyOutcome::Right},
-        {3, 0, false, KeyOutcome::Right},       {0, U'é', false, KeyOutcome::FirstWrong},
+        {0, 0, false, KeyOutcome::Right},          {0, 0, true, KeyOutcome::FirstWrong},
+        {1, 0, false, KeyOutcome::Right},          {2, 0, false, KeyOutcome::Right},
+        {3, 0, false, KeyOutcome::Right},          {0, U'é', false, KeyOutcome::FirstWrong},
         {0, U'漢', false, KeyOutcome::FirstWrong}, {0, 0x0101, false, KeyOutcome::FirstWrong},
-        {3, 8, false, KeyOutcome::FirstWrong},  {0, 0x1F34E, false, KeyOutcome::FirstWrong},
+        {3, 8, false, KeyOutcome::FirstWrong},     {0, 0x1F34E, false, KeyOutcome::FirstWrong},
     };
     for (const Case& c : cases) {
         Exercise ex;

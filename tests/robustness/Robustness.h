@@ -36,7 +36,7 @@ inline RECT AppleBox(POINT p)
 
 struct Region {
     int size;
-    RECT bounds; // right and bottom exclusive
+    RECT bounds;  // right and bottom exclusive
 };
 
 // The 4-connected regions of pure yellow inside 'area' (clipped to the screen).
@@ -140,7 +140,7 @@ private:
     std::string m_step = "the start";
     std::mutex m_mutex;
     std::condition_variable_any m_wake;
-    std::jthread m_thread; // last: it uses the members above, and its destructor stops and joins it
+    std::jthread m_thread;  // last: it uses the members above, and its destructor stops and joins it
 };
 
 // AddressSanitizer keeps freed memory in quarantine and maps shadow memory, so resident sizes
@@ -177,4 +177,4 @@ inline bool ResetPeak()
     return static_cast<bool>(out);
 }
 
-} // namespace robustness
+}  // namespace robustness

@@ -26,8 +26,8 @@ constexpr char kFace[] = "Face.jpg";
 // it decodes one at this screen size not by more than the decoder's 64 MB and the picture.
 constexpr long kMemoryBoundKb = 300 * 1024;
 constexpr long kDecodingBoundKb = 128 * 1024;
-constexpr COLORREF kNoPicture = 0xFFFFFFFF;  // the case shows no picture
-constexpr COLORREF kAnyPicture = 0xFFFFFFFE; // whether it shows depends on who runs the test
+constexpr COLORREF kNoPicture = 0xFFFFFFFF;   // the case shows no picture
+constexpr COLORREF kAnyPicture = 0xFFFFFFFE;  // whether it shows depends on who runs the test
 
 Bytes FromHex(const char* hex)
 {
@@ -104,7 +104,7 @@ Bytes Png(int w, int h, COLORREF c, int claimW = 0, int claimH = 0)
 {
     Bytes raw;
     for (int y = 0; y < h; ++y) {
-        raw.push_back(0); // no filter
+        raw.push_back(0);  // no filter
         for (int x = 0; x < w; ++x)
             Put(raw, static_cast<std::uint32_t>(GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c)), 3, true);
     }
@@ -139,11 +139,11 @@ Bytes Gif(COLORREF c, int screenW = 1, int screenH = 1)
 {
     Bytes b{'G', 'I', 'F', '8', '9', 'a'};
     Put(b, static_cast<std::uint32_t>(screenW) | static_cast<std::uint32_t>(screenH) << 16, 4);
-    b.insert(b.end(), {0x80, 0, 0}); // a global table of two colours
+    b.insert(b.end(), {0x80, 0, 0});  // a global table of two colours
     const Bytes rgb = Rgb(c);
     b.insert(b.end(), rgb.begin(), rgb.end());
     b.insert(b.end(), {0, 0, 0});
-    b.insert(b.end(), {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0x02, 0x02, 0x44, 0x01, 0x00, 0x3B}); // 1 x 1 at 0, 0
+    b.insert(b.end(), {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0x02, 0x02, 0x44, 0x01, 0x00, 0x3B});  // 1 x 1 at 0, 0
     return b;
 }
 
@@ -264,8 +264,8 @@ void PaintAndExpect(PracticeWindow& win, const std::string& what, COLORREF pictu
 
 struct PictureCase {
     std::string name;
-    std::function<void()> make;  // puts the case's Face.jpg in the working directory
-    COLORREF shows = kNoPicture; // at the top left of the screen
+    std::function<void()> make;   // puts the case's Face.jpg in the working directory
+    COLORREF shows = kNoPicture;  // at the top left of the screen
 };
 
 auto File(Bytes b)
@@ -276,7 +276,7 @@ auto File(Bytes b)
 const COLORREF kGreen = RGB(10, 200, 40), kPurple = RGB(150, 30, 160), kTeal = RGB(0, 128, 128);
 const COLORREF kBlue = RGB(30, 40, 220), kRed = RGB(220, 20, 20);
 
-} // namespace
+}  // namespace
 
 TEST(BadPictures, NeverCrashAlwaysPaintTheKeysAndKeepMemoryBounded)
 {
@@ -397,7 +397,7 @@ TEST(BadPictures, FileReplacedWhileTheProgramRuns)
     ReferenceKeys();
     Watchdog dog(std::chrono::seconds(120), "the replaced picture");
     Write(Bmp(40, 30, kBlue));
-    PracticeWindow win(kW, kH); // looks for the file now, once
+    PracticeWindow win(kW, kH);  // looks for the file now, once
     PaintAndExpect(win, "good BMP", kBlue, 8);
     win.Key(VK_F2);
     for (const PictureCase& s : steps) {

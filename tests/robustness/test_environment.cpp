@@ -151,4 +151,4 @@ TEST(OddLocale, SpeaksEnglish)
     ExpectEnglish(win.dlg(), "no LANG, LC_ALL or LC_MESSAGES");
 }
 
-} // namespace
+}  // namespace

@@ -32,20 +32,20 @@ constexpr char32_t kNonAscii[] = {U'\u00e9', U'\u20ac', U'\u6f22', U'\U0001F600'
                                   U'\u00a0', U'\u200b', U'\uFEFF', U'\u0080',     U'\u009b', U'\u00ff', U'\U0010FFFD'};
 
 enum class Kind {
-    RightChar, // the character the apple asks for
-    WrongChar, // another printable ASCII character
-    AliasChar, // a non-ASCII character whose low byte is the target's
+    RightChar,  // the character the apple asks for
+    WrongChar,  // another printable ASCII character
+    AliasChar,  // a non-ASCII character whose low byte is the target's
     NonAscii,
-    Control, // C0 controls, DEL, NUL
-    FKey,    // F1..F12
+    Control,  // C0 controls, DEL, NUL
+    FKey,     // F1..F12
     Esc,
     Enter,
     Tab,
-    Space, // types a space and presses the focused button or check box
+    Space,  // types a space and presses the focused button or check box
     RightClick,
     Timer,
-    SetBox, // a click on one of the four set check boxes
-    Button, // a click on Start, Help or Exit
+    SetBox,  // a click on one of the four set check boxes
+    Button,  // a click on Start, Help or Exit
     Paint,
     SoundsEnd,
 };
@@ -64,9 +64,9 @@ constexpr struct {
 struct Event {
     Kind kind;
     char32_t ch = 0;
-    int n = 0; // F-key number, set, button, timer index
+    int n = 0;  // F-key number, set, button, timer index
     int x = 0, y = 0;
-    bool yes = false; // how an exit question is answered
+    bool yes = false;  // how an exit question is answered
 };
 
 std::string Describe(const Event& e)
@@ -104,9 +104,9 @@ struct Snapshot {
 enum class Effect { None, Typed, Start, ChooseSet, ExitQuestion, Help, Count };
 struct Outcome {
     Effect effect = Effect::None;
-    bool typed = false; // a character went to the judge
-    int set = -1;       // the set chosen, 0..3
-    bool right = false; // the character typed was the target's while practising
+    bool typed = false;  // a character went to the judge
+    int set = -1;        // the set chosen, 0..3
+    bool right = false;  // the character typed was the target's while practising
 };
 
 // The controls the test clicks, and those F1..F12 press.
@@ -230,7 +230,7 @@ private:
 
     void NewWindow()
     {
-        m_win.reset(); // its hooks go before the next window sets its own
+        m_win.reset();  // its hooks go before the next window sets its own
         m_win = std::make_unique<PracticeWindow>(kScreenW, kScreenH);
         PracticeDialog& d = m_win->dlg();
         m_buffers = Buffers(d);
@@ -258,10 +258,14 @@ private:
         using enum Kind;
         using enum Effect;
         PracticeDialog& d = m_win->dlg();
-        Snapshot b{d.GetExercise().SetSize(),    d.GetExercise().OrderLeft(),
-                   d.GetExercise().Started(),    d.GetExercise().Practising(),
-                   d.GetExercise().TotalTicks(), testing_hooks::FocusedControlId(d),
-                   static_cast<char>(d.GetExercise().Target()), {}};
+        Snapshot b{d.GetExercise().SetSize(),
+                   d.GetExercise().OrderLeft(),
+                   d.GetExercise().Started(),
+                   d.GetExercise().Practising(),
+                   d.GetExercise().TotalTicks(),
+                   testing_hooks::FocusedControlId(d),
+                   static_cast<char>(d.GetExercise().Target()),
+                   {}};
         std::copy(std::begin(d.GetExercise().Order()), std::end(d.GetExercise().Order()), b.order.begin());
         const char32_t text[1] = {e.ch};
         const int ids[] = {IDOK, IDC_HELP_BUTTON, IDCANCEL, IDC_SET1, IDC_SET2, IDC_SET3, IDC_SET4};
@@ -293,7 +297,7 @@ private:
             m_win->Key(VK_ESCAPE);
             out = Pressed(IDCANCEL);
             break;
-        case Enter: // presses the push button that has the focus, else the default one (Start)
+        case Enter:  // presses the push button that has the focus, else the default one (Start)
             m_win->Key(VK_RETURN);
             out = Pressed(f == IDCANCEL || f == IDC_HELP_BUTTON ? f : IDOK);
             break;
@@ -310,7 +314,7 @@ private:
             out = Pressed(kControls[e.kind == SetBox ? 3 + e.n : e.n]);
             break;
         case Paint:
-            FullScan(); // what a paint is about to cover is looked at first
+            FullScan();  // what a paint is about to cover is looked at first
             testing_hooks::PaintNow(d);
             ++paints;
             // A paint brings the apple on show back where it was, and nothing else.
@@ -368,8 +372,8 @@ private:
         for (int i = 0; i < 4; ++i) {
             marks += d.GetExercise().SetChosen(i);
             chosen = d.GetExercise().SetChosen(i) == 1 ? i : chosen;
-            if (!Require(testing_hooks::ControlChecked(d, IDC_SET1 + i) == (d.GetExercise().SetChosen(i) == 1), "check box ",
-                         IDC_SET1 + i, " does not show the chosen set"))
+            if (!Require(testing_hooks::ControlChecked(d, IDC_SET1 + i) == (d.GetExercise().SetChosen(i) == 1),
+                         "check box ", IDC_SET1 + i, " does not show the chosen set"))
                 return false;
         }
         if (!Require(marks == 1 && chosen >= 0 && kSetSizes[chosen] == n, "the chosen set and its size disagree: size ",
@@ -410,7 +414,7 @@ private:
                            "the order changed on an event that does not move it");
         const bool advanced = b.left > 1 && n == b.setSize && left == b.left - 1 &&
                               std::equal(d.GetExercise().Order(), d.GetExercise().Order() + left, b.order.begin() + 1);
-        const bool wrapped = b.left == 1 && n == b.setSize && left == n; // a permutation: checked above
+        const bool wrapped = b.left == 1 && n == b.setSize && left == n;  // a permutation: checked above
         const auto head = static_cast<std::size_t>(b.order[0]);
         if (!Require(advanced || wrapped, "the order did not move on by exactly the target that was shown (left ",
                      b.left, " -> ", left, ")") ||
@@ -432,7 +436,8 @@ private:
     // The counters agree with each other and with what the test typed.
     bool CheckCounters(PracticeDialog& d, const Snapshot& b, const Event& e, const Outcome& out)
     {
-        const Counters now{d.GetExercise().TotalKeys(), d.GetExercise().TotalRight(), d.GetExercise().RunKeys(), d.GetExercise().RunRight()};
+        const Counters now{d.GetExercise().TotalKeys(), d.GetExercise().TotalRight(), d.GetExercise().RunKeys(),
+                           d.GetExercise().RunRight()};
         if (!Require(0 <= now.runRight && now.runRight <= now.runKeys && now.runKeys <= now.totalKeys &&
                          now.runRight <= now.totalRight && now.totalRight <= now.totalKeys,
                      "counters disagree: ", now))
@@ -445,21 +450,24 @@ private:
         }
         if (out.effect == Effect::Start || out.effect == Effect::ChooseSet) {
             m_model.runKeys = m_model.runRight = 0;
-            if (!Require(d.GetExercise().Practising() == 1 && d.GetExercise().Started() == 1, "Start did not begin the practice"))
+            if (!Require(d.GetExercise().Practising() == 1 && d.GetExercise().Started() == 1,
+                         "Start did not begin the practice"))
                 return false;
         }
         const int tick = e.kind == Kind::Timer && kTimerIds[e.n] == TIMER_CLOCK ? 1 : 0;
         return Require(now == m_model, "the counters are ", now, " for keys typed ", m_model) &&
-               Require(d.GetExercise().TotalTicks() == b.totalTicks + tick, "the total time did not follow the clock ticks") &&
+               Require(d.GetExercise().TotalTicks() == b.totalTicks + tick,
+                       "the total time did not follow the clock ticks") &&
                Require(d.GetDlgItemText(IDC_REPORT) == d.ReportText(), "the report box does not show the report") &&
-               Require(d.GetExercise().IdleSeconds() >= 0 && d.GetExercise().IdleSeconds() <= 5, "idle seconds ", d.GetExercise().IdleSeconds(),
-                       " outside 0..5");
+               Require(d.GetExercise().IdleSeconds() >= 0 && d.GetExercise().IdleSeconds() <= 5, "idle seconds ",
+                       d.GetExercise().IdleSeconds(), " outside 0..5");
     }
 
     bool CheckTarget(PracticeDialog& d)
     {
         if (d.GetExercise().Started() == 0)
-            return Require(d.GetExercise().Target() == ' ' && d.GetExercise().Practising() == 0, "a target before Start");
+            return Require(d.GetExercise().Target() == ' ' && d.GetExercise().Practising() == 0,
+                           "a target before Start");
         // The US keyboard's own tables, built apart from the rules: the same target and key.
         static const auto us = [] {
             struct {
@@ -474,8 +482,8 @@ private:
         const int t = d.GetExercise().Order()[0];
         const char want = TargetCharacter(us.keys, us.plain, us.shifted, t);
         const char got = static_cast<char>(d.GetExercise().Target());
-        return Require(got == want && d.GetExercise().TargetKey() == us.keys[t],
-                       "the target character '", got, "' is not that of the order's head '", want, "'");
+        return Require(got == want && d.GetExercise().TargetKey() == us.keys[t], "the target character '", got,
+                       "' is not that of the order's head '", want, "'");
     }
 
     bool CheckBuffersAndTimers(PracticeDialog& d)
@@ -487,18 +495,22 @@ private:
                Require(IsTimerRunning(d, TIMER_KEY_BLINK) == (d.GetExercise().Started() == 1),
                        "the key blinks exactly from the first Start on") &&
                // The hand blinks from the first wrong key of a target to its right key.
-               Require(IsTimerRunning(d, TIMER_HAND_BLINK) == (d.GetExercise().WrongKeys() > 0), "the hand prompt blinks ",
-                       d.GetExercise().WrongKeys() > 0 ? "not " : "", "after ", d.GetExercise().WrongKeys(), " wrong keys") &&
-               Require(((d.GetExercise().HandPhase() | d.GetExercise().KeyBlinkPhase()) & ~1) == 0, "a blink phase is neither 0 nor 1");
+               Require(IsTimerRunning(d, TIMER_HAND_BLINK) == (d.GetExercise().WrongKeys() > 0),
+                       "the hand prompt blinks ", d.GetExercise().WrongKeys() > 0 ? "not " : "", "after ",
+                       d.GetExercise().WrongKeys(), " wrong keys") &&
+               Require(((d.GetExercise().HandPhase() | d.GetExercise().KeyBlinkPhase()) & ~1) == 0,
+                       "a blink phase is neither 0 nor 1");
     }
 
     bool CheckApple(PracticeDialog& d, const Snapshot& b, const Outcome& out)
     {
-        const bool shown = d.GetExercise().OrderLeft() != b.left || d.GetExercise().SetSize() != b.setSize || out.effect == Effect::Start ||
-                           out.effect == Effect::ChooseSet ||
-                           !std::equal(d.GetExercise().Order(), d.GetExercise().Order() + d.GetExercise().OrderLeft(), b.order.begin());
+        const bool shown = d.GetExercise().OrderLeft() != b.left || d.GetExercise().SetSize() != b.setSize ||
+                           out.effect == Effect::Start || out.effect == Effect::ChooseSet ||
+                           !std::equal(d.GetExercise().Order(), d.GetExercise().Order() + d.GetExercise().OrderLeft(),
+                                       b.order.begin());
         m_appleShown = m_appleShown || (d.GetExercise().Started() == 1 && shown);
-        if (d.GetExercise().Started() == 1 && std::find(m_places.begin(), m_places.end(), d.GetScene().ApplePos()) == m_places.end())
+        if (d.GetExercise().Started() == 1 &&
+            std::find(m_places.begin(), m_places.end(), d.GetScene().ApplePos()) == m_places.end())
             m_places.push_back(d.GetScene().ApplePos());
         // Apples are drawn only at the places apples have been since the last paint.
         std::vector<RECT> boxes;
@@ -558,16 +570,16 @@ private:
     std::unique_ptr<PracticeWindow> m_win;
     std::array<std::size_t, 4> m_buffers{};
     int m_keyboardTop = 0;
-    bool m_appleShown = false;   // an apple is on show (a paint draws it again)
-    POINT m_verifiedPos{-1, -1}; // the apple last found whole, and its yellow pixels
+    bool m_appleShown = false;    // an apple is on show (a paint draws it again)
+    POINT m_verifiedPos{-1, -1};  // the apple last found whole, and its yellow pixels
     int m_verifiedPixels = -1;
-    std::vector<POINT> m_places;  // where apples were drawn since the last paint
-    std::vector<bool> m_consumed; // targets of the current pass already asked
+    std::vector<POINT> m_places;   // where apples were drawn since the last paint
+    std::vector<bool> m_consumed;  // targets of the current pass already asked
     bool m_passFromStart = false;
-    Counters m_model; // the counters as they must be, from what the test typed
+    Counters m_model;  // the counters as they must be, from what the test typed
 };
 
-} // namespace
+}  // namespace
 
 TEST(RandomEvents, EveryEventKeepsTheWindowConsistent)
 {
@@ -576,7 +588,7 @@ TEST(RandomEvents, EveryEventKeepsTheWindowConsistent)
     RandomRun run(seed);
     run.Run(kEvents);
     EXPECT_EQ(run.Error(), "") << run.Context();
-    const int* n = run.effects; // by Effect
+    const int* n = run.effects;  // by Effect
     std::printf("random run: seed %u, %d events, %d right keys, %d whole passes followed, %d windows ended by Exit, "
                 "%d paints, %d apple checks; %d typed, %d Starts, %d set choices, %d exit questions, %d help texts\n",
                 seed, kEvents, run.rightKeys, run.passesFollowed, run.windowsEnded, run.paints, run.applesChecked, n[1],

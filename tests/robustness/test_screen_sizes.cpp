@@ -98,4 +98,4 @@ INSTANTIATE_TEST_SUITE_P(Screens, ScreenSizes,
                              return std::to_string(p.param.first) + "x" + std::to_string(p.param.second);
                          });
 
-} // namespace
+}  // namespace

@@ -13,7 +13,8 @@ TEST(ShapeOutlines, PlacementForScreenWidths)
         int shift;
     };
     // 700 would give 0, which apple placement divides by: it is held at 1.
-    const Case cases[] = {{640, -22}, {697, -1}, {698, 1}, {700, 1}, {702, 1}, {703, 1}, {1024, 123}, {1280, 221}, {1920, 466}};
+    const Case cases[] = {{640, -22}, {697, -1},   {698, 1},    {700, 1},   {702, 1},
+                          {703, 1},   {1024, 123}, {1280, 221}, {1920, 466}};
     for (const Case& c : cases) {
         EXPECT_EQ(TreeShiftFor(c.width, 700), c.shift) << c.width;
     }
@@ -61,7 +62,8 @@ TEST(ApplePlacement, TheLookupAgreesWithThePairwiseComparison)
     }
     // Along the crown's edge, where outlines touch.
     for (int x = 100; x < 850; ++x) {
-        ASSERT_EQ(scene.IsAppleSpotFree(x, 270), AppleSpotFreePairwise(scene.TreePoints(), scene.ApplePoints(), x, 270)) << x;
+        ASSERT_EQ(scene.IsAppleSpotFree(x, 270), AppleSpotFreePairwise(scene.TreePoints(), scene.ApplePoints(), x, 270))
+            << x;
     }
     EXPECT_GT(free, 100);
     EXPECT_LT(free, 2900);

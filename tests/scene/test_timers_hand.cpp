@@ -30,7 +30,8 @@ TEST(KeyBlink, HidesAtTheFirstTickAndReturnsAtTheSecond)
     PracticeDialog& d = win.dlg();
     win.Key(VK_F2);
     EXPECT_EQ(testing_hooks::TimerInterval(d, TIMER_KEY_BLINK), 200);
-    const PixelBuffer& background = d.GetScene().KeyPixels(d.GetExercise().TargetKey().row, d.GetExercise().TargetKey().col);
+    const PixelBuffer& background =
+        d.GetScene().KeyPixels(d.GetExercise().TargetKey().row, d.GetExercise().TargetKey().col);
     EXPECT_TRUE(KeyShows(win, d.GetScene().KeyScratch()));
     testing_hooks::TakePresented(d);
     testing_hooks::FireTimer(d, TIMER_KEY_BLINK);
@@ -150,21 +151,21 @@ TEST(HandPrompt, FingerAndHandOfTheKeys)
         int row, col, hand, finger;
     };
     const Case cases[] = {
-        {2, 3, 1, 1},  // d: left middle
-        {1, 10, 0, 3}, // p: right little
-        {0, 4, 1, 0},  // 4: left index
-        {0, 5, 1, 0},  // 5
-        {0, 6, 0, 0},  // 6: right index
-        {0, 7, 0, 0},  // 7
-        {2, 8, 0, 1},  // k: right middle
-        {2, 9, 0, 2},  // l: right ring
-        {1, 2, 1, 2},  // w: left ring
-        {0, 0, 1, 3},  // `: left little
-        {3, 1, 1, 3},  // z
-        {4, 0, 1, 3},  // bottom row, left Ctrl
-        {4, 3, 1, 0},  // space bar
-        {4, 4, 0, 1},  // right Alt
-        {4, 6, 0, 3},  // right Ctrl
+        {2, 3, 1, 1},   // d: left middle
+        {1, 10, 0, 3},  // p: right little
+        {0, 4, 1, 0},   // 4: left index
+        {0, 5, 1, 0},   // 5
+        {0, 6, 0, 0},   // 6: right index
+        {0, 7, 0, 0},   // 7
+        {2, 8, 0, 1},   // k: right middle
+        {2, 9, 0, 2},   // l: right ring
+        {1, 2, 1, 2},   // w: left ring
+        {0, 0, 1, 3},   // `: left little
+        {3, 1, 1, 3},   // z
+        {4, 0, 1, 3},   // bottom row, left Ctrl
+        {4, 3, 1, 0},   // space bar
+        {4, 4, 0, 1},   // right Alt
+        {4, 6, 0, 3},   // right Ctrl
     };
     for (const Case& c : cases) {
         EXPECT_EQ(HandOfKey(c.row, c.col), c.hand) << c.row << "," << c.col;

@@ -12,8 +12,8 @@
 
 namespace {
 
-constexpr LanguageIndex kAll[] = {kSimplifiedChinese, kEnglish, kTraditionalChinese, kFrench,
-                                  kGerman,            kJapanese, kSpanish};
+constexpr LanguageIndex kAll[] = {kSimplifiedChinese, kEnglish, kTraditionalChinese, kFrench, kGerman,
+                                  kJapanese,          kSpanish};
 
 // Well-formed UTF-8: no stray continuation bytes, no truncated or overlong sequences.
 bool IsUtf8(std::string_view s)
@@ -38,14 +38,40 @@ bool IsUtf8(std::string_view s)
 TEST(LanguageOfLangId, EveryListedIdentifier)
 {
     const std::pair<LANGID, LanguageIndex> listed[] = {
-        {2052, kSimplifiedChinese}, {1028, kTraditionalChinese},
-        {1036, kFrench}, {2060, kFrench}, {3084, kFrench}, {4108, kFrench}, {5132, kFrench}, {6156, kFrench},
-        {1031, kGerman}, {2055, kGerman}, {3079, kGerman}, {4103, kGerman}, {5127, kGerman},
+        {2052, kSimplifiedChinese},
+        {1028, kTraditionalChinese},
+        {1036, kFrench},
+        {2060, kFrench},
+        {3084, kFrench},
+        {4108, kFrench},
+        {5132, kFrench},
+        {6156, kFrench},
+        {1031, kGerman},
+        {2055, kGerman},
+        {3079, kGerman},
+        {4103, kGerman},
+        {5127, kGerman},
         {1041, kJapanese},
-        {1034, kSpanish}, {2058, kSpanish}, {3082, kSpanish}, {4106, kSpanish}, {5130, kSpanish},
-        {6154, kSpanish}, {7178, kSpanish}, {8202, kSpanish}, {9226, kSpanish}, {10250, kSpanish},
-        {11274, kSpanish}, {12298, kSpanish}, {13322, kSpanish}, {14346, kSpanish}, {15370, kSpanish},
-        {16394, kSpanish}, {17418, kSpanish}, {18442, kSpanish}, {19466, kSpanish}, {20490, kSpanish},
+        {1034, kSpanish},
+        {2058, kSpanish},
+        {3082, kSpanish},
+        {4106, kSpanish},
+        {5130, kSpanish},
+        {6154, kSpanish},
+        {7178, kSpanish},
+        {8202, kSpanish},
+        {9226, kSpanish},
+        {10250, kSpanish},
+        {11274, kSpanish},
+        {12298, kSpanish},
+        {13322, kSpanish},
+        {14346, kSpanish},
+        {15370, kSpanish},
+        {16394, kSpanish},
+        {17418, kSpanish},
+        {18442, kSpanish},
+        {19466, kSpanish},
+        {20490, kSpanish},
     };
     for (const auto& [id, language] : listed) {
         EXPECT_EQ(LanguageOfLangId(id), language) << "identifier " << id;
@@ -56,8 +82,8 @@ TEST(LanguageOfLangId, UnlistedIdentifiersReadEnglish)
 {
     // English of the US, UK, Australia; Chinese of Hong Kong, Singapore, Macao; Russian; the bare
     // primary languages of Chinese, French, German, Spanish; neutral, zero and the extremes.
-    const LANGID unlisted[] = {1033, 2057, 3081, 3076, 4100, 5124, 1049, 0x0004, 0x000C, 0x0007,
-                               0x000A, 0x0011, 0x0400, 0, 1, 0xFFFF, 7180, 21514};
+    const LANGID unlisted[] = {1033,   2057,   3081,   3076,   4100, 5124, 1049,   0x0004, 0x000C,
+                               0x0007, 0x000A, 0x0011, 0x0400, 0,    1,    0xFFFF, 7180,   21514};
     for (LANGID id : unlisted) {
         EXPECT_EQ(LanguageOfLangId(id), kEnglish) << "identifier " << id;
     }
@@ -79,7 +105,8 @@ TEST(CaptionsOf, RowsChosenByIdentifier)
         EXPECT_STREQ(row.start, "Start") << id;
         EXPECT_STREQ(row.redo, "Redo") << id;
         EXPECT_STREQ(row.mouseNotice, "This software is a keyboard fingering exercises, do not expect you to use "
-                                      "the mouse to click on the desktop or keyboard button") << id;
+                                      "the mouse to click on the desktop or keyboard button")
+            << id;
     }
     EXPECT_STREQ(CaptionsOf(LanguageOfLangId(1028)).start, "開始");
     EXPECT_STREQ(CaptionsOf(LanguageOfLangId(2052)).start, "开始");
@@ -102,8 +129,8 @@ TEST(CaptionsOf, EveryTextIsPresentAndUtf8)
 {
     for (LanguageIndex i : kAll) {
         const CaptionRow& r = CaptionsOf(i);
-        for (const char* text : {r.start, r.exit, r.help, r.set[0], r.set[1], r.set[2], r.set[3],
-                                 r.exitPrompt, r.redo, r.mouseNotice}) {
+        for (const char* text :
+             {r.start, r.exit, r.help, r.set[0], r.set[1], r.set[2], r.set[3], r.exitPrompt, r.redo, r.mouseNotice}) {
             ASSERT_NE(text, nullptr) << i;
             EXPECT_NE(*text, '\0') << i;
             EXPECT_TRUE(IsUtf8(text)) << i << ": " << text;
@@ -155,13 +182,19 @@ TEST(FormatReport, FillsFieldsInOrder)
     };
     const std::string english = ReportTemplate(kEnglish);
     const Case cases[] = {
-        {{12, 3, 10, 2, 5, 1}, 2.5, 30.0,
+        {{12, 3, 10, 2, 5, 1},
+         2.5,
+         30.0,
          "Test report:total:12.tests:3.total correct:10.correct:2.total time:5.time:1."
          "total average speed:002.5.current speed:030.0."},
-        {{0, 0, 0, 0, 0, 0}, 123.4, 100.0,
+        {{0, 0, 0, 0, 0, 0},
+         123.4,
+         100.0,
          "Test report:total:0.tests:0.total correct:0.correct:0.total time:0.time:0."
          "total average speed:123.4.current speed:100.0."},
-        {{-1, LONG_MIN, LONG_MAX, 2147483647, -2147483647 - 1, 7}, -2.5, 12345678.96,
+        {{-1, LONG_MIN, LONG_MAX, 2147483647, -2147483647 - 1, 7},
+         -2.5,
+         12345678.96,
          "Test report:total:-1.tests:" + std::to_string(LONG_MIN) + ".total correct:" + std::to_string(LONG_MAX) +
              ".correct:2147483647.total time:-2147483648.time:7.total average speed:-02.5.current speed:12345679.0."},
     };
@@ -199,30 +232,47 @@ const HelpLayout kLayouts[kLanguageCount] = {
     {"《Pomarel-英文指法练习系统》2.0",
      {"一.系统需求:", "二.安装与卸载:", "三.背景图片:", "四.使用方法:", "五.键盘命令", "1)练习选择", "2)帮助"}},
     {"[Pomarel -- English fingering exercises 2.0]",
-     {"1.System Requirements:", "2.Install and Uninstall:", "3.Background image:", "4.Usage:", "5.Keyboard command", "1)Exercise Selection ", "2)Help"}},
+     {"1.System Requirements:", "2.Install and Uninstall:", "3.Background image:", "4.Usage:", "5.Keyboard command",
+      "1)Exercise Selection ", "2)Help"}},
     {"[Pomarel -- 英文指法練習系統 2.0]",
      {"一.系統需求:", "二.安裝與卸載:", "三.背景圖片:", "四.使用方法:", "五.鍵盤命令", "1)練習選擇", "2)幫助"}},
     {"[Pomarel -- Exercices de doigté anglais 2.0]",
-     {"1.Configuration requise:", "2.Installer et désinstaller:", "3.Image de fond:", "4.Utilisation:", "5.clavier de commande", "1)exercice de sélection", "2)Aider"}},
+     {"1.Configuration requise:", "2.Installer et désinstaller:", "3.Image de fond:", "4.Utilisation:",
+      "5.clavier de commande", "1)exercice de sélection", "2)Aider"}},
     {"[Pomarel -- Englisch Fingerübungen 2.0]",
-     {"1.Systemanforderungen:", "2.Installation und Deinstallation:", "3.Hintergrundbild:", "4.Verwenden:", "5.Tastaturbefehl:", "1)üben Sie zu w?hlen", "2)Hilfe"}},
+     {"1.Systemanforderungen:", "2.Installation und Deinstallation:", "3.Hintergrundbild:", "4.Verwenden:",
+      "5.Tastaturbefehl:", "1)üben Sie zu w?hlen", "2)Hilfe"}},
     {"[Pomarel -- 英語指演習2.0]",
-     {"1.システム要件:", "2.インストールとアンインストール：", "3.背景画像：", "4.使用方法：", "5.キーボードのコマンド", "1)選択して練習", "2)助け"}},
+     {"1.システム要件:", "2.インストールとアンインストール：", "3.背景画像：", "4.使用方法：", "5.キーボードのコマンド",
+      "1)選択して練習", "2)助け"}},
     {"[Pomarel -- Ejercicios de inglés de digitación 2.0]",
-     {"1.Requisitos del sistema:", "2.Instalar y desinstalar:", "3.Imagen de Fondo:", "4.Modo de empleo:", "5.Un comando del teclado", "1)Practique para seleccionar", "2)Ayuda"}},
+     {"1.Requisitos del sistema:", "2.Instalar y desinstalar:", "3.Imagen de Fondo:", "4.Modo de empleo:",
+      "5.Un comando del teclado", "1)Practique para seleccionar", "2)Ayuda"}},
 };
 
 const char* const kEnglishHelp =
-    "Multimedia version [Pomarel -- English fingering exercises 2.0] is a fingering exercise system that supports several languages.The fingering exercise system support for Simplified Chinese, Traditional Chinese, English, Japanese, French, German and Spanish, with multimedia features. The unique keypad dynamic prompts, hand prompt, the keyboard fade function in a fingering exercise class software is a leading level, friendly software interface, easy to operate, and much practice to improve their English typing."
-    "\r\n\r\n\t1.System Requirements:Multimedia version [Pomarel -- English fingering exercises 2.0]Suitable for running various versions of Microsoft Windows the including the Windows9X, Windows Me,"
+    "Multimedia version [Pomarel -- English fingering exercises 2.0] is a fingering exercise system that supports "
+    "several languages.The fingering exercise system support for Simplified Chinese, Traditional Chinese, English, "
+    "Japanese, French, German and Spanish, with multimedia features. The unique keypad dynamic prompts, hand prompt, "
+    "the keyboard fade function in a fingering exercise class software is a leading level, friendly software "
+    "interface, easy to operate, and much practice to improve their English typing."
+    "\r\n\r\n\t1.System Requirements:Multimedia version [Pomarel -- English fingering exercises 2.0]Suitable for "
+    "running various versions of Microsoft Windows the including the Windows9X, Windows Me,"
     "Windows NT,Windows2000,Windows XP,Windows Vista,Windows 7 and Windows 8 and so on."
     "\r\n2.Install and Uninstall:Green software, do not install, do not uninstall directly open."
-    "\r\n3.Background image:The software uses your Windows desktop picture as the background.You can download any beautiful JPG image from the network ,name as Face.jpg save to the folder where file pomarel.exe is saved."
+    "\r\n3.Background image:The software uses your Windows desktop picture as the background.You can download any "
+    "beautiful JPG image from the network ,name as Face.jpg save to the folder where file pomarel.exe is saved."
     "This picture will be as your new background."
-    "\r\n4.Usage:Click on the bottom of the screen \"Start\" or press \"F2\" key to start practicing.\r\n\r\n\tTrees bear golden apples on the keys, and then the system will voice a key name.\r\nYou can select 4 case:system default select the case:\"Only alphabetic keys not case sensitive.\",You can also choose other:"
-    "such as \"Only letters key case-sensitive.\",\"Digital key alphabetic keys case-sensitive.\",\"Key figures, symbol key, the letter key case-sensitive.\".If you make a mistake, there will be a hand tips,The gold ring on the finger prompt you which fingers to keystrokes."
-    "\r\n5.Keyboard command\r\n1)Exercise Selection \r\n F3:\"Only alphabetic keys not case-sensitive(default).\",\"\r\n F4: Only letters key case-sensitive.\";"
-    "\r\n F5:\"Digital key alphabetic keys case-sensitive.\";\r\n F6:\"Key figures, symbol key, the letter key case-sensitive.\";\r\n\r\n2)Help\r\n\tF1";
+    "\r\n4.Usage:Click on the bottom of the screen \"Start\" or press \"F2\" key to start practicing.\r\n\r\n\tTrees "
+    "bear golden apples on the keys, and then the system will voice a key name.\r\nYou can select 4 case:system "
+    "default select the case:\"Only alphabetic keys not case sensitive.\",You can also choose other:"
+    "such as \"Only letters key case-sensitive.\",\"Digital key alphabetic keys case-sensitive.\",\"Key figures, "
+    "symbol key, the letter key case-sensitive.\".If you make a mistake, there will be a hand tips,The gold ring on "
+    "the finger prompt you which fingers to keystrokes."
+    "\r\n5.Keyboard command\r\n1)Exercise Selection \r\n F3:\"Only alphabetic keys not "
+    "case-sensitive(default).\",\"\r\n F4: Only letters key case-sensitive.\";"
+    "\r\n F5:\"Digital key alphabetic keys case-sensitive.\";\r\n F6:\"Key figures, symbol key, the letter key "
+    "case-sensitive.\";\r\n\r\n2)Help\r\n\tF1";
 
 TEST(HelpText, EnglishIsExact)
 {

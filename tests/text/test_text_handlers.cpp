@@ -15,15 +15,18 @@ TEST(Captions, FollowTheSystemLanguageAfterEveryPaint)
         const char* exitPrompt;
     };
     const Case cases[] = {
-        {"de_DE.UTF-8", "Start", "help", "Numerische Tasten, Tasten-Symbole sind Buchstaben-Tasten Gro?-und Kleinschreibung.",
+        {"de_DE.UTF-8", "Start", "help",
+         "Numerische Tasten, Tasten-Symbole sind Buchstaben-Tasten Gro?-und Kleinschreibung.",
          "Wollen Sie wirklich zu schlie?en?"},
-        {"ja_JP.UTF-8", "ヘルプ", "助け", "数字キー.記号キー.文字キーは.大文字と小文字が区別さ", "あなたが本当に閉じますか?"},
+        {"ja_JP.UTF-8", "ヘルプ", "助け", "数字キー.記号キー.文字キーは.大文字と小文字が区別さ",
+         "あなたが本当に閉じますか?"},
         {"zh_CN.UTF-8", "开始", "帮助", "数字键,符号键,字母键区分大小写", "你真的要关闭吗?"},
         // French readers get French, from any French-speaking country.
         {"fr_CA.UTF-8", "Commencer", "Aider",
          "Les touches numériques, touches de symboles, touches alphabétiques sont sensibles à la casse.",
          "Voulez-vous vraiment fermer?"},
-        {"xx_YY.UTF-8", "Start", "Help", "Key figures, symbol key, the letter key case-sensitive.", "Do you really want to close?"},
+        {"xx_YY.UTF-8", "Start", "Help", "Key figures, symbol key, the letter key case-sensitive.",
+         "Do you really want to close?"},
     };
     for (const Case& c : cases) {
         PracticeWindow win(1024, 768, c.lang);
