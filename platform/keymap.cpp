@@ -270,7 +270,24 @@ KeyboardLayout ActiveKeyboardLayout()
     if (reader != nullptr && reader->Current(out)) {
         return out;
     }
-    return KeyboardLayoutFromNames(nullptr, nullptr, nullptr, nullptr, nullptr);
+    // No keyboard system to ask: the XKB_DEFAULT_* variables name the layout. Compiling a keymap
+    // takes milliseconds, so it is compiled again only when they change.
+    static std::string cachedNames;
+    static KeyboardLayout cached;
+    static bool cachedValid = false;
+    std::string names;
+    for (const char* var : {"XKB_DEFAULT_RULES", "XKB_DEFAULT_MODEL", "XKB_DEFAULT_LAYOUT", "XKB_DEFAULT_VARIANT",
+                            "XKB_DEFAULT_OPTIONS"}) {
+        const char* value = std::getenv(var);
+        names += value != nullptr ? value : "";
+        names += '\n';
+    }
+    if (!cachedValid || names != cachedNames) {
+        cached = KeyboardLayoutFromNames(nullptr, nullptr, nullptr, nullptr, nullptr);
+        cachedNames = names;
+        cachedValid = true;
+    }
+    return cached;
 }
 
 bool RefreshKeyboardLayout(KeyboardLayout& layout)
