@@ -1032,3 +1032,29 @@ def placed_controls(session, timeout=5):
                 rects[cid] = (l, t, r - 1, b - 1)
         return rects if ids <= rects.keys() else None
     return wait_until(read, timeout)
+
+
+# ---------------------------------------------------------------------------------------------
+# Scripts that read the program over the accessibility bus run under a D-Bus session of their own.
+
+PRIVATE_BUS_MARK = "POMAREL_E2E_PRIVATE_BUS"
+SYSTEM_PYTHON = "/usr/bin/python3"
+
+
+def fail_early(why):
+    """Ends a script that cannot run at all, as one failed check."""
+    print(f"FAIL: {why}")
+    print("0 passed, 1 failed")
+    sys.exit(1)
+
+
+def on_private_bus(script_file):
+    """Runs the script again under its own D-Bus session, unless it already is."""
+    if os.environ.get(PRIVATE_BUS_MARK) == "1":
+        return
+    if shutil.which("dbus-run-session") is None or not os.access(SYSTEM_PYTHON, os.X_OK):
+        fail_early("dbus-run-session and /usr/bin/python3 are needed (packages dbus, python3)")
+    env = dict(os.environ, **{PRIVATE_BUS_MARK: "1"})
+    cmd = ["dbus-run-session", "--", SYSTEM_PYTHON, str(Path(script_file).resolve()), *sys.argv[1:]]
+    sys.stdout.flush()
+    sys.exit(subprocess.run(cmd, env=env).returncode)

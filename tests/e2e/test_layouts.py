@@ -31,8 +31,6 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 import e2elib as e  # noqa: E402
 
 W, H = 1024, 768
-SYSTEM_PYTHON = "/usr/bin/python3"
-BUS_MARK = "POMAREL_E2E_PRIVATE_BUS"
 A11Y = {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
 SET4_TARGETS = 70
 MISSING_NOTE_EN = "Not on this keyboard layout, left out: "
@@ -50,22 +48,6 @@ LEFT_SHIFT, RIGHT_ALT = 50, 108
 LEVELS = ("plain", "Shift", "AltGr")
 
 
-def fail_early(why):
-    print(f"FAIL: {why}")
-    print("0 passed, 1 failed")
-    sys.exit(1)
-
-
-def on_private_bus():
-    """Runs this script again under its own D-Bus session, unless it already is."""
-    if os.environ.get(BUS_MARK) == "1":
-        return
-    if shutil.which("dbus-run-session") is None or not os.access(SYSTEM_PYTHON, os.X_OK):
-        fail_early("dbus-run-session and /usr/bin/python3 are needed (packages dbus, python3)")
-    env = dict(os.environ, **{BUS_MARK: "1"})
-    cmd = ["dbus-run-session", "--", SYSTEM_PYTHON, str(Path(__file__).resolve()), *sys.argv[1:]]
-    sys.stdout.flush()
-    sys.exit(subprocess.run(cmd, env=env).returncode)
 
 
 class ReportBox:
@@ -77,7 +59,7 @@ class ReportBox:
             gi.require_version("Atspi", "2.0")
             from gi.repository import Atspi
         except (ImportError, ValueError) as err:
-            fail_early(f"the AT-SPI bindings are missing ({err}; packages python3-gi, gir1.2-atspi-2.0)")
+            e.fail_early(f"the AT-SPI bindings are missing ({err}; packages python3-gi, gir1.2-atspi-2.0)")
         self.Atspi = Atspi
         # Asking for the desktop starts the accessibility bus, which the program looks for at start.
         Atspi.get_desktop(0).get_child_count()
@@ -255,10 +237,10 @@ def whole_pass(res, s, what, size, after_f6=None):
 
 
 def main():
-    on_private_bus()
+    e.on_private_bus(__file__)
     args = e.parse_args(__file__)
     if shutil.which("setxkbmap") is None:
-        fail_early("setxkbmap is not installed (package x11-xkb-utils)")
+        e.fail_early("setxkbmap is not installed (package x11-xkb-utils)")
     bus = ReportBox()
     res = e.Results()
     with e.Session(args, W, H, "layouts") as s:

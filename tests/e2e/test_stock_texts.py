@@ -32,8 +32,6 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 import e2elib as e  # noqa: E402
 
 W, H = 1024, 768
-SYSTEM_PYTHON = "/usr/bin/python3"
-BUS_MARK = "POMAREL_E2E_PRIVATE_BUS"
 
 # Locale, Yes, No, OK as the accessibility bus names the buttons (mnemonic marks removed).
 LANGUAGES = (
@@ -48,22 +46,6 @@ LANGUAGES = (
 A11Y = {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
 
 
-def fail_early(why):
-    print(f"FAIL: {why}")
-    print("0 passed, 1 failed")
-    sys.exit(1)
-
-
-def on_private_bus():
-    """Runs this script again under its own D-Bus session, unless it already is."""
-    if os.environ.get(BUS_MARK) == "1":
-        return
-    if shutil.which("dbus-run-session") is None or not os.access(SYSTEM_PYTHON, os.X_OK):
-        fail_early("dbus-run-session and /usr/bin/python3 are needed (packages dbus, python3)")
-    env = dict(os.environ, **{BUS_MARK: "1"})
-    cmd = ["dbus-run-session", "--", SYSTEM_PYTHON, str(Path(__file__).resolve()), *sys.argv[1:]]
-    sys.stdout.flush()
-    sys.exit(subprocess.run(cmd, env=env).returncode)
 
 
 # ---------------------------------------------------------------------------------------------
@@ -77,7 +59,7 @@ class Accessibility:
             gi.require_version("Atspi", "2.0")
             from gi.repository import Atspi, GLib
         except (ImportError, ValueError) as err:
-            fail_early(f"the AT-SPI bindings are missing ({err}; packages python3-gi, gir1.2-atspi-2.0)")
+            e.fail_early(f"the AT-SPI bindings are missing ({err}; packages python3-gi, gir1.2-atspi-2.0)")
         self.Atspi = Atspi
         self.GLib = GLib
         # Asking for the desktop starts the accessibility bus, which the program looks for at start.
@@ -242,7 +224,7 @@ def full_screen_windows(s):
 
 
 def main():
-    on_private_bus()
+    e.on_private_bus(__file__)
     args = e.parse_args(__file__)
     bus = Accessibility()
     res = e.Results()
