@@ -406,31 +406,6 @@ def apple_size():
     return (max(p[0] for p in pts) - min(p[0] for p in pts) + 1, max(p[1] for p in pts) - min(p[1] for p in pts) + 1)
 
 
-def control_rects(W, H):
-    """Inclusive rectangles of the controls, by id, laid out from the template's sizes."""
-    tmpl = json.loads((REPO / "res" / "dialog" / "102.json").read_text())
-    size = {c["id"]: (c["rect"][2] - c["rect"][0], c["rect"][3] - c["rect"][1]) for c in tmpl["controls"]}
-    bw, bh = size[1]
-    g = (W - bw) // 6
-    top = H - 2 * bh - 5
-    out = {
-        1: (g, top, g + bw, H - bh),
-        57670: (2 * g + bw, top, 2 * g + 2 * bw, H - bh),
-        2: (3 * g + 2 * bw, top, 3 * g + 3 * bw, H - bh),
-        1000: (2, H - bh, W - 2, H),
-    }
-    ws = [size[i][0] for i in (1004, 1005, 1006, 1007)]
-    hs = [size[i][1] for i in (1004, 1005, 1006, 1007)]
-    s = int((W - sum(ws)) / 5)
-    t = H - 3 * hs[0] - 8
-    left = s
-    for i, cid in enumerate((1004, 1005, 1006, 1007)):
-        out[cid] = (left, t, left + ws[i], t + hs[i])
-        left = left + ws[i] + s
-    # Control rectangles are exclusive of right and bottom; make them inclusive.
-    return {k: (l, t, r - 1, b - 1) for k, (l, t, r, b) in out.items()}
-
-
 def neutral_light(p):
     """The white-grey of a check box's face and square; the cream key caps are not."""
     return luminance(p) > 200 and max(p) - min(p) < 25
@@ -822,11 +797,9 @@ def run_sizes(script, what, sizes, run_size):
 
 
 # ---------------------------------------------------------------------------------------------
-# Control rectangles with the check boxes fitted to the screen (as app/ControlLayout.cpp places
-# them): this definition replaces control_rects above for every script.
+# Control constants shared by the layout below (a copy of app/ControlLayout.cpp's).
 
 SET_IDS = (1004, 1005, 1006, 1007)
-CAPTION_LINE_PITCH = 14
 
 
 def _caption_lines(one_line, width):
@@ -837,52 +810,6 @@ def _caption_lines(one_line, width):
     return max(1, (6 * need + 5 * have - 1) // (5 * have))
 
 
-def fitted_control_rects(W, H):
-    """Inclusive rectangles of the controls, by id: buttons and report box from the template's
-    sizes; the check boxes in one row, narrowed and wrapped where one line each does not fit, below
-    the keyboard where there is room, else above the hand prompts under the apples' letters (row
-    372), else at the top of the screen."""
-    tmpl = json.loads((REPO / "res" / "dialog" / "102.json").read_text())
-    size = {c["id"]: (c["rect"][2] - c["rect"][0], c["rect"][3] - c["rect"][1]) for c in tmpl["controls"]}
-    bw, bh = size[1]
-    g = (W - bw) // 6
-    top = H - 2 * bh - 5
-    out = {
-        1: (g, top, g + bw, H - bh),
-        57670: (2 * g + bw, top, 2 * g + 2 * bw, H - bh),
-        2: (3 * g + 2 * bw, top, 3 * g + 3 * bw, H - bh),
-        1000: (2, H - bh, W - 2, H),
-    }
-    sw = [size[i][0] for i in SET_IDS]
-    sh = [size[i][1] for i in SET_IDS]
-    ws, lines = list(sw), 1
-    room = W - 5 * 6
-    if sum(sw) > room:
-        ws = [max(1, w * room // sum(sw)) for w in sw]
-        lines = max(_caption_lines(a, b) for a, b in zip(sw, ws))
-    hs = [h + (lines - 1) * CAPTION_LINE_PITCH for h in sh]
-    row_h = max(hs)
-    keys = key_rects(W, H)
-    keys_bottom = max(rc[3] for k, rc in keys.items() if k[0] == 4)
-
-    def clear(t):
-        return t > keys_bottom and t + row_h < top
-    t = H - 3 * sh[0] - 8
-    if not clear(t):
-        t = top - 2 - row_h
-    if not clear(t):
-        t = keys[(0, 0)][1] - HAND_H - 1 - row_h
-        if t < 372:
-            t = 2
-    s = (W - sum(ws)) // 5
-    left = s
-    for i, cid in enumerate(SET_IDS):
-        out[cid] = (left, t, left + ws[i], t + hs[i])
-        left = left + ws[i] + s
-    return {k: (l, t, r - 1, b - 1) for k, (l, t, r, b) in out.items()}
-
-
-control_rects = fitted_control_rects
 
 
 # ---------------------------------------------------------------------------------------------
