@@ -393,7 +393,11 @@ void DrawDefaultDesktop(Surface& target, int left, int top, int right, int botto
     const int height = GetSystemMetrics(SM_CYSCREEN);
     const int hw = (width + 1) / 2;
     const int hh = (height + 1) / 2;
-    const int iFirst = std::max(left, 0) / 2;
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, target.Width());
+    bottom = std::min(bottom, target.Height());
+    const int iFirst = left / 2;
     const int iEnd = std::min((right + 1) / 2, hw);
     if (iFirst >= iEnd) {
         return;
@@ -407,8 +411,18 @@ void DrawDefaultDesktop(Surface& target, int left, int top, int right, int botto
     }
     std::vector<std::uint32_t> half(static_cast<std::size_t>(iEnd - iFirst));
     int halfRow = -1;
+    int copyFrom = -1;  // the row above, when it was drawn from the same half row
+    const int xEnd = std::min(right, 2 * hw);
     for (int y = top; y < bottom && y / 2 < hh; ++y) {
         const int j = y / 2;
+        std::uint32_t* row = target.Row(y);
+        if (j == halfRow && copyFrom >= 0 && left < xEnd) {
+            // The second of the two rows is the first again.
+            std::memcpy(row + left, target.Row(copyFrom) + left,
+                        static_cast<std::size_t>(xEnd - left) * sizeof(std::uint32_t));
+            copyFrom = -1;
+            continue;
+        }
         if (j != halfRow) {
             const double t = height > 1 ? static_cast<double>(2 * j) / (height - 1) : 0.0;
             const double down = (t - 0.25) * (t - 0.25);
@@ -422,10 +436,10 @@ void DrawDefaultDesktop(Surface& target, int left, int top, int right, int botto
             }
             halfRow = j;
         }
-        std::uint32_t* row = target.Row(y);
-        for (int x = left; x < right && x / 2 < hw; ++x) {
+        for (int x = left; x < xEnd; ++x) {
             row[x] = half[static_cast<std::size_t>(x / 2 - iFirst)];
         }
+        copyFrom = y;
     }
 }
 

@@ -39,3 +39,9 @@ LoadedWallpaper LoadWallpaper(const DesktopSetting& setting);
 
 // The wallpaper in target's pixels [left, right) x [top, bottom).
 void DrawWallpaper(const LoadedWallpaper& wallpaper, Surface& target, int left, int top, int right, int bottom);
+
+namespace platform_detail {
+// The built-in background (no wallpaper found) in target's pixels [left, right) x [top, bottom),
+// for a screen of GetSystemMetrics' size; what lies outside target is left out.
+void DrawDefaultDesktop(Surface& target, int left, int top, int right, int bottom);
+}  // namespace platform_detail

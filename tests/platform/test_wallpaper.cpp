@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "platform/desktop.h"
+#include "platform/winapi.h"
 #include "platform/wallpaper.h"
 
 namespace {
@@ -408,6 +409,43 @@ TEST(WallpaperPlacement, DrawingFollowsThePlacementPixelForPixel)
     ASSERT_TRUE(WallpaperPixelAt(tiled, 0, 0, px, py));
     EXPECT_EQ(px, 2);
     EXPECT_EQ(py, 1);
+}
+
+TEST(BuiltInBackground, DrawnInPiecesItIsTheWholeOneAndItsColoursAreTheGlowsAndFade)
+{
+    const int w = GetSystemMetrics(SM_CXSCREEN);
+    const int h = GetSystemMetrics(SM_CYSCREEN);
+    ASSERT_GT(w, 8);
+    ASSERT_GT(h, 8);
+    Surface whole(w, h, 0u);
+    platform_detail::DrawDefaultDesktop(whole, 0, 0, w, h);
+    // Pieces that start and end on odd rows and columns, as a restored key or apple does.
+    Surface pieces(w, h, 0u);
+    const int xs[] = {0, 3, w / 3 + 1, w / 2, w - 5, w};
+    const int ys[] = {0, 1, h / 4, h / 2 + 1, h - 1, h};
+    for (int j = 0; j + 1 < 6; ++j) {
+        for (int i = 0; i + 1 < 6; ++i) {
+            platform_detail::DrawDefaultDesktop(pieces, xs[i], ys[j], xs[i + 1], ys[j + 1]);
+        }
+    }
+    // A request reaching past the screen draws what lies on it and nothing else.
+    Surface edges(w, h, 0u);
+    platform_detail::DrawDefaultDesktop(edges, -4, -3, w + 9, h + 2);
+    for (int y = 0; y < h; ++y) {
+        ASSERT_TRUE(std::equal(whole.Row(y), whole.Row(y) + w, pieces.Row(y))) << "row " << y;
+        ASSERT_TRUE(std::equal(whole.Row(y), whole.Row(y) + w, edges.Row(y))) << "row " << y;
+    }
+    // Two by two, brightest at the glow's centre (mid-width, a quarter down), darker downwards.
+    const auto at = [&](int x, int y) { return FromScreenPixel(whole.Row(y)[x]); };
+    const int cx = (w / 4) * 2;
+    const int cy = (h / 8) * 2;
+    EXPECT_EQ(at(cx, cy), at(cx + 1, cy + 1));
+    EXPECT_GT(GetBValue(at(cx, cy)), GetBValue(at(0, cy)));
+    EXPECT_GT(GetBValue(at(0, 0)), GetBValue(at(0, h - 1)));
+    // The corners lie beyond the glow: their colour is the fade's alone.
+    const double t = static_cast<double>(2 * ((h - 1) / 2)) / (h - 1);
+    EXPECT_EQ(at(0, h - 1),
+              RGB(static_cast<int>(38 - 14 * t), static_cast<int>(74 - 30 * t), static_cast<int>(128 - 50 * t)));
 }
 
 // A 24-bit BMP of one colour.
