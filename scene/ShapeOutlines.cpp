@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 int TreeShiftFor(int screenWidth, int largestTreeX)
 {
@@ -54,23 +55,35 @@ void OutlineMask::Build(const POINT* points, int count)
             cell(x, y) = 1;
         }
     }
-    std::vector<int> stack{0};
-    grid[0] = 2;
-    while (!stack.empty()) {
-        const int at = stack.back();
-        stack.pop_back();
-        const int x = at % gw;
-        const int y = at / gw;
-        const int next[4][2] = {{x + 1, y}, {x - 1, y}, {x, y + 1}, {x, y - 1}};
-        for (const auto& n : next) {
-            if (n[0] < 0 || n[1] < 0 || n[0] >= gw || n[1] >= gh) {
+    // Span by span: each run of open cells is filled in one sweep, and the rows above and below
+    // are looked at once per run rather than once per cell.
+    const auto row = [&](int y) { return grid.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(gw); };
+    std::vector<std::pair<int, int>> seeds{{0, 0}};
+    while (!seeds.empty()) {
+        const auto [sx, sy] = seeds.back();
+        seeds.pop_back();
+        unsigned char* line = row(sy);
+        if (line[sx] != 0) {
+            continue;
+        }
+        int x0 = sx;
+        while (x0 > 0 && line[x0 - 1] == 0) {
+            --x0;
+        }
+        int x1 = sx;
+        while (x1 + 1 < gw && line[x1 + 1] == 0) {
+            ++x1;
+        }
+        std::fill(line + x0, line + x1 + 1, static_cast<unsigned char>(2));
+        for (const int ny : {sy - 1, sy + 1}) {
+            if (ny < 0 || ny >= gh) {
                 continue;
             }
-            unsigned char& c =
-                grid[static_cast<std::size_t>(n[1]) * static_cast<std::size_t>(gw) + static_cast<std::size_t>(n[0])];
-            if (c == 0) {
-                c = 2;
-                stack.push_back(n[1] * gw + n[0]);
+            const unsigned char* next = row(ny);
+            for (int x = x0; x <= x1; ++x) {
+                if (next[x] == 0 && (x == x0 || next[x - 1] != 0)) {
+                    seeds.emplace_back(x, ny);
+                }
             }
         }
     }

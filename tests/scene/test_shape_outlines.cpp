@@ -82,6 +82,27 @@ TEST(ApplePlacement, TheSearchMovesTowardTheCentreAndEndsAtTheScreenEdge)
     EXPECT_EQ(SearchAppleX(4000, 0, 7680, 54, [](int, int) { return false; }), 4000);
 }
 
+TEST(OutlineMask, APocketOpenBelowIsOutsideAndTheArmsAndBridgeAreInside)
+{
+    // An upside-down U given by its corners: the gaps between them are closed with straight lines.
+    const POINT u[] = {{0, 0}, {30, 0}, {30, 20}, {20, 20}, {20, 5}, {10, 5}, {10, 20}, {0, 20}};
+    OutlineMask mask;
+    mask.Build(u, 8);
+    int inside = 0;
+    for (int y = -2; y <= 22; ++y) {
+        for (int x = -2; x <= 32; ++x) {
+            inside += mask.Inside(x, y) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(inside, 2 * 9 * 19 + 11 * 4);  // two arms, and the bridge over the pocket
+    EXPECT_TRUE(mask.Inside(5, 12));
+    EXPECT_TRUE(mask.Inside(15, 3));
+    EXPECT_FALSE(mask.Inside(15, 12));  // the pocket, reached from below
+    EXPECT_FALSE(mask.Inside(10, 12));
+    EXPECT_TRUE(mask.Has(10, 5));
+    EXPECT_FALSE(mask.Has(10, 12));  // a filled-in gap is a wall, not an outline point
+}
+
 namespace {
 
 // Even-odd ray casting against the tree's closed chain taken as a polygon: an independent
