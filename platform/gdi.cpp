@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QIconEngine>
 #include <QImageReader>
 #include <QPainter>
 #include <QPen>
@@ -146,6 +147,62 @@ Surface SurfaceFromImage(const QImage& image)
     return s;
 }
 
+int LargestSizeThatFits(int cell, const std::function<int(int)>& heightAt)
+{
+    // Heights grow with the size nearly in proportion, so the search starts where one
+    // measurement says the answer lies and steps from there: each size measured loads a font.
+    if (cell <= 4) {
+        return cell;
+    }
+    const int full = heightAt(cell);
+    if (full <= cell) {
+        return cell;
+    }
+    int size = std::clamp(static_cast<int>(static_cast<long long>(cell) * cell / std::max(1, full)), 4, cell - 1);
+    if (heightAt(size) <= cell) {
+        while (size + 1 < cell && heightAt(size + 1) <= cell) {
+            ++size;
+        }
+        return size;
+    }
+    while (size > 4) {
+        --size;
+        if (heightAt(size) <= cell) {
+            break;
+        }
+    }
+    return size;
+}
+
+int StretchThatFits(int start, int room10, const std::function<int(int)>& widestAt)
+{
+    // Steps k = 0, 1, ... stand for start - 5k; the last is the first at 50 or below.
+    const auto stretchAt = [start](int k) { return start - 5 * k; };
+    const int last = start > 50 ? (start - 50 + 4) / 5 : 0;
+    const auto fits = [&](int k) { return k >= last || widestAt(stretchAt(k)) * 10 <= room10; };
+    if (last == 0) {
+        return start;
+    }
+    const int widest = widestAt(start);
+    if (widest * 10 <= room10) {
+        return start;
+    }
+    // Glyphs widen with the stretch nearly in proportion: start one step short of the estimate.
+    const long long wanted = static_cast<long long>(start) * room10 / (10LL * std::max(1, widest));
+    int k = std::clamp(static_cast<int>((start - wanted + 4) / 5) - 1, 1, last);
+    if (fits(k)) {
+        while (k > 1 && fits(k - 1)) {
+            --k;
+        }
+    } else {
+        while (!fits(k + 1)) {
+            ++k;
+        }
+        ++k;
+    }
+    return stretchAt(k);
+}
+
 const QFont& FontFor(const FontRequest& request)
 {
     static std::map<std::tuple<int, int, int, std::string>, QFont> cache;
@@ -169,33 +226,25 @@ const QFont& FontFor(const FontRequest& request)
     font.setHintingPreference(QFont::PreferFullHinting);
     // A positive height is the cell height; a negative one the character height.
     const int cell = std::abs(request.height) > 0 ? std::abs(request.height) : 16;
-    int pixel = cell;
-    for (int size = cell; size >= 4; --size) {
+    const int pixel = LargestSizeThatFits(cell, [&](int size) {
         font.setPixelSize(size);
         const QFontMetrics m(font);
-        const int h = request.height < 0 ? m.ascent() : m.height();
-        pixel = size;
-        if (h <= cell) {
-            break;
-        }
-    }
+        return request.height < 0 ? m.ascent() : m.height();
+    });
     font.setPixelSize(pixel);
     if (request.width > 0) {
         const QFontMetrics m(font);
         const int avg = std::max(1, m.averageCharWidth());
         int stretch = std::clamp(request.width * 100 / avg, 50, 200);
-        font.setStretch(stretch);
         // The widest glyphs stay within 1.6 cells, so a character never spills far out of
         // the place it was drawn for.
-        auto widest = [&font] {
+        stretch = StretchThatFits(stretch, request.width * 16, [&font](int s) {
+            font.setStretch(s);
             const QFontMetrics wm(font);
             return std::max(
                 {wm.horizontalAdvance(QChar('W')), wm.horizontalAdvance(QChar('M')), wm.horizontalAdvance(QChar('@'))});
-        };
-        while (stretch > 50 && widest() * 10 > request.width * 16) {
-            stretch -= 5;
-            font.setStretch(stretch);
-        }
+        });
+        font.setStretch(stretch);
     }
     return cache.emplace(key, font).first->second;
 }
@@ -271,6 +320,80 @@ BOOL CPen::CreatePen(int, int width, COLORREF color)
     return TRUE;
 }
 
+namespace {
+
+// The program's icon at the sizes it was drawn at, each decoded the first time it is asked for:
+// a window shows one or two of them, and the start does not wait for the rest.
+class BuiltInIconEngine : public QIconEngine {
+public:
+    BuiltInIconEngine(std::vector<int> sizes, std::string prefix)
+        : m_sizes(std::move(sizes)), m_prefix(std::move(prefix))
+    {
+    }
+    QIconEngine* clone() const override { return new BuiltInIconEngine(m_sizes, m_prefix); }
+    QString key() const override { return QStringLiteral("pomarel-builtin"); }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
+    {
+        QList<QSize> sizes;
+        for (const int s : m_sizes) {
+            sizes.append(QSize(s, s));
+        }
+        return sizes;
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override
+    {
+        const int side = std::min(Pick(std::max(size.width(), size.height())), std::min(size.width(), size.height()));
+        return QSize(side, side);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override
+    {
+        const QImage& image = Decoded(Pick(std::max(size.width(), size.height())));
+        if (image.isNull()) {
+            return {};
+        }
+        const QSize fit = image.size().boundedTo(size);
+        if (fit == image.size()) {
+            return QPixmap::fromImage(image);
+        }
+        return QPixmap::fromImage(image.scaled(fit, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        painter->drawPixmap(rect, pixmap(rect.size() * painter->device()->devicePixelRatio(), mode, state));
+    }
+    bool isNull() override { return m_sizes.empty(); }
+
+private:
+    // The smallest drawn size at least as large as asked for, else the largest.
+    int Pick(int wanted) const
+    {
+        for (const int s : m_sizes) {
+            if (s >= wanted) {
+                return s;
+            }
+        }
+        return m_sizes.empty() ? 0 : m_sizes.back();
+    }
+    const QImage& Decoded(int size)
+    {
+        auto it = m_images.find(size);
+        if (it == m_images.end()) {
+            QImage image;
+            if (const QByteArray* bytes = ResourceBytes("icon", m_prefix + std::to_string(size))) {
+                image = DecodeBuiltIn(*bytes, "PNG");
+            }
+            it = m_images.emplace(size, std::move(image)).first;
+        }
+        return it->second;
+    }
+
+    std::vector<int> m_sizes;  // ascending
+    std::string m_prefix;
+    std::map<int, QImage> m_images;
+};
+
+}  // namespace
+
 HICON LoadIcon(UINT id)
 {
     static std::map<UINT, IconHandle> icons;
@@ -279,22 +402,19 @@ HICON LoadIcon(UINT id)
         return &it->second;
     }
     // Icon 128 is the set of apple pictures at their sizes.
-    QIcon icon;
-    if (id == 128) {
-        for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
-            const std::string name = "pomarel-" + std::to_string(size);
-            if (const QByteArray* bytes = ResourceBytes("icon", name)) {
-                const QImage image = DecodeBuiltIn(*bytes, "PNG");
-                if (!image.isNull()) {
-                    icon.addPixmap(QPixmap::fromImage(image));
-                }
-            }
-        }
-    }
-    if (icon.isNull()) {
+    if (id != 128) {
         return nullptr;
     }
-    return &icons.emplace(id, IconHandle{icon}).first->second;
+    std::vector<int> sizes;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        if (ResourceBytes("icon", "pomarel-" + std::to_string(size)) != nullptr) {
+            sizes.push_back(size);
+        }
+    }
+    if (sizes.empty()) {
+        return nullptr;
+    }
+    return &icons.emplace(id, IconHandle{QIcon(new BuiltInIconEngine(std::move(sizes), "pomarel-"))}).first->second;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -96,6 +97,15 @@ struct FontRequest {
     int weight = FW_DONTCARE;
     std::string face;
 };
+
+namespace platform_detail {
+// The largest size from 4 to 'cell' whose height, as heightAt measures it, is at most 'cell'
+// (4 when none is; 'cell' itself when it is 4 or less). Heights must not shrink as sizes grow.
+int LargestSizeThatFits(int cell, const std::function<int(int)>& heightAt);
+// The first of start, start - 5, start - 10, ... at which widestAt(stretch) * 10 <= room10, or
+// the first at 50 or below when none before it does. Widths must not shrink as stretches grow.
+int StretchThatFits(int start, int room10, const std::function<int(int)>& widestAt);
+}  // namespace platform_detail
 
 class CFont {
 public:

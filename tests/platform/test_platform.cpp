@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
+#include <iterator>
 #include <tuple>
 #include <vector>
 
@@ -117,6 +119,70 @@ TEST(Pixels, RowCallsReadWriteAndMarkAsPixelByPixelCallsWould)
         for (std::size_t i = 0; i < rowRects.size(); ++i) {
             EXPECT_EQ(std::tie(rowRects[i].left, rowRects[i].top, rowRects[i].right, rowRects[i].bottom),
                       std::tie(pixelRects[i].left, pixelRects[i].top, pixelRects[i].right, pixelRects[i].bottom));
+        }
+    }
+}
+
+TEST(Fonts, TheSizeChosenIsTheLargestThatFitsTheCellAndFewSizesAreMeasured)
+{
+    // Heights as fonts have them: about 1.17 times the size, a fixed extra line gap, or
+    // nothing that fits at all.
+    const std::function<int(int)> shapes[] = {
+        [](int size) { return (size * 117 + 50) / 100; },
+        [](int size) { return size + 3; },
+        [](int size) { return size * 3 / 2 + 1; },
+        [](int size) { return size * 10; },
+        [](int size) { return size; },
+    };
+    for (std::size_t k = 0; k < std::size(shapes); ++k) {
+        for (int cell = 1; cell <= 120; ++cell) {
+            int want = cell;  // every size from the cell down, the first that fits
+            for (int size = cell; size >= 4; --size) {
+                want = size;
+                if (shapes[k](size) <= cell) {
+                    break;
+                }
+            }
+            int measured = 0;
+            const int got = platform_detail::LargestSizeThatFits(cell, [&](int size) {
+                ++measured;
+                EXPECT_GE(size, 4);
+                EXPECT_LE(size, cell);
+                return shapes[k](size);
+            });
+            ASSERT_EQ(got, want) << "shape " << k << " cell " << cell;
+            if (k < 3) {
+                EXPECT_LE(measured, 4) << "shape " << k << " cell " << cell;
+            }
+        }
+    }
+}
+
+TEST(Fonts, TheStretchChosenIsTheFirstStepDownThatFitsTheWidthAndFewStepsAreMeasured)
+{
+    const std::function<int(int)> shapes[] = {
+        [](int stretch) { return stretch * 30 / 100; }, [](int stretch) { return stretch * 21 / 100 + 4; },
+        [](int stretch) { return 1000 + stretch; },  // never fits
+        [](int) { return 1; },                       // always fits
+    };
+    for (std::size_t k = 0; k < std::size(shapes); ++k) {
+        for (int start = 50; start <= 200; ++start) {
+            for (int room10 = 100; room10 <= 1000; room10 += 37) {
+                int want = start;  // every fifth stretch down from the start, while above 50
+                while (want > 50 && shapes[k](want) * 10 > room10) {
+                    want -= 5;
+                }
+                int measured = 0;
+                const int got = platform_detail::StretchThatFits(start, room10, [&](int stretch) {
+                    ++measured;
+                    EXPECT_GT(stretch, 50);
+                    return shapes[k](stretch);
+                });
+                ASSERT_EQ(got, want) << "shape " << k << " start " << start << " room " << room10;
+                if (k < 2) {
+                    EXPECT_LE(measured, 5) << "shape " << k << " start " << start << " room " << room10;
+                }
+            }
         }
     }
 }
