@@ -180,7 +180,7 @@ LPARAM CDialog::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
         // The icon travels in lParam, as the message defines it.
         const auto* icon = reinterpret_cast<const IconHandle*>(lParam);  // NOLINT(performance-no-int-to-ptr)
         if (icon != nullptr && wParam == ICON_BIG) {
-            m_window->setWindowIcon(icon->icon);
+            m_window->SetIcon(icon->icon);
         }
         return 0;
     }

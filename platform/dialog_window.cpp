@@ -268,6 +268,16 @@ void DialogWindow::PressButton(int id)
              [&] { m_owner->OnCommand(static_cast<WPARAM>(id), 0); });
 }
 
+void DialogWindow::SetIcon(const QIcon& icon)
+{
+    if (m_paintedOnce) {
+        m_pendingIcon = QIcon();
+        setWindowIcon(icon);
+    } else {
+        m_pendingIcon = icon;
+    }
+}
+
 void DialogWindow::RequestPaint(const QRect& area)
 {
     const QRect clipped = area.intersected(QRect(0, 0, width(), height()));
@@ -301,6 +311,19 @@ void DialogWindow::PaintNow()
     }
     m_invalid = QRegion();
     Dispatch(WM_PAINT, 0, 0, [&] { m_owner->OnPaint(); });
+    if (!m_paintedOnce) {
+        m_paintedOnce = true;
+        PrepareSound();
+        if (!m_pendingIcon.isNull()) {
+            QPointer<DialogWindow> self(this);
+            QTimer::singleShot(0, this, [self] {
+                if (self && !self->m_pendingIcon.isNull()) {
+                    self->setWindowIcon(self->m_pendingIcon);
+                    self->m_pendingIcon = QIcon();
+                }
+            });
+        }
+    }
     // POMAREL_TRACE=1 tells the benchmarks when the first full paint is done (CLOCK_MONOTONIC).
     static const bool trace = qEnvironmentVariableIntValue("POMAREL_TRACE") != 0;
     if (trace && m_usesFramebuffer && !m_tracedFirstPaint) {

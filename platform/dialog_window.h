@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QEventLoop>
+#include <QIcon>
 #include <QJsonObject>
 #include <QPointer>
 #include <QRegion>
@@ -44,6 +45,10 @@ public:
     // Runs one message's handler: exceptions stay inside, touched pixels are presented after.
     template <class F> void Dispatch(UINT message, WPARAM wParam, LPARAM lParam, F&& handler);
     const MSG& CurrentMessage() const { return m_current; }
+
+    // The window's icon for the task bar and the window list: set once the first paint is done
+    // (its pictures are decoded then), so the start shows the screen the sooner.
+    void SetIcon(const QIcon& icon);
 
     void RequestPaint(const QRect& area);
     void PaintNow();
@@ -103,6 +108,8 @@ private:
     bool m_paintQueued = false;
     bool m_shownOnce = false;
     bool m_tracedFirstPaint = false;
+    bool m_paintedOnce = false;
+    QIcon m_pendingIcon;
     QRect m_paintRect;   // device pixels
     QSize m_deviceSize;  // as the program last asked for it
     std::map<UINT_PTR, std::unique_ptr<QTimer>> m_timers;

@@ -38,14 +38,15 @@ Surface SurfaceFromImage(const QImage& image);
 // The Qt font that stands for a CreateFont request (cached).
 const QFont& FontFor(const FontRequest& request);
 
+// Starts loading the sound libraries in the background; the first sound then finds them ready.
+void PrepareSound();
+
 // Bytes of an embedded resource file, kept for the whole run; null when missing.
 const QByteArray* ResourceBytes(std::string_view type, std::string_view name);
 
 // The desktop PaintDesktop shows, drawn into target's pixels [left, right) x [top, bottom): the
 // user's wallpaper (read when first drawn), else the default background.
 void DrawDesktop(Surface& target, int left, int top, int right, int bottom);
-// Draws the default background into target's pixels [left, right) x [top, bottom).
-void DrawDefaultDesktop(Surface& target, int left, int top, int right, int bottom);
 // A screen size was set through platform_seams::SetScreenSize; windows then show at that size, not
 // full screen.
 void SetScreenOverridden(bool on);

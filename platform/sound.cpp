@@ -3,14 +3,21 @@
 // "Still plays" is judged by the clock against the length of what was queued, so it holds with any
 // driver, and with none. A worker thread opens the device, notices when it goes away (the sound
 // server stopped) and opens it again once there is one; the program meanwhile plays silently.
+// SDL and the sound libraries behind it are loaded when first needed, or in the background once
+// the first window is on the screen (PrepareSound), so the start does not wait for them; without
+// SDL the program is silent.
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <future>
 #include <map>
+#include <mutex>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "platform/internal.h"
@@ -18,6 +25,78 @@
 #include "platform/seams.h"
 
 namespace {
+
+// The SDL functions the sound layer calls, looked up in the library loaded at run time.
+struct SdlCalls {
+    decltype(&::SDL_SetHint) SetHint;
+    decltype(&::SDL_InitSubSystem) InitSubSystem;
+    decltype(&::SDL_QuitSubSystem) QuitSubSystem;
+    decltype(&::SDL_OpenAudioDevice) OpenAudioDevice;
+    decltype(&::SDL_PauseAudioDevice) PauseAudioDevice;
+    decltype(&::SDL_CloseAudioDevice) CloseAudioDevice;
+    decltype(&::SDL_GetAudioDeviceStatus) GetAudioDeviceStatus;
+    decltype(&::SDL_ClearQueuedAudio) ClearQueuedAudio;
+    decltype(&::SDL_QueueAudio) QueueAudio;
+    decltype(&::SDL_GetQueuedAudioSize) GetQueuedAudioSize;
+    decltype(&::SDL_RWFromConstMem) RWFromConstMem;
+    decltype(&::SDL_LoadWAV_RW) LoadWAV_RW;
+    decltype(&::SDL_FreeWAV) FreeWAV;
+    decltype(&::SDL_BuildAudioCVT) BuildAudioCVT;
+    decltype(&::SDL_ConvertAudio) ConvertAudio;
+};
+
+// Null when the library or one of its functions is missing. The library stays loaded.
+const SdlCalls* LoadSdl()
+{
+    void* lib = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+    if (lib == nullptr) {
+        qWarning("pomarel: no sound: %s", dlerror());
+        return nullptr;
+    }
+    bool complete = true;
+    const auto find = [&](auto& fn, const char* name) {
+        fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, name));
+        complete = complete && fn != nullptr;
+    };
+    static SdlCalls calls{};
+    find(calls.SetHint, "SDL_SetHint");
+    find(calls.InitSubSystem, "SDL_InitSubSystem");
+    find(calls.QuitSubSystem, "SDL_QuitSubSystem");
+    find(calls.OpenAudioDevice, "SDL_OpenAudioDevice");
+    find(calls.PauseAudioDevice, "SDL_PauseAudioDevice");
+    find(calls.CloseAudioDevice, "SDL_CloseAudioDevice");
+    find(calls.GetAudioDeviceStatus, "SDL_GetAudioDeviceStatus");
+    find(calls.ClearQueuedAudio, "SDL_ClearQueuedAudio");
+    find(calls.QueueAudio, "SDL_QueueAudio");
+    find(calls.GetQueuedAudioSize, "SDL_GetQueuedAudioSize");
+    find(calls.RWFromConstMem, "SDL_RWFromConstMem");
+    find(calls.LoadWAV_RW, "SDL_LoadWAV_RW");
+    find(calls.FreeWAV, "SDL_FreeWAV");
+    find(calls.BuildAudioCVT, "SDL_BuildAudioCVT");
+    find(calls.ConvertAudio, "SDL_ConvertAudio");
+    if (!complete) {
+        qWarning("pomarel: no sound: the SDL library lacks a function");
+        return nullptr;
+    }
+    return &calls;
+}
+
+// The loading, started once by whoever comes first; later callers wait for it to end.
+std::shared_future<const SdlCalls*>& SdlLoading(std::launch how)
+{
+    static std::mutex mutex;
+    static std::shared_future<const SdlCalls*> loading;
+    const std::lock_guard lock(mutex);
+    if (!loading.valid()) {
+        loading = std::async(how, LoadSdl).share();
+    }
+    return loading;
+}
+
+const SdlCalls* Sdl()
+{
+    return SdlLoading(std::launch::deferred).get();
+}
 
 constexpr int kRate = 11025;
 constexpr int kBufferSamples = 512;
@@ -37,8 +116,12 @@ class SdlAudioDevice final : public AudioDevice {
 public:
     bool Open() override
     {
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // else SDL swallows SIGINT and SIGTERM
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        const SdlCalls* sdl = Sdl();
+        if (sdl == nullptr) {
+            return false;
+        }
+        sdl->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // else SDL swallows SIGINT and SIGTERM
+        if (sdl->InitSubSystem(SDL_INIT_AUDIO) != 0) {
             return false;
         }
         SDL_AudioSpec want{};
@@ -46,35 +129,53 @@ public:
         want.format = AUDIO_S16SYS;
         want.channels = 1;
         want.samples = kBufferSamples;
-        const SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+        const SDL_AudioDeviceID id = sdl->OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
         if (id == 0) {
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            sdl->QuitSubSystem(SDL_INIT_AUDIO);
             return false;
         }
-        SDL_PauseAudioDevice(id, 0);
+        sdl->PauseAudioDevice(id, 0);
+        m_sdl = sdl;
         m_id = id;
         return true;
     }
     void Close() override
     {
-        SDL_CloseAudioDevice(m_id.exchange(0));
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        if (m_sdl != nullptr) {
+            m_sdl.load()->CloseAudioDevice(m_id.exchange(0));
+            m_sdl.load()->QuitSubSystem(SDL_INIT_AUDIO);
+        }
         m_lose = false;
     }
-    bool Gone() override { return m_lose || SDL_GetAudioDeviceStatus(m_id) == SDL_AUDIO_STOPPED; }
+    bool Gone() override
+    {
+        return m_lose || m_sdl == nullptr || m_sdl.load()->GetAudioDeviceStatus(m_id) == SDL_AUDIO_STOPPED;
+    }
     void Replace(const std::uint8_t* data, std::size_t size) override
     {
-        SDL_ClearQueuedAudio(m_id);
-        SDL_QueueAudio(m_id, data, static_cast<Uint32>(size));
+        if (const SdlCalls* sdl = m_sdl) {
+            sdl->ClearQueuedAudio(m_id);
+            sdl->QueueAudio(m_id, data, static_cast<Uint32>(size));
+        }
     }
-    void Clear() override { SDL_ClearQueuedAudio(m_id); }
+    void Clear() override
+    {
+        if (const SdlCalls* sdl = m_sdl) {
+            sdl->ClearQueuedAudio(m_id);
+        }
+    }
 
-    std::size_t Queued() const { return SDL_GetQueuedAudioSize(m_id); }
+    std::size_t Queued() const
+    {
+        const SdlCalls* sdl = m_sdl;
+        return sdl != nullptr ? sdl->GetQueuedAudioSize(m_id) : 0;
+    }
     // Makes the open device count as gone, as when its server stops (platform_seams::LoseSoundDevice).
     void Lose() { m_lose = true; }
 
 private:
     std::atomic<SDL_AudioDeviceID> m_id = 0;
+    std::atomic<const SdlCalls*> m_sdl = nullptr;  // set by the first opening
     std::atomic<bool> m_lose = false;
 };
 
@@ -173,27 +274,28 @@ const std::vector<Uint8>* Converted(const void* image)
     }
     std::vector<Uint8> out;
     const std::size_t size = ImageSize(image);
-    if (size > 0) {
+    const SdlCalls* sdl = size > 0 ? Sdl() : nullptr;
+    if (sdl != nullptr) {
         SDL_AudioSpec format{};
         Uint8* buf = nullptr;
         Uint32 len = 0;
-        SDL_RWops* rw = SDL_RWFromConstMem(image, static_cast<int>(size));
-        if (rw != nullptr && SDL_LoadWAV_RW(rw, 1, &format, &buf, &len) != nullptr) {
+        SDL_RWops* rw = sdl->RWFromConstMem(image, static_cast<int>(size));
+        if (rw != nullptr && sdl->LoadWAV_RW(rw, 1, &format, &buf, &len) != nullptr) {
             SDL_AudioCVT cvt{};
             const int built =
-                SDL_BuildAudioCVT(&cvt, format.format, format.channels, format.freq, AUDIO_S16SYS, 1, kRate);
+                sdl->BuildAudioCVT(&cvt, format.format, format.channels, format.freq, AUDIO_S16SYS, 1, kRate);
             if (built >= 0) {
                 std::vector<Uint8> work(static_cast<std::size_t>(len) *
                                         static_cast<std::size_t>(std::max(1, cvt.len_mult)));
                 std::memcpy(work.data(), buf, len);
                 cvt.buf = work.data();
                 cvt.len = static_cast<int>(len);
-                if (built == 0 || SDL_ConvertAudio(&cvt) == 0) {
+                if (built == 0 || sdl->ConvertAudio(&cvt) == 0) {
                     work.resize(built == 0 ? len : static_cast<std::size_t>(cvt.len_cvt));
                     out = std::move(work);
                 }
             }
-            SDL_FreeWAV(buf);
+            sdl->FreeWAV(buf);
         }
     }
     return &s.converted.emplace(image, std::move(out)).first->second;
@@ -224,6 +326,11 @@ BOOL sndPlaySound(const void* image, UINT flags)
     const bool played = s.output.Play(*samples, seconds, (flags & SND_NOSTOP) != 0);
     report(played);
     return played ? TRUE : FALSE;
+}
+
+void platform_detail::PrepareSound()
+{
+    SdlLoading(std::launch::async);
 }
 
 namespace platform_seams {
