@@ -347,11 +347,23 @@ void DialogWindow::Present()
         return;
     }
     const auto& observe = platform_seams::PresentObserver();
+    QRegion changed;
     for (const RECT& r : m_framebuffer.TakeDirty()) {
         if (observe) {
             observe(*this, r);
         }
-        update(ToLogical(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top)));
+        changed += ToLogical(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top));
+    }
+    if (changed.isEmpty()) {
+        return;
+    }
+    // What a handler drew goes to the screen before the next event is taken: a key's answer
+    // does not wait for another turn of the event loop. A window not on the screen is drawn
+    // whole when it is shown.
+    if (isVisible() && !isMinimized() && updatesEnabled()) {
+        repaint(changed);
+    } else {
+        update(changed);
     }
 }
 
