@@ -6,7 +6,10 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include <fontconfig/fontconfig.h>
+
 #include <cstdlib>
+#include <future>
 #include <memory>
 
 #include "platform/dialog.h"
@@ -88,7 +91,12 @@ int RunApplication(CWinApp& app, int argc, char** argv)
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) {
         qputenv("QT_XCB_NO_MITSHM", "1");
     }
+    // Reading the font configuration (a few dozen XML files) is the longest part of the first
+    // text measurement; it is done on the other core while the toolkit connects to the display.
+    // The toolkit finds the configuration read and uses it.
+    std::future<void> fonts = std::async(std::launch::async, [] { FcInit(); });
     QApplication qapp(argc, argv);
+    fonts.wait();
     QApplication::setApplicationName(QStringLiteral("Pomarel"));
     QApplication::setQuitOnLastWindowClosed(false);
     // Stock buttons and menus speak the system language, as the program's own texts do.
