@@ -52,7 +52,11 @@ BOOL PracticeDialog::OnInitDialog()
     MoveWindow(0, 0, width, height, TRUE);
     m_sounds.Load();
     m_painting.FindPicture();
-    PlaceControls();
+    // The controls are measured with the captions they will show: the template's own would make
+    // the toolkit load the fonts of their script as well, to measure them once.
+    if (!ApplyLanguageTexts()) {
+        PlaceControls();
+    }
     m_layout = ActiveKeyboardLayout();
     ApplyKeyboardLayout(nullptr);
 
@@ -157,7 +161,7 @@ void PracticeDialog::ShowMissingTargets()
     }
 }
 
-void PracticeDialog::ApplyLanguageTexts()
+bool PracticeDialog::ApplyLanguageTexts()
 {
     const CaptionRow& row = CaptionsOf(SelectLanguage());
     SetDlgItemText(IDOK, row.start);
@@ -174,6 +178,7 @@ void PracticeDialog::ApplyLanguageTexts()
     m_strExitPrompt = row.exitPrompt;
     m_strRedoCaption = row.redo;
     m_strMouseNotice = row.mouseNotice;
+    return newCaptions;
 }
 
 BOOL PracticeDialog::OnHelpInfo(HELPINFO* info)

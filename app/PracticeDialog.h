@@ -71,7 +71,8 @@ private:
     void ShowNextTarget(int bFirst);
     void ChooseSet(int k);
     void PlaceControls();
-    void ApplyLanguageTexts();
+    // The captions of the user's language; true when the controls were placed again for them.
+    bool ApplyLanguageTexts();
     // Puts the keyboard layout in use into the rules and onto the key caps; says in the report
     // box which targets it cannot type.
     void ApplyKeyboardLayout(CDC* dc);
