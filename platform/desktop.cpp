@@ -387,6 +387,10 @@ namespace platform_detail {
 // It changes by at most a level every few pixels, so it is worked out at half the screen's size
 // in each direction and each of its pixels drawn as two by two. It is computed where it is drawn
 // and not kept: a copy would hold 2 MiB at 1920 x 1080 for a full paint's few milliseconds.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC push_options
+#pragma GCC optimize("vect-cost-model=dynamic")  // at -O2 GCC leaves this loop to one pixel at a time
+#endif
 void DrawDefaultDesktop(Surface& target, int left, int top, int right, int bottom)
 {
     const int width = GetSystemMetrics(SM_CXSCREEN);
@@ -455,6 +459,10 @@ void DrawDefaultDesktop(Surface& target, int left, int top, int right, int botto
         copyFrom = y;
     }
 }
+
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC pop_options
+#endif
 
 void DrawDesktop(Surface& target, int left, int top, int right, int bottom)
 {
