@@ -358,12 +358,25 @@ void DialogWindow::Present()
         return;
     }
     // What a handler drew goes to the screen before the next event is taken: a key's answer
-    // does not wait for another turn of the event loop. A window not on the screen is drawn
+    // does not wait for another turn of the event loop. The messages of one key are shown
+    // together, once the last has been handled (FlushHeld). A window not on the screen is drawn
     // whole when it is shown.
-    if (isVisible() && !isMinimized() && updatesEnabled()) {
+    if (m_holdPresent > 0) {
+        m_held += changed;
+        update(changed);  // shown by the toolkit if a nested loop (a message box) runs first
+    } else if (isVisible() && !isMinimized() && updatesEnabled()) {
         repaint(changed);
     } else {
         update(changed);
+    }
+}
+
+void DialogWindow::FlushHeld()
+{
+    const QRegion held = m_held;
+    m_held = QRegion();
+    if (!held.isEmpty() && isVisible() && !isMinimized() && updatesEnabled()) {
+        repaint(held);
     }
 }
 
@@ -446,11 +459,20 @@ bool DialogWindow::eventFilter(QObject* obj, QEvent* event)
     press.modifiers = ((key->modifiers() & Qt::ShiftModifier) != 0 ? kShiftHeld : 0u) |
                       ((key->modifiers() & Qt::ControlModifier) != 0 ? kControlHeld : 0u) | (alt ? kAltHeld : 0u);
     press.text = key->text().toStdU32String();
+    ++m_holdPresent;
     for (MSG msg : KeyMessages(press)) {
         Dispatch(msg.message, msg.wParam, 0, [&] { m_owner->PreTranslateMessage(&msg); });
-        if (!self || m_ended) {
+        if (!self) {
             return true;
         }
+        if (m_ended) {
+            break;
+        }
+    }
+    --m_holdPresent;
+    FlushHeld();
+    if (m_ended) {
+        return true;
     }
     // What the dialog manager does with the key after the program has seen it.
     if (qk == Qt::Key_Escape) {

@@ -54,6 +54,8 @@ public:
     void PaintNow();
     QRect PaintRect() const { return m_paintRect; }
     void Present();
+    // Shows at once what was presented while a key's messages were being handled.
+    void FlushHeld();
 
     void SetTimer(UINT_PTR id, UINT ms);
     bool KillTimer(UINT_PTR id);
@@ -110,6 +112,8 @@ private:
     bool m_tracedFirstPaint = false;
     bool m_paintedOnce = false;
     QIcon m_pendingIcon;
+    int m_holdPresent = 0;  // inside a key's messages: presents are gathered (m_held)
+    QRegion m_held;
     QRect m_paintRect;   // device pixels
     QSize m_deviceSize;  // as the program last asked for it
     std::map<UINT_PTR, std::unique_ptr<QTimer>> m_timers;
