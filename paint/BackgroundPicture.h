@@ -1,6 +1,7 @@
 // The user's own background picture, "Face.jpg" in the current directory.
 #pragma once
 
+#include <future>
 #include <string>
 #include <string_view>
 
@@ -11,11 +12,28 @@
 // its size, modification time or identity changes, so a change to the file shows at the next paint.
 class PictureCache {
 public:
+    PictureCache() = default;
+    PictureCache(const PictureCache&) = delete;
+    PictureCache& operator=(const PictureCache&) = delete;
+    ~PictureCache();
+
+    // Starts decoding the file at this size on another thread; Get takes the result when the
+    // file and the size are still the same, waiting for the rest of the work.
+    void Prepare(std::string_view path, int width, int height);
     // The picture of the file at this size; null when there is none to be had.
     const Surface* Get(std::string_view path, int width, int height);
     int Decodes() const { return m_decodes; }
 
 private:
+    struct Decoding {
+        std::string path;
+        FileStamp stamp;
+        int width = 0;
+        int height = 0;
+        std::future<Surface> picture;
+    };
+    Decoding m_decoding;
+
     std::string m_path;
     FileStamp m_stamp;
     int m_width = 0;

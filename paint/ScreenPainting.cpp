@@ -5,6 +5,12 @@
 void ScreenPainting::FindPicture()
 {
     m_bPictureFound = CFileFind().FindFile(m_strPictureFile);
+    // Whichever background shows is read and decoded while the window is being set up.
+    if (m_bPictureFound != 0) {
+        m_pictureCache.Prepare(m_strPictureFile, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    } else {
+        PrepareDesktop();
+    }
 }
 
 void ScreenPainting::Paint(CDC& dc, Scene& scene, const KeyLegends& plain, const KeyLegends& shifted)

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <memory>
 #include <vector>
 
@@ -371,6 +372,10 @@ struct DesktopStore {
     int width = 0;  // the screen size the wallpaper was placed for
     int height = 0;
     LoadedWallpaper wallpaper;
+    // The reading PrepareDesktop started, for a screen of this size; taken by the first paint.
+    std::future<LoadedWallpaper> reading;
+    int readingWidth = 0;
+    int readingHeight = 0;
 };
 
 DesktopStore& Store()
@@ -472,8 +477,12 @@ void DrawDesktop(Surface& target, int left, int top, int right, int bottom)
     if (!d.setByTest && (!d.loaded || d.width != width || d.height != height)) {
         // Read once, when the desktop is first painted: a Face.jpg background never pays for it.
         // Tests on the offscreen platform have no desktop of their own.
+        std::future<LoadedWallpaper> reading = std::move(d.reading);
+        const bool readingFits = reading.valid() && d.readingWidth == width && d.readingHeight == height;
         d = DesktopStore{};
-        if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        if (readingFits) {
+            d.wallpaper = reading.get();
+        } else if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
             d.wallpaper = LoadWallpaper(CurrentDesktopSetting());
         }
         d.loaded = true;
@@ -493,6 +502,22 @@ void DrawDesktop(Surface& target, int left, int top, int right, int bottom)
 }
 
 }  // namespace platform_detail
+
+void PrepareDesktop()
+{
+    DesktopStore& d = Store();
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    if (d.setByTest || (d.loaded && d.width == width && d.height == height) || d.reading.valid() ||
+        QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        return;
+    }
+    // The session's settings and the screens are read here, on the toolkit's thread; finding,
+    // reading and decoding the picture (the longest part) on another.
+    d.readingWidth = width;
+    d.readingHeight = height;
+    d.reading = std::async(std::launch::async, [setting = CurrentDesktopSetting()] { return LoadWallpaper(setting); });
+}
 
 namespace platform_seams {
 

@@ -85,6 +85,10 @@ constexpr int SM_CYICON = 12;
 
 int GetSystemMetrics(int index);
 
+// Starts finding and decoding the desktop's wallpaper on another thread; the first PaintDesktop
+// then takes it, waiting only for what is left. Without it, that paint reads it itself.
+void PrepareDesktop();
+
 // The system's language as a Windows language identifier, from the POSIX locale
 // (LC_ALL, else LC_MESSAGES, else LANG).
 LANGID GetSystemDefaultLangID();

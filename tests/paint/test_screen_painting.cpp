@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "paint/BackgroundPicture.h"
 #include "paint/ScreenPainting.h"
 #include "scene/Drawing.h"
 #include "tests/support/DialogFixture.h"
@@ -295,5 +296,44 @@ TEST(BackgroundPicture, BadFilesLeaveAPaintedWindow)
         std::filesystem::remove_all("Face.jpg");
         testing_hooks::PaintNow(win.dlg());
         EXPECT_EQ(win.Pixel(5, 5), RGB(212, 208, 200)) << c.name;
+    }
+}
+
+TEST(BackgroundPicture, ADecodingStartedAheadIsTakenOnlyForTheSameFileAndSize)
+{
+    TempDir dir;
+    WriteQuadrantBmp("Face.jpg", 40, 30);
+    const auto topLeft = [](const Surface* s) { return s != nullptr ? FromScreenPixel(s->Row(0)[0]) : CLR_INVALID; };
+    {
+        PictureCache cache;
+        cache.Prepare("Face.jpg", 64, 48);
+        const Surface* got = cache.Get("Face.jpg", 64, 48);
+        ASSERT_NE(got, nullptr);
+        EXPECT_EQ(got->Width(), 64);
+        EXPECT_EQ(topLeft(got), RGB(255, 0, 0));
+        EXPECT_EQ(cache.Decodes(), 1);
+    }
+    {
+        // Asked for at another size: decoded again at that size.
+        PictureCache cache;
+        cache.Prepare("Face.jpg", 64, 48);
+        const Surface* got = cache.Get("Face.jpg", 32, 24);
+        ASSERT_NE(got, nullptr);
+        EXPECT_EQ(got->Width(), 32);
+    }
+    {
+        // The file changed after the decoding started: what it holds now counts (here, nothing
+        // that decodes).
+        PictureCache cache;
+        cache.Prepare("Face.jpg", 64, 48);
+        std::filesystem::remove("Face.jpg");
+        std::ofstream("Face.jpg") << "not a picture any more";
+        EXPECT_EQ(cache.Get("Face.jpg", 64, 48), nullptr);
+        EXPECT_EQ(cache.Decodes(), 1);
+    }
+    {
+        // Started and never asked for: the cache still ends cleanly.
+        PictureCache cache;
+        cache.Prepare("Face.jpg", 64, 48);
     }
 }
