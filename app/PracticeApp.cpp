@@ -2,11 +2,14 @@
 
 #include "app/PracticeDialog.h"
 #include "platform/winapi.h"
+#include "text/Language.h"
 
 PracticeApp theApp;
 
 BOOL PracticeApp::InitInstance()
 {
+    // Stock buttons and menus speak the language the program's own texts are in, from the first box on.
+    InstallToolkitTranslations(ToolkitLanguageOf(SelectLanguage()));
     if (!AfxSocketInit()) {
         AfxMessageBox(LoadString(IDS_SOCKETS_INIT_FAILED), MB_OK);
         // The program did not run: whoever started it must not read success.

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "app/ControlLayout.h"
+#include "platform/app.h"
 #include "text/Language.h"
 
 PracticeDialog::PracticeDialog(CDialog* parent) : CDialog(IDD_PRACTICE, parent)
@@ -163,7 +164,10 @@ void PracticeDialog::ShowMissingTargets()
 
 bool PracticeDialog::ApplyLanguageTexts()
 {
-    const CaptionRow& row = CaptionsOf(SelectLanguage());
+    const LanguageIndex language = SelectLanguage();
+    // The stock buttons under the exit question follow the question's language.
+    InstallToolkitTranslations(ToolkitLanguageOf(language));
+    const CaptionRow& row = CaptionsOf(language);
     SetDlgItemText(IDOK, row.start);
     SetDlgItemText(IDCANCEL, row.exit);
     SetDlgItemText(IDC_HELP_BUTTON, row.help);

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <future>
 #include <memory>
+#include <string>
 
 #include "platform/dialog.h"
 #include "platform/internal.h"
@@ -23,10 +24,16 @@ int& QuitCode()
     return code;
 }
 
-std::unique_ptr<QTranslator>& ToolkitTranslator()
+// The toolkit's installed translations and the language they are of.
+struct ToolkitTranslations {
+    std::unique_ptr<QTranslator> translator;
+    std::string language;
+};
+
+ToolkitTranslations& Installed()
 {
-    static std::unique_ptr<QTranslator> translator;
-    return translator;
+    static ToolkitTranslations installed;
+    return installed;
 }
 
 }  // namespace
@@ -44,40 +51,29 @@ void PostQuitMessage(int exitCode)
     QuitCode() = exitCode;
 }
 
-std::string ToolkitCatalogue(LANGID id)
+BOOL InstallToolkitTranslations(std::string_view language)
 {
-    const unsigned primary = id & 0x3FFu;
-    switch (primary) {
-    case 0x04:
-        // Simplified script for the mainland and Singapore; traditional for Taiwan, Hong Kong, Macao.
-        return id == 0x0804 || id == 0x1004 ? "qtbase_zh_CN" : "qtbase_zh_TW";
-    case 0x09: return "qtbase_en";
-    case 0x0C: return "qtbase_fr";
-    case 0x07: return "qtbase_de";
-    case 0x11: return "qtbase_ja";
-    case 0x0A: return "qtbase_es";
-    default: return {};
+    ToolkitTranslations& installed = Installed();
+    if (installed.translator && !language.empty() && installed.language == language) {
+        return TRUE;
     }
-}
-
-BOOL InstallToolkitTranslations(LANGID id)
-{
-    std::unique_ptr<QTranslator>& installed = ToolkitTranslator();
-    if (installed) {
-        QCoreApplication::removeTranslator(installed.get());
-        installed.reset();
+    if (installed.translator) {
+        QCoreApplication::removeTranslator(installed.translator.get());
+        installed.translator.reset();
+        installed.language.clear();
     }
-    const std::string name = ToolkitCatalogue(id);
-    if (name.empty()) {
+    if (language.empty()) {
         return FALSE;
     }
     auto translator = std::make_unique<QTranslator>();
-    if (!translator->load(QString::fromStdString(name), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    const QString catalogue = QStringLiteral("qtbase_") + platform_detail::ToQt(language);
+    if (!translator->load(catalogue, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         return FALSE;
     }
     // English's catalogue holds no texts, and installing it reports so; it is installed all the same.
     QCoreApplication::installTranslator(translator.get());
-    installed = std::move(translator);
+    installed.translator = std::move(translator);
+    installed.language = language;
     return TRUE;
 }
 
@@ -99,10 +95,10 @@ int RunApplication(CWinApp& app, int argc, char** argv)
     fonts.wait();
     QApplication::setApplicationName(QStringLiteral("Pomarel"));
     QApplication::setQuitOnLastWindowClosed(false);
-    // Stock buttons and menus speak the system language, as the program's own texts do.
-    InstallToolkitTranslations(GetSystemDefaultLangID());
+    // The program installs the stock texts' translations itself, in the language it chose for
+    // its own texts.
     app.InitInstance();
     const int status = app.ExitInstance();
-    InstallToolkitTranslations(0);
+    InstallToolkitTranslations({});
     return status;
 }

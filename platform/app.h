@@ -1,7 +1,7 @@
 // The application object and start-up of the toolkit.
 #pragma once
 
-#include <string>
+#include <string_view>
 
 #include "platform/wintypes.h"
 
@@ -28,13 +28,12 @@ int RunApplication(CWinApp& app, int argc, char** argv);
 // only records the code for ExitInstance.
 void PostQuitMessage(int exitCode);
 
-// The toolkit's translation catalogue for a language identifier (as GetSystemDefaultLangID gives
-// it), such as "qtbase_de"; empty for a language the program does not speak. Its stock texts
-// (Yes, No, OK, the system menu, a text box's context menu) then follow the system language.
-std::string ToolkitCatalogue(LANGID id);
-// Installs that catalogue in place of the one installed before (0: none, the source texts);
-// FALSE when there is none to load.
-BOOL InstallToolkitTranslations(LANGID id);
+// Installs the toolkit's translations of one language in place of those installed before, so its
+// stock texts (Yes, No, OK, the system menu, a text box's context menu) speak that language:
+// "de" loads the catalogue "qtbase_de", "zh_TW" "qtbase_zh_TW"; empty: none, the source texts.
+// Which language that is, is the caller's decision. Installing the language already installed
+// does nothing. FALSE when there is no catalogue to load.
+BOOL InstallToolkitTranslations(std::string_view language);
 
 // The platform's check that the networking layer is usable.
 BOOL AfxSocketInit();

@@ -38,9 +38,10 @@ void FitLongText(QMessageBox& box, const QString& text)
     // Pixels of the box's frame, icon, margins and button row around its text.
     constexpr int kAroundW = 140;
     constexpr int kAroundH = 110;
-    // The toolkit's own text width for long texts is at most half the screen, at most 500 pixels;
-    // its box never grows wider than the screen (up to 1024) or 1000 pixels.
-    const int usual = std::min(avail.width() / 2, 500);
+    // The toolkit's own box for a long text is at most half the screen wide, at most 500 pixels,
+    // the text inside it narrower by the icon and margins; its box never grows wider than the
+    // screen (up to 1024) or 1000 pixels.
+    const int usual = std::min(avail.width() / 2, 500) - kAroundW;
     const int widest = (avail.width() <= 1024 ? avail.width() : std::min(avail.width() - 480, 1000)) - kAroundW;
     const QFontMetrics fm(label->font());
     const auto textHeight = [&](int width) {

@@ -95,14 +95,14 @@ constexpr CaptionRow kCaptions[kLanguageCount] = {
     // German
     {"Start", "Exit", "help",
      {"Nur die Buchstaben-Tasten sind nicht case sensitive.",
-      "Nur die Buchstaben-Tasten sind Gro?-und Kleinschreibung.",
-      "Buchstabentasten, Zahlentasten sind Gro?-und Kleinschreibung.",
-      "Numerische Tasten, Tasten-Symbole sind Buchstaben-Tasten Gro?-und Kleinschreibung."},
-     "Wollen Sie wirklich zu schlie?en?",
+      "Nur die Buchstaben-Tasten sind Groß-und Kleinschreibung.",
+      "Buchstabentasten, Zahlentasten sind Groß-und Kleinschreibung.",
+      "Numerische Tasten, Tasten-Symbole sind Buchstaben-Tasten Groß-und Kleinschreibung."},
+     "Wollen Sie wirklich zu schließen?",
      "Redo",
      "Diese Software ist eine Tastatur Fingerübungen, erwarte nicht, dass Sie die Maus verwenden, um auf dem Desktop oder Tastatur klicken!"},
     // Japanese
-    {"ヘルプ", "終了する", "助け",
+    {"開始", "終了する", "助け",
      {"唯一の文字キーは.大文字小文字の区別はありません",
       "唯一の文字キーは.大文字と小文字が区別されます",
       "文字キー.数字キーは.大文字と小文字が区別さ",
@@ -111,12 +111,12 @@ constexpr CaptionRow kCaptions[kLanguageCount] = {
      "再起動",
      "このソフトウェアは.キーボードの運指の練習では.デスクトップまたはキーボードのボタンをクリックしてマウスを使用するように期待していない!"},
     // Spanish
-    {"Comenzar", "Dejar de", "Ayuda",
+    {"Comenzar", "Salir", "Ayuda",
      {"Sólo las teclas de las letras no son sensibles.",
       "Sólo las teclas de letras mayúsculas y minúsculas.",
       "Teclas de las letras, las teclas numéricas entre mayúsculas y minúsculas",
       "Las teclas numéricas, teclas de símbolos, teclas de letras mayúsculas y minúsculas."},
-     "?Realmente desea cerrar?",
+     "¿Realmente desea cerrar?",
      "Rehacer",
      "Este software es un ejercicio de digitación del teclado, no espere que usted utilice el ratón para hacer clic en el botón de escritorio o el teclado!"},
 };
@@ -246,6 +246,13 @@ LanguageIndex LanguageOfLangId(LANGID id)
         }
     }
     return kEnglish;
+}
+
+std::string_view ToolkitLanguageOf(LanguageIndex i)
+{
+    static constexpr std::string_view kToolkitLanguages[kLanguageCount] = {"zh_CN", "en", "zh_TW", "fr",
+                                                                           "de",    "ja", "es"};
+    return kToolkitLanguages[RowOf(i)];
 }
 
 const CaptionRow& CaptionsOf(LanguageIndex i)

@@ -23,6 +23,11 @@ constexpr unsigned kLanguageCount = 7;
 // sublanguage together) to a row; unlisted identifiers give English.
 LanguageIndex LanguageOfLangId(LANGID id);
 
+// The language of the toolkit's own texts (Yes, No, OK, the system menu) beside a row's texts:
+// the name of its translation catalogue's language ("de", "zh_TW"). A message box then asks its
+// question and offers its buttons in one language, whatever the locale.
+std::string_view ToolkitLanguageOf(LanguageIndex i);
+
 // Captions of the practice window (Start, Exit, Help buttons and the four practice-set check
 // boxes) and the three texts it keeps for later: the exit question, the caption Start puts on
 // the Start button, and the right-click notice. All UTF-8.

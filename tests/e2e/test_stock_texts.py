@@ -2,9 +2,11 @@
 """Stock texts in the user's language, read from outside as a screen reader reads them, and the
 status of a start that fails.
 
-In each of the seven languages the program speaks, the installed program at 1024 x 768 shows the
-help box (F1) with its OK button and the exit question (Esc) with its Yes and No buttons in that
-language. In German the system menu (Alt+Space) and the report box's context menu (a right
+In each of the seven languages the program speaks, the installed program at 1024 x 768 shows its
+Start button, the help box (F1) with its OK button and the exit question (Esc) with its Yes and No
+buttons in that language; in Hong Kong and the United States, whose texts are English, the stock
+buttons are English too. In English, German and Japanese the help box's text tells how Pomarel
+runs, installs and finds its background on Linux, and names F2 and Esc. In German the system menu (Alt+Space) and the report box's context menu (a right
 click on it) speak German too; in Japanese the program is closed through the system menu's
 Close. Every normal close ends with status 0.
 
@@ -33,16 +35,33 @@ import e2elib as e  # noqa: E402
 
 W, H = 1024, 768
 
-# Locale, Yes, No, OK as the accessibility bus names the buttons (mnemonic marks removed).
+# Locale, Yes, No, OK as the accessibility bus names the buttons (mnemonic marks removed), the
+# Start button's caption and the exit question. In Hong Kong and the United States the program
+# speaks English, and so do its stock buttons.
 LANGUAGES = (
-    ("zh_CN.UTF-8", "是(Y)", "否(N)", "确定"),
-    ("zh_TW.UTF-8", "是(Y)", "否(N)", "確定"),
-    ("en_US.UTF-8", "Yes", "No", "OK"),
-    ("fr_FR.UTF-8", "Oui", "Non", "OK"),
-    ("de_DE.UTF-8", "Ja", "Nein", "OK"),
-    ("ja_JP.UTF-8", "はい(Y)", "いいえ(N)", "OK"),
-    ("es_ES.UTF-8", "Sí", "No", "Aceptar"),
+    ("zh_CN.UTF-8", "是(Y)", "否(N)", "确定", "开始", "你真的要关闭吗?"),
+    ("zh_TW.UTF-8", "是(Y)", "否(N)", "確定", "開始", "你真的要關閉嗎?"),
+    ("en_US.UTF-8", "Yes", "No", "OK", "Start", "Do you really want to close?"),
+    ("fr_FR.UTF-8", "Oui", "Non", "OK", "Commencer", "Voulez-vous vraiment fermer?"),
+    ("de_DE.UTF-8", "Ja", "Nein", "OK", "Start", "Wollen Sie wirklich zu schließen?"),
+    ("ja_JP.UTF-8", "はい(Y)", "いいえ(N)", "OK", "開始", "あなたが本当に閉じますか?"),
+    ("es_ES.UTF-8", "Sí", "No", "Aceptar", "Comenzar", "¿Realmente desea cerrar?"),
+    ("zh_HK.UTF-8", "Yes", "No", "OK", "Start", "Do you really want to close?"),
+    ("es_US.UTF-8", "Yes", "No", "OK", "Start", "Do you really want to close?"),
 )
+# What the help box says in three languages: how Pomarel runs, installs and finds its background
+# on Linux, and the keys F2 and Esc under their own headings at its end.
+HELP_SAYS = {
+    "en_US.UTF-8": ("runs on a Linux desktop, under X11 or Wayland", "Install the Debian package pomarel",
+                    "./run", "your desktop's wallpaper", "Face.jpg and save it in the folder you start Pomarel from",
+                    "\n\n2)Help\n\tF1\n\n3)Start\n\tF2\n\n4)Exit\n\tEsc"),
+    "de_DE.UTF-8": ("läuft auf einem Linux-Desktop unter X11 oder Wayland", "Debian-Paket pomarel", "./run",
+                    "Hintergrundbild Ihres Desktops", "1)üben Sie zu wählen", "Groß-und Kleinschreibung",
+                    "\n\n2)Hilfe\n\tF1\n\n3)Starten\n\tF2\n\n4)Beenden\n\tEsc"),
+    "ja_JP.UTF-8": ("X11またはWaylandを使うLinuxのデスクトップで動作します", "Debianパッケージpomarel", "./run",
+                    "デスクトップの壁紙", "「開始」ボタン",
+                    "\n\n2)助け\n\tF1\n\n3)開始\n\tF2\n\n4)終了\n\tEsc"),
+}
 A11Y = {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
 
 
@@ -102,6 +121,11 @@ class Accessibility:
                 if buttons:
                     return (labels[0] if labels else "", buttons)
         return None
+
+    def push_buttons(self, pid):
+        """Names of the program's push buttons, message boxes' included."""
+        app = self.app(pid)
+        return [] if app is None else [n for r, n, _ in self.walk(app)[1:] if r == "push button"]
 
     def wait_alert(self, pid, timeout=5):
         return e.wait_until(lambda: self.alert(pid), timeout, 0.1)
@@ -187,16 +211,27 @@ def launch_without_internet(s, lang):
 # Checks
 
 
-def stock_buttons(res, s, bus, lang, yes, no, ok):
+def stock_buttons(res, s, bus, lang, yes, no, ok, start, question):
     pid = s.app.pid
+    buttons = e.wait_until(lambda: bus.push_buttons(pid), 5, 0.1) or []
+    res.check(start in buttons, f"{lang}: the Start button reads {start!r}", f"buttons {buttons}")
     s.key("F1")
     box = bus.wait_alert(pid)
     res.check(box is not None and box[1] == [ok], f"{lang}: the help box's button reads {ok!r}",
               f"buttons {box[1] if box else None}")
+    if lang in HELP_SAYS and box is not None:
+        text = box[0].replace("\r\n", "\n")
+        missing = [part for part in HELP_SAYS[lang] if part not in text]
+        res.check(not missing and text.endswith(HELP_SAYS[lang][-1]) and "Windows" not in text,
+                  f"{lang}: the help box's text tells how Pomarel runs on Linux and names F2 and Esc",
+                  f"lacks {missing}; text {text[:300]!r} ... {text[-120:]!r}")
+        s.shot(f"help-{lang[:5]}")
     s.key("Return")
     res.require(e.wait_until(lambda: bus.alert(pid) is None, 5), f"{lang}: Enter closes the help box")
     s.key("Escape")
     box = bus.wait_alert(pid)
+    res.check(box is not None and box[0] == question, f"{lang}: the exit question reads {question!r}",
+              f"box {box}")
     res.check(box is not None and box[1] == [yes, no],
               f"{lang}: the exit question ({box[0] if box else '?'}) has the buttons {yes!r} and {no!r}",
               f"buttons {box[1] if box else None}")
@@ -228,11 +263,11 @@ def main():
     args = e.parse_args(__file__)
     bus = Accessibility()
     res = e.Results()
-    for lang, yes, no, ok in LANGUAGES:
+    for lang, yes, no, ok, start, question in LANGUAGES:
         with res.group(f"stock texts in {lang}"), e.Session(args, W, H, lang[:5]) as s:
             s.launch(lang, A11Y)
             s.main_window()
-            stock_buttons(res, s, bus, lang, yes, no, ok)
+            stock_buttons(res, s, bus, lang, yes, no, ok, start, question)
             if lang.startswith("de"):
                 s.key("Escape")  # the question's No
                 res.require(e.wait_until(lambda: bus.alert(s.app.pid) is None, 5), "de_DE: Esc answers No")

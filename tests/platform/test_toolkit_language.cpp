@@ -1,4 +1,4 @@
-// The toolkit's stock texts follow the system language: which catalogue, and what it gives.
+// The toolkit's stock texts speak the language of the program's own texts: which one, and what it gives.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,37 +7,38 @@
 #include "platform/app.h"
 #include "platform/dialog.h"
 #include "platform/testing.h"
+#include "platform/winapi.h"
+#include "text/LanguageTables.h"
 
-TEST(ToolkitLanguage, EachLocaleGetsTheCatalogueOfItsLanguageAndScript)
+TEST(ToolkitLanguage, TheStockTextsSpeakTheLanguageOfTheCaptions)
 {
+    // Where a locale's language and the program's choice could part (Chinese of Hong Kong, Macao
+    // and Singapore, Spanish of the United States read English), and ordinary locales.
     struct Case {
         const char* locale;
-        const char* catalogue;
+        LanguageIndex captions;
+        const char* toolkit;
     };
     const Case cases[] = {
-        {"zh_CN.UTF-8", "qtbase_zh_CN"},
-        {"zh_SG.UTF-8", "qtbase_zh_CN"},
-        {"zh_TW.UTF-8", "qtbase_zh_TW"},
-        {"zh_HK.UTF-8", "qtbase_zh_TW"},
-        {"zh_MO", "qtbase_zh_TW"},
-        {"zh_Hant", "qtbase_zh_TW"},
-        {"en_US.UTF-8", "qtbase_en"},
-        {"en_GB.UTF-8", "qtbase_en"},
-        {"C", "qtbase_en"},
-        {"fr_FR.UTF-8", "qtbase_fr"},
-        {"fr_LU", "qtbase_fr"},
-        {"fr_CA.UTF-8", "qtbase_fr"},
-        {"de_DE.UTF-8", "qtbase_de"},
-        {"de_AT.UTF-8", "qtbase_de"},
-        {"ja_JP.UTF-8", "qtbase_ja"},
-        {"es_ES.UTF-8", "qtbase_es"},
-        {"es_MX.UTF-8", "qtbase_es"},
-        {"ru_RU.UTF-8", ""},
-        {"ko_KR.UTF-8", ""},
-        {"ar_SA.UTF-8", ""},
+        {"zh_HK.UTF-8", kEnglish, "en"},
+        {"zh_MO", kEnglish, "en"},
+        {"zh_SG.UTF-8", kEnglish, "en"},
+        {"es_US.UTF-8", kEnglish, "en"},
+        {"zh_CN.UTF-8", kSimplifiedChinese, "zh_CN"},
+        {"zh_TW.UTF-8", kTraditionalChinese, "zh_TW"},
+        {"zh_Hant", kTraditionalChinese, "zh_TW"},
+        {"en_GB.UTF-8", kEnglish, "en"},
+        {"C", kEnglish, "en"},
+        {"fr_CA.UTF-8", kFrench, "fr"},
+        {"de_AT.UTF-8", kGerman, "de"},
+        {"ja_JP.UTF-8", kJapanese, "ja"},
+        {"es_MX.UTF-8", kSpanish, "es"},
+        {"ru_RU.UTF-8", kEnglish, "en"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ToolkitCatalogue(LangIdOfLocale(c.locale)), c.catalogue) << c.locale;
+        const LanguageIndex language = LanguageOfLangId(LangIdOfLocale(c.locale));
+        EXPECT_EQ(language, c.captions) << c.locale;
+        EXPECT_EQ(ToolkitLanguageOf(language), c.toolkit) << c.locale;
     }
 }
 
@@ -58,14 +59,14 @@ TEST(ToolkitLanguage, TheSystemMenuSpeaksEveryLanguageOfTheProgram)
     CDialog dlg(100);
     dlg.Create();
     for (const Case& c : cases) {
-        ASSERT_TRUE(InstallToolkitTranslations(LangIdOfLocale(c.locale)))
+        ASSERT_TRUE(InstallToolkitTranslations(ToolkitLanguageOf(LanguageOfLangId(LangIdOfLocale(c.locale)))))
             << "no toolkit translations for " << c.locale << " (Debian package qt6-translations-l10n)";
         const std::vector<std::string> menu = testing_hooks::SystemMenuItems(dlg);
         ASSERT_GE(menu.size(), 2u);
         EXPECT_EQ(menu[0], c.minimize) << c.locale;
         EXPECT_EQ(menu[1], c.close) << c.locale;
     }
-    EXPECT_FALSE(InstallToolkitTranslations(0));
+    EXPECT_FALSE(InstallToolkitTranslations({}));
     EXPECT_EQ(testing_hooks::SystemMenuItems(dlg)[0], "Mi&nimize");
     dlg.EndDialog(IDCANCEL);
     testing_hooks::SetScreenSize(0, 0);

@@ -113,7 +113,7 @@ TEST(CaptionsOf, RowsChosenByIdentifier)
     EXPECT_STREQ(CaptionsOf(LanguageOfLangId(1028)).exit, "退出");
     EXPECT_STREQ(CaptionsOf(LanguageOfLangId(2052)).exit, "退出");
     const CaptionRow& japanese = CaptionsOf(LanguageOfLangId(1041));
-    EXPECT_STREQ(japanese.start, "ヘルプ");
+    EXPECT_STREQ(japanese.start, "開始");
     EXPECT_STREQ(japanese.help, "助け");
     EXPECT_STREQ(japanese.redo, "再起動");
     const CaptionRow& german = CaptionsOf(LanguageOfLangId(1031));
@@ -121,8 +121,9 @@ TEST(CaptionsOf, RowsChosenByIdentifier)
     EXPECT_STREQ(german.exit, "Exit");
     EXPECT_STREQ(german.help, "help");
     EXPECT_STREQ(german.redo, "Redo");
-    EXPECT_STREQ(german.exitPrompt, "Wollen Sie wirklich zu schlie?en?");
-    EXPECT_STREQ(CaptionsOf(kSpanish).exitPrompt, "?Realmente desea cerrar?");
+    EXPECT_STREQ(german.exitPrompt, "Wollen Sie wirklich zu schließen?");
+    EXPECT_STREQ(CaptionsOf(kSpanish).exitPrompt, "¿Realmente desea cerrar?");
+    EXPECT_STREQ(CaptionsOf(kSpanish).exit, "Salir");
 }
 
 TEST(CaptionsOf, EveryTextIsPresentAndUtf8)
@@ -134,6 +135,51 @@ TEST(CaptionsOf, EveryTextIsPresentAndUtf8)
             ASSERT_NE(text, nullptr) << i;
             EXPECT_NE(*text, '\0') << i;
             EXPECT_TRUE(IsUtf8(text)) << i << ": " << text;
+        }
+    }
+}
+
+// Whether every "?" of a text is a question mark that ends a question, not one left where a
+// character was lost ("Gro?-und", "schlie?en?", "?Realmente"): it follows a word and is followed by
+// the end, a space, a line break or a closing quote. In Spanish the question also opens with "¿".
+bool QuestionMarksAreReal(std::string_view text, bool spanish)
+{
+    std::size_t opened = 0;
+    for (std::size_t p = text.find('?'); p != std::string_view::npos; p = text.find('?', p + 1)) {
+        const std::string_view after = text.substr(p + 1);
+        const bool endsQuestion = after.empty() || after[0] == ' ' || after[0] == '\r' || after[0] == '"' ||
+                                  after.starts_with("»") || after.starts_with("“") || after.starts_with("”");
+        if (p == 0 || text[p - 1] == ' ' || !endsQuestion) {
+            return false;
+        }
+        const std::size_t open = text.find("¿", opened);
+        if (spanish && (open == std::string_view::npos || open > p)) {
+            return false;
+        }
+        opened = p;
+    }
+    return true;
+}
+
+TEST(Texts, NoCharacterIsLostToAQuestionMark)
+{
+    // The rule itself, on the texts as they once read.
+    for (const char* lost : {"Gro?-und Kleinschreibung.", "Wollen Sie wirklich zu schlie?en?", "1)üben Sie zu w?hlen",
+                             "?Realmente desea cerrar? "}) {
+        EXPECT_FALSE(QuestionMarksAreReal(lost, lost[0] == '?')) << lost;
+    }
+    EXPECT_TRUE(QuestionMarksAreReal("¿Realmente desea cerrar?", true));
+    EXPECT_TRUE(QuestionMarksAreReal("你真的要关闭吗?", false));
+
+    // Every text of every language: captions, questions, notices, report labels, help.
+    for (LanguageIndex i : kAll) {
+        const CaptionRow& r = CaptionsOf(i);
+        const std::string texts[] = {
+            r.start,      r.exit, r.help,        r.set[0],    r.set[1],          r.set[2],          r.set[3],
+            r.exitPrompt, r.redo, r.mouseNotice, HelpText(i), ReportTemplate(i), MissingKeysNote(i)};
+        for (const std::string& text : texts) {
+            EXPECT_TRUE(QuestionMarksAreReal(text, i == kSpanish)) << i << ": " << text;
+            EXPECT_EQ(text.find("\xEF\xBF\xBD"), std::string::npos) << i << ": " << text;  // U+FFFD
         }
     }
 }
@@ -223,31 +269,33 @@ TEST(FormatReport, ForeignPiecesAreCopiedVerbatim)
     EXPECT_EQ(FormatReport("%l", counts, 0, 0), "%l");
 }
 
-// Titles and the seven headings (sections 1 to 5, then sub-headings 1) and 2)) of every language.
+// Titles and the nine headings (sections 1 to 5, then sub-headings 1) to 4)) of every language.
 struct HelpLayout {
     const char* title;
-    const char* headings[7];
+    const char* headings[9];
 };
 const HelpLayout kLayouts[kLanguageCount] = {
     {"《Pomarel-英文指法练习系统》2.0",
-     {"一.系统需求:", "二.安装与卸载:", "三.背景图片:", "四.使用方法:", "五.键盘命令", "1)练习选择", "2)帮助"}},
+     {"一.系统需求:", "二.安装与卸载:", "三.背景图片:", "四.使用方法:", "五.键盘命令", "1)练习选择", "2)帮助", "3)开始",
+      "4)退出"}},
     {"[Pomarel -- English fingering exercises 2.0]",
      {"1.System Requirements:", "2.Install and Uninstall:", "3.Background image:", "4.Usage:", "5.Keyboard command",
-      "1)Exercise Selection ", "2)Help"}},
+      "1)Exercise Selection ", "2)Help", "3)Start", "4)Exit"}},
     {"[Pomarel -- 英文指法練習系統 2.0]",
-     {"一.系統需求:", "二.安裝與卸載:", "三.背景圖片:", "四.使用方法:", "五.鍵盤命令", "1)練習選擇", "2)幫助"}},
+     {"一.系統需求:", "二.安裝與卸載:", "三.背景圖片:", "四.使用方法:", "五.鍵盤命令", "1)練習選擇", "2)幫助", "3)開始",
+      "4)退出"}},
     {"[Pomarel -- Exercices de doigté anglais 2.0]",
      {"1.Configuration requise:", "2.Installer et désinstaller:", "3.Image de fond:", "4.Utilisation:",
-      "5.clavier de commande", "1)exercice de sélection", "2)Aider"}},
+      "5.clavier de commande", "1)exercice de sélection", "2)Aider", "3)Commencer", "4)Quitter"}},
     {"[Pomarel -- Englisch Fingerübungen 2.0]",
      {"1.Systemanforderungen:", "2.Installation und Deinstallation:", "3.Hintergrundbild:", "4.Verwenden:",
-      "5.Tastaturbefehl:", "1)üben Sie zu w?hlen", "2)Hilfe"}},
+      "5.Tastaturbefehl:", "1)üben Sie zu wählen", "2)Hilfe", "3)Starten", "4)Beenden"}},
     {"[Pomarel -- 英語指演習2.0]",
      {"1.システム要件:", "2.インストールとアンインストール：", "3.背景画像：", "4.使用方法：", "5.キーボードのコマンド",
-      "1)選択して練習", "2)助け"}},
+      "1)選択して練習", "2)助け", "3)開始", "4)終了"}},
     {"[Pomarel -- Ejercicios de inglés de digitación 2.0]",
      {"1.Requisitos del sistema:", "2.Instalar y desinstalar:", "3.Imagen de Fondo:", "4.Modo de empleo:",
-      "5.Un comando del teclado", "1)Practique para seleccionar", "2)Ayuda"}},
+      "5.Un comando del teclado", "1)Practique para seleccionar", "2)Ayuda", "3)Comenzar", "4)Salir"}},
 };
 
 const char* const kEnglishHelp =
@@ -256,12 +304,13 @@ const char* const kEnglishHelp =
     "Japanese, French, German and Spanish, with multimedia features. The unique keypad dynamic prompts, hand prompt, "
     "the keyboard fade function in a fingering exercise class software is a leading level, friendly software "
     "interface, easy to operate, and much practice to improve their English typing."
-    "\r\n\r\n\t1.System Requirements:Multimedia version [Pomarel -- English fingering exercises 2.0]Suitable for "
-    "running various versions of Microsoft Windows the including the Windows9X, Windows Me,"
-    "Windows NT,Windows2000,Windows XP,Windows Vista,Windows 7 and Windows 8 and so on."
-    "\r\n2.Install and Uninstall:Green software, do not install, do not uninstall directly open."
-    "\r\n3.Background image:The software uses your Windows desktop picture as the background.You can download any "
-    "beautiful JPG image from the network ,name as Face.jpg save to the folder where file pomarel.exe is saved."
+    "\r\n\r\n\t1.System Requirements:Multimedia version [Pomarel -- English fingering exercises 2.0] runs on a "
+    "Linux desktop, under X11 or Wayland. A sound card is optional: without one, Pomarel runs silently."
+    "\r\n2.Install and Uninstall:Install the Debian package pomarel, or, in Pomarel's source folder, run the command "
+    "./run given in README.md: it installs what is missing, builds Pomarel and starts it. To uninstall, remove the "
+    "package (or, if you used ./run, delete the source folder)."
+    "\r\n3.Background image:The software uses your desktop's wallpaper as the background. You can also take any "
+    "beautiful JPEG picture, name it Face.jpg and save it in the folder you start Pomarel from. "
     "This picture will be as your new background."
     "\r\n4.Usage:Click on the bottom of the screen \"Start\" or press \"F2\" key to start practicing.\r\n\r\n\tTrees "
     "bear golden apples on the keys, and then the system will voice a key name.\r\nYou can select 4 case:system "
@@ -272,7 +321,7 @@ const char* const kEnglishHelp =
     "\r\n5.Keyboard command\r\n1)Exercise Selection \r\n F3:\"Only alphabetic keys not "
     "case-sensitive(default).\",\"\r\n F4: Only letters key case-sensitive.\";"
     "\r\n F5:\"Digital key alphabetic keys case-sensitive.\";\r\n F6:\"Key figures, symbol key, the letter key "
-    "case-sensitive.\";\r\n\r\n2)Help\r\n\tF1";
+    "case-sensitive.\";\r\n\r\n2)Help\r\n\tF1\r\n\r\n3)Start\r\n\tF2\r\n\r\n4)Exit\r\n\tEsc";
 
 TEST(HelpText, EnglishIsExact)
 {
@@ -332,8 +381,55 @@ TEST(HelpText, EveryLanguageFollowsTheLayout)
             EXPECT_EQ(text.find("\r\n", key + 2), next) << line;
             key = next;
         }
-        EXPECT_TRUE(text.ends_with(std::string("\r\n\r\n") + layout.headings[6] + "\r\n\tF1"));
-        EXPECT_EQ(text.find("\r\n\r\n", key), text.size() - std::string_view(layout.headings[6]).size() - 9);
+        // Then, each after an empty line, 2) F1, 3) F2 and 4) Esc, each key on a line of its own after a tab.
+        const std::string keys = std::string("\r\n\r\n") + layout.headings[6] + "\r\n\tF1\r\n\r\n" +
+                                 layout.headings[7] + "\r\n\tF2\r\n\r\n" + layout.headings[8] + "\r\n\tEsc";
+        EXPECT_TRUE(text.ends_with(keys)) << text.substr(key);
+        EXPECT_EQ(text.find("\r\n\r\n", key), text.size() - keys.size());
+    }
+}
+
+TEST(HelpText, SectionsOneToThreeAreTrueOnLinux)
+{
+    // What each language's sections 1 (requirements), 2 (installing) and 3 (background) must say.
+    struct Says {
+        LanguageIndex language;
+        const char* soundCard;
+        const char* wallpaper;
+    };
+    const Says says[] = {
+        {kSimplifiedChinese, "声卡", "壁纸"},
+        {kEnglish, "sound card", "wallpaper"},
+        {kTraditionalChinese, "音效卡", "桌布"},
+        {kFrench, "carte son", "fond d'écran de votre bureau"},
+        {kGerman, "Soundkarte", "Hintergrundbild Ihres Desktops"},
+        {kJapanese, "サウンドカード", "壁紙"},
+        {kSpanish, "tarjeta de sonido", "fondo de pantalla de su escritorio"},
+    };
+    for (const Says& s : says) {
+        SCOPED_TRACE(s.language);
+        const std::string text = HelpText(s.language);
+        const HelpLayout& layout = kLayouts[s.language];
+        std::size_t at[4];
+        for (int h = 0; h < 4; ++h) {
+            at[h] = text.find(layout.headings[h]);
+            ASSERT_NE(at[h], std::string::npos) << layout.headings[h];
+        }
+        const std::string requirements = text.substr(at[0], at[1] - at[0]);
+        const std::string installing = text.substr(at[1], at[2] - at[1]);
+        const std::string background = text.substr(at[2], at[3] - at[2]);
+        for (const char* word : {"Linux", "X11", "Wayland", s.soundCard}) {
+            EXPECT_NE(requirements.find(word), std::string::npos) << word;
+        }
+        for (const char* word : {"Debian", "pomarel", "./run", "README.md"}) {
+            EXPECT_NE(installing.find(word), std::string::npos) << word;
+        }
+        for (const char* word : {s.wallpaper, "JPEG", "Face.jpg", "Pomarel"}) {
+            EXPECT_NE(background.find(word), std::string::npos) << word;
+        }
+        for (const char* windows : {"Windows", ".exe", "9X"}) {
+            EXPECT_EQ(text.find(windows), std::string::npos) << windows;
+        }
     }
 }
 

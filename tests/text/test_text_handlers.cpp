@@ -5,7 +5,7 @@
 
 #include "tests/support/DialogFixture.h"
 
-TEST(Captions, FollowTheSystemLanguageAfterEveryPaint)
+TEST(Captions, FollowTheSystemLanguageAfterEveryPaintAndTheStockTextsFollowThem)
 {
     struct Case {
         const char* lang;
@@ -13,20 +13,27 @@ TEST(Captions, FollowTheSystemLanguageAfterEveryPaint)
         const char* help;
         const char* set4;
         const char* exitPrompt;
+        const char* minimize;  // the system menu's first item, a stock text
     };
     const Case cases[] = {
         {"de_DE.UTF-8", "Start", "help",
-         "Numerische Tasten, Tasten-Symbole sind Buchstaben-Tasten Gro?-und Kleinschreibung.",
-         "Wollen Sie wirklich zu schlie?en?"},
-        {"ja_JP.UTF-8", "ヘルプ", "助け", "数字キー.記号キー.文字キーは.大文字と小文字が区別さ",
-         "あなたが本当に閉じますか?"},
-        {"zh_CN.UTF-8", "开始", "帮助", "数字键,符号键,字母键区分大小写", "你真的要关闭吗?"},
+         "Numerische Tasten, Tasten-Symbole sind Buchstaben-Tasten Groß-und Kleinschreibung.",
+         "Wollen Sie wirklich zu schließen?", "M&inimieren"},
+        {"ja_JP.UTF-8", "開始", "助け", "数字キー.記号キー.文字キーは.大文字と小文字が区別さ",
+         "あなたが本当に閉じますか?", "最小化(&N)"},
+        {"zh_CN.UTF-8", "开始", "帮助", "数字键,符号键,字母键区分大小写", "你真的要关闭吗?", "最小化(&N)"},
         // French readers get French, from any French-speaking country.
         {"fr_CA.UTF-8", "Commencer", "Aider",
          "Les touches numériques, touches de symboles, touches alphabétiques sont sensibles à la casse.",
-         "Voulez-vous vraiment fermer?"},
+         "Voulez-vous vraiment fermer?", "Réd&uire"},
+        {"es_AR.UTF-8", "Comenzar", "Ayuda",
+         "Las teclas numéricas, teclas de símbolos, teclas de letras mayúsculas y minúsculas.",
+         "¿Realmente desea cerrar?", "Mi&nimizar"},
+        // English captions, so English stock buttons under the English question.
+        {"zh_HK.UTF-8", "Start", "Help", "Key figures, symbol key, the letter key case-sensitive.",
+         "Do you really want to close?", "Mi&nimize"},
         {"xx_YY.UTF-8", "Start", "Help", "Key figures, symbol key, the letter key case-sensitive.",
-         "Do you really want to close?"},
+         "Do you really want to close?", "Mi&nimize"},
     };
     for (const Case& c : cases) {
         PracticeWindow win(1024, 768, c.lang);
@@ -34,10 +41,12 @@ TEST(Captions, FollowTheSystemLanguageAfterEveryPaint)
         EXPECT_EQ(win.dlg().GetDlgItemText(IDC_HELP_BUTTON), c.help) << c.lang;
         EXPECT_EQ(win.dlg().GetDlgItemText(IDC_SET4), c.set4) << c.lang;
         EXPECT_EQ(win.dlg().ExitPrompt(), c.exitPrompt) << c.lang;
+        EXPECT_EQ(testing_hooks::SystemMenuItems(win.dlg()).at(0), c.minimize) << c.lang;
         // The language is read on every use: a change shows at the next paint.
         setenv("LANG", "en_GB.UTF-8", 1);
         testing_hooks::PaintNow(win.dlg());
         EXPECT_EQ(win.dlg().GetDlgItemText(IDCANCEL), "Exit") << c.lang;
+        EXPECT_EQ(testing_hooks::SystemMenuItems(win.dlg()).at(0), "Mi&nimize") << c.lang;
     }
 }
 
