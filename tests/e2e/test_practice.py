@@ -56,7 +56,7 @@ def check_apple(res, s, img, box, what):
     res.check(len(apples) == 1, f"{W}x{H}: {what}: exactly one apple on the screen", f"{len(apples)} yellow regions")
     size = (box[2] - box[0] + 1, box[3] - box[1] + 1)
     res.check(size == (aw, ah), f"{W}x{H}: {what}: the apple is {aw}x{ah}", f"it is {size[0]}x{size[1]} at {box}")
-    points, _ = e.tree_outline(W)
+    points, _ = e.tree_outline(W, H)
     tx0, tx1 = min(p[0] for p in points), max(p[0] for p in points)
     res.check(box[1] >= 0 and box[3] < MARKER_Y and box[2] > tx0 and box[0] < tx1,
               f"{W}x{H}: {what}: the apple hangs in the crown, above the trunk markers",

@@ -36,7 +36,7 @@ def check_keyboard(res, s, img):
     # The cap is stretched over the rectangle without its right column and bottom row: its warm
     # rim lies on left, right - 1, top and bottom - 1, and the pixel beyond each edge is not rim.
     # (Tree pixels drawn over the keys and controls that overlap them on small screens are left out.)
-    tree = set(e.tree_outline(W)[0])
+    tree = set(e.tree_outline(W, H)[0])
     controls = e.control_rects(W, H).values()
 
     def rim(x, y):
@@ -85,8 +85,8 @@ def check_keyboard(res, s, img):
 
 
 def check_tree(res, s, img):
-    W = s.W
-    points, crown = e.tree_outline(W)
+    W, H = s.W, s.H
+    points, crown = e.tree_outline(W, H)
     # Where the keyboard leaves no room below it, the check boxes stand over part of the tree.
     controls = e.control_rects(W, s.H).values()
     sample = [i for i in crown[::5] if not any(e.inside((*points[i], *points[i]), c) for c in controls)]
