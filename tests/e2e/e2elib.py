@@ -820,6 +820,19 @@ def blinking_key(session, timeout=2.0):
     return None, None
 
 
+def steady_blinking_key(session, other_than=None, timeout=6.0):
+    """The blinking key once two readings in a row agree (a key put back as the next target
+    starts blinking shows as a change too), and it is not 'other_than'; None when none is found."""
+    last = [None]
+
+    def steady():
+        cell = blinking_key(session, 1.0)[0]
+        agreed = cell if cell is not None and cell == last[0] and cell != other_than else None
+        last[0] = cell
+        return agreed
+    return wait_until(steady, timeout)
+
+
 def target_chars(cell):
     """The characters a target on this key may ask for: plain first, then shifted."""
     r, c = cell

@@ -58,7 +58,7 @@ def check_screen(res, s, wid, W, H, target):
     xs = [p[0] for p in points if p[1] == cy]
     res.check(xs and min(xs) < cx < max(xs), f"{W}x{H}: the apple hangs inside the tree",
               f"apple {box}, tree row {cy}: {min(xs) if xs else None}..{max(xs) if xs else None}")
-    cell, _ = e.blinking_key(s, 3.0)
+    cell = e.steady_blinking_key(s)
     res.check(cell == target, f"{W}x{H}: the same target key blinks as before the change", f"{cell} vs {target}")
     res.check(report_has_text(s, img), f"{W}x{H}: the report box still shows the report")
 
@@ -74,10 +74,10 @@ def main():
             wid = s.main_window()
             s.key("F2")
             res.require(e.wait_until(lambda: len(e.find_apples(s.shot(), s.W, s.H)) == 1, 5), "F2 hangs an apple")
-            target, _ = e.blinking_key(s, 3.0)
-            res.require(target is not None, "a key blinks")
-            s.type(e.target_chars(target)[0])
-            target = e.wait_until(lambda: e.blinking_key(s, 1.0)[0], 5)
+            first = e.steady_blinking_key(s)
+            res.require(first is not None, "a key blinks")
+            s.type(e.target_chars(first)[0])
+            target = e.steady_blinking_key(s, first)
             res.require(target is not None, "the next target's key blinks")
             s.keep(s.shot(), "before-1920x1080")
             for W, H in CHANGES:

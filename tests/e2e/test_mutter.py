@@ -1,0 +1,149 @@
+#!/usr/bin/env python3
+"""Under GNOME's compositor: mutter managing the X server as its window manager (mutter --x11
+--replace), at 1920 x 1080 and then 1366 x 768.
+
+- start: the program's window is full screen (the window manager's own full-screen state) and
+  shows its keyboard;
+- keys: F2 hangs an apple, the target key blinks, and its character brings the next target;
+- a box: F1's help is a window transient for the practice window, centred on it, wholly on the
+  screen, that the window manager offers no maximising for; the practice window stays full screen
+  while it is open, and Enter closes it;
+- a resolution change (xrandr): the window covers the new screen within a bounded wait and is drawn
+  anew for it, never black; the same target's key blinks;
+- Esc and Enter (Yes) end the program with status 0.
+"""
+
+import os
+import re
+import shutil
+import subprocess
+import sys
+from pathlib import Path
+
+sys.dont_write_bytecode = True  # nothing written into the source tree
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import e2elib as e  # noqa: E402
+
+
+def prop(s, wid, name):
+    return s.x("xprop", "-id", wid, name, check=False)
+
+
+def start_mutter(s):
+    log = open(s.args.outdir / f"{s.tag}-mutter.log", "wb")
+    env = dict(os.environ, DISPLAY=s.display, XDG_RUNTIME_DIR=str(s.runtime))
+    env.pop("WAYLAND_DISPLAY", None)
+    proc = subprocess.Popen(["dbus-run-session", "--", "mutter", "--x11", "--replace", "--sm-disable"], env=env,
+                            stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True,
+                            preexec_fn=e._die_with_parent)
+    log.close()
+
+    def managed():
+        out = s.x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", check=False)
+        return "window id" in out and proc.poll() is None
+    return proc, e.wait_until(managed, 30, 0.2)
+
+
+def stop(proc):
+    if proc.poll() is None:
+        try:
+            os.killpg(proc.pid, 15)
+            proc.wait(timeout=5)
+        except (ProcessLookupError, subprocess.TimeoutExpired):
+            os.killpg(proc.pid, 9)
+
+
+def keyboard_drawn(s):
+    rects = e.key_rects(s.W, s.H)
+    img = s.shot()
+    return img if all(e.is_cream(img.px(*e.cap_spot(rc))) for rc in rects.values()) else None
+
+
+def check_box(res, s, main):
+    def box():
+        ids = [w for w in s.windows("Pomarel") if w != main]
+        return ids[0] if ids else None
+    s.key("F1")
+    wid = e.wait_until(box, 10, 0.1)
+    res.require(wid is not None, "F1 opens the help box")
+    transient = prop(s, wid, "WM_TRANSIENT_FOR")
+    res.check(re.search(r"window id # (0x[0-9a-f]+)", transient) is not None
+              and int(re.search(r"(0x[0-9a-f]+)", transient).group(1), 16) in (main, *s.windows("Pomarel")),
+              "the help box is transient for the practice window", transient.strip())
+    actions = prop(s, wid, "_NET_WM_ALLOWED_ACTIONS")
+    res.check("MAXIMIZE" not in actions, "the window manager offers no maximising for the help box",
+              actions.strip()[:200])
+    # The frame the window manager puts round it counts: the whole box is on the screen.
+    x, y, w, h = s.geometry(wid)
+    res.check(x >= 0 and y >= 0 and x + w <= s.W and y + h <= s.H, "the help box is wholly on the screen",
+              f"{w}x{h} at {x},{y}")
+    cx, cy = x + w // 2, y + h // 2
+    res.check(abs(cx - s.W // 2) <= 40 and abs(cy - s.H // 2) <= 60, "the help box is centred on the practice window",
+              f"centre {cx},{cy}")
+    state = prop(s, main, "_NET_WM_STATE")
+    res.check("FULLSCREEN" in state and s.geometry(main) == (0, 0, s.W, s.H),
+              "the practice window stays full screen while the box is open", state.strip())
+    # On the screen once the compositor draws it: its light face at its centre.
+    shown = e.wait_until(lambda: (lambda img: img if e.luminance(img.px(cx, cy)) > 200 else None)(s.shot()), 5, 0.1)
+    res.check(shown is not None, "the help box is drawn over the practice window")
+    if shown is not None:
+        s.keep(shown, f"help-{s.W}x{s.H}")
+    s.key("Return")
+    res.check(e.wait_until(lambda: box() is None, 10, 0.1), "Enter closes the help box")
+
+
+def main():
+    args = e.parse_args(__file__)
+    res = e.Results()
+    if shutil.which("mutter") is None or shutil.which("xrandr") is None:
+        res.check(False, "mutter and xrandr are installed (tools/setup-deps)")
+        return res.finish()
+    with res.group("mutter as the X11 window manager"):
+        with e.Session(args, 1920, 1920, "mutter-x11") as s:
+            wm, ready = start_mutter(s)
+            try:
+                res.require(ready, "mutter manages the X server")
+                # After mutter has set up its monitors, which may choose the largest mode.
+                s.set_mode(1920, 1080)
+                s.W, s.H = 1920, 1080
+                s.launch()
+                main_id = s.main_window(40)
+                state = prop(s, main_id, "_NET_WM_STATE")
+                res.check("FULLSCREEN" in state, "start: the window manager holds the window full screen", state.strip())
+                s.keep(s.shot(), "start")
+                s.key("F2")
+                res.require(e.wait_until(lambda: len(e.find_apples(s.shot(), s.W, s.H)) == 1, 5), "F2 hangs an apple")
+                first = e.steady_blinking_key(s)
+                res.require(first is not None, "the target's key blinks")
+                s.type(e.target_chars(first)[0])
+                target = e.steady_blinking_key(s, first)
+                res.require(target is not None, "the right character brings the next target, whose key blinks")
+                check_box(res, s, main_id)
+                # The compositor fades the box out: the keys are looked at again until it has gone.
+                res.check(e.steady_blinking_key(s) == target,
+                          "the same target's key blinks once the box is closed", f"{target}")
+                s.set_mode(1366, 768)
+                s.W, s.H = 1366, 768
+                res.check(e.wait_until(lambda: s.geometry(main_id) == (0, 0, 1366, 768), 5),
+                          "1366x768: the window covers the new screen", f"{s.geometry(main_id)}")
+                img = e.wait_until(lambda: keyboard_drawn(s), 5, 0.1)
+                res.check(img is not None, "1366x768: the keyboard is drawn anew, nothing black")
+                if img is not None:
+                    s.keep(img, "after-1366x768")
+                    res.check(len(e.find_apples(img, s.W, s.H)) == 1, "1366x768: the apple hangs in the new tree")
+                res.check(e.steady_blinking_key(s) == target,
+                          "1366x768: the same target's key blinks", f"{target}")
+                check_box(res, s, main_id)
+                s.key("Escape")
+                res.check(e.wait_until(lambda: [w for w in s.windows("Pomarel") if w != main_id], 10, 0.1),
+                          "Esc asks before the program closes")
+                s.key("Return")
+                status = s.wait_exit(10)
+                res.check(status == 0, "Esc and Yes end the program with status 0", f"status {status}")
+            finally:
+                stop(wm)
+    return res.finish()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
