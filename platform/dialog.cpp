@@ -48,8 +48,11 @@ void FitLongText(QMessageBox& box, const QString& text)
     const auto textHeight = [&](int width) {
         return fm.boundingRect(QRect(0, 0, std::max(1, width), 1 << 24), Qt::TextWordWrap, text).height();
     };
-    const int tallest = avail.height() - kAroundH;
-    if (textHeight(usual) <= tallest || widest <= usual) {
+    // Room for the text below a window manager's title bar.
+    constexpr int kTitleBar = 40;
+    const int tallest = avail.height() - kAroundH - kTitleBar;
+    // The toolkit's limits are the whole box's; its text is narrower by what is around it.
+    if (textHeight(usual - kAroundW) <= tallest || widest <= usual - kAroundW) {
         return;
     }
     const int bar = box.style()->pixelMetric(QStyle::PM_ScrollBarExtent);
@@ -67,6 +70,13 @@ void FitLongText(QMessageBox& box, const QString& text)
     area->setWidget(label);
     area->setFixedSize(widest, height);
     grid->addWidget(area, row, col, rows, cols);
+    // What the icon, the buttons and the margins take in this language's fonts, measured, and the
+    // title bar a window manager adds: the box with its frame stays within the screen.
+    grid->invalidate();
+    const int around = grid->sizeHint().height() - height;
+    if (height + around + kTitleBar > avail.height()) {
+        area->setFixedSize(widest, std::max(fm.height() * 3, avail.height() - around - kTitleBar));
+    }
 }
 
 // A message box that belongs to the window it is asked from: no maximise button, never larger

@@ -10,7 +10,9 @@
   while it is open, and Enter closes it;
 - a resolution change (xrandr): the window covers the new screen within a bounded wait and is drawn
   anew for it, never black; the same target's key blinks;
-- Esc and Enter (Yes) end the program with status 0.
+- Esc and Enter (Yes) end the program with status 0;
+and the Chinese help, the longest text, at 800 x 600 with and without the window manager: the box
+with its frame is wholly on the screen.
 """
 
 import os
@@ -142,6 +144,25 @@ def main():
                 res.check(status == 0, "Esc and Yes end the program with status 0", f"status {status}")
             finally:
                 stop(wm)
+    with res.group("the Chinese help at 800 x 600, with and without the window manager"):
+        for managed in (False, True):
+            with e.Session(args, 800, 600, f"zh-800x600-{'mutter' if managed else 'bare'}") as s:
+                wm, ready = start_mutter(s) if managed else (None, True)
+                try:
+                    res.require(ready, "mutter manages the X server")
+                    s.launch(lang="zh_CN.UTF-8")
+                    main_id = s.main_window(40)
+                    s.key("F1")
+                    box = e.wait_until(lambda: [w for w in s.windows("Pomarel") if w != main_id], 10, 0.1)
+                    res.require(box, "F1 opens the help box")
+                    x, y, w, h = s.geometry(box[0])
+                    what = "under mutter" if managed else "without a window manager"
+                    res.check(x >= 0 and y >= 0 and x + w <= 800 and y + h <= 600,
+                              f"{what}: the Chinese help box is wholly on the 800x600 screen", f"{w}x{h} at {x},{y}")
+                    s.keep(s.shot(), "help")
+                finally:
+                    if wm is not None:
+                        stop(wm)
     return res.finish()
 
 
