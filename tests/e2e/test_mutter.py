@@ -11,7 +11,10 @@
 - a resolution change (xrandr): the window covers the new screen within a bounded wait and is drawn
   anew for it, never black; the same target's key blinks;
 - Esc and Enter (Yes) end the program with status 0;
-and the Chinese help, the longest text, at 800 x 600 with and without the window manager: the box
+mutter nested on Wayland (1366 x 768): start, F2, the help box inside the output with the
+practice window still full screen under it, and an output changed to 1024 x 768 through mutter's
+display configuration: the window drawn anew for it, the same target's key blinking; and the
+Chinese help, the longest text, at 800 x 600 with and without the window manager: the box
 with its frame is wholly on the screen.
 """
 
@@ -44,6 +47,26 @@ def start_mutter(s):
         out = s.x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", check=False)
         return "window id" in out and proc.poll() is None
     return proc, e.wait_until(managed, 30, 0.2)
+
+
+def start_nested(s):
+    """mutter as a Wayland compositor whose output (1366 x 768, with 1024 x 768 and 800 x 600 to
+    change to) is a window on the test's X server. Returns the process, the socket's name and the
+    address of its session bus."""
+    log = open(s.args.outdir / f"{s.tag}-mutter.log", "wb")
+    bus_file = s.runtime / "bus-address"
+    env = dict(os.environ, DISPLAY=s.display, XDG_RUNTIME_DIR=str(s.runtime),
+               MUTTER_DEBUG_DUMMY_MODE_SPECS="1366x768:1024x768:800x600")
+    env.pop("WAYLAND_DISPLAY", None)
+    script = f'echo "$DBUS_SESSION_BUS_ADDRESS" > {bus_file}; exec mutter --nested --wayland --no-x11 ' \
+             '--wayland-display=pomarel-e2e'
+    proc = subprocess.Popen(["dbus-run-session", "--", "sh", "-c", script], env=env, stdin=subprocess.DEVNULL,
+                            stdout=log, stderr=log, start_new_session=True, preexec_fn=e._die_with_parent)
+    log.close()
+    ready = e.wait_until(lambda: (s.runtime / "pomarel-e2e").exists() and bus_file.exists() and proc.poll() is None,
+                         30, 0.2)
+    bus = bus_file.read_text().strip() if ready else ""
+    return proc, ("pomarel-e2e" if ready else None), bus
 
 
 def stop(proc):
@@ -142,6 +165,58 @@ def main():
                 s.key("Return")
                 status = s.wait_exit(10)
                 res.check(status == 0, "Esc and Yes end the program with status 0", f"status {status}")
+            finally:
+                stop(wm)
+    with res.group("mutter nested on Wayland"):
+        with e.Session(args, 1920, 1080, "mutter-wayland") as s:
+            wm, socket, bus = start_nested(s)
+            try:
+                res.require(socket is not None, "mutter serves Wayland clients")
+                s.W, s.H = 1366, 768
+                s.launch(extra_env={"QT_QPA_PLATFORM": "wayland", "WAYLAND_DISPLAY": socket})
+                img = e.wait_until(lambda: keyboard_drawn(s), 40, 0.2)
+                res.require(img is not None, "start: the keyboard covers the 1366x768 output")
+                s.keep(img, "start")
+                output = [w for w in s.x("xdotool", "search", "--name", "").split()
+                          if s.geometry(int(w))[2:] == (1366, 768)]
+                if output:
+                    s.x("xdotool", "windowfocus", output[0], check=False)
+                s.key("F2")
+                res.require(e.wait_until(lambda: len(e.find_apples(s.shot(), s.W, s.H)) == 1, 5), "F2 hangs an apple")
+                target = e.steady_blinking_key(s)
+                res.require(target is not None, "the target's key blinks")
+                s.key("F1")
+                top_of_keys = e.key_rects(s.W, s.H)[(0, 0)][1]
+
+                def box_shown():
+                    img = s.shot()
+                    light = img.find_exact((239, 239, 239), (0, 0, s.W - 1, top_of_keys - 1))
+                    return (img, e.bbox(light)) if len(light) > 2000 else None
+                shown = e.wait_until(box_shown, 10, 0.2)
+                res.require(shown is not None, "F1 shows the help box")
+                img, (l, t, r, b) = shown
+                s.keep(img, "help")
+                res.check(l > 0 and r < s.W - 1, "the help box stands inside the output", f"{l}..{r} across")
+                corners = [img.px(4, top_of_keys + 4), img.px(s.W - 5, s.H - 3)]
+                res.check(e.is_cream(img.px(*e.cap_spot(e.key_rects(s.W, s.H)[(4, 6)]))) and
+                          e.luminance(corners[1]) > 200,
+                          "the practice window stays full screen under the box", f"{corners}")
+                s.key("Return")
+                res.check(e.wait_until(lambda: box_shown() is None, 10, 0.2), "Enter closes the help box")
+                call = ["gdbus", "call", "--session", "--dest", "org.gnome.Mutter.DisplayConfig", "--object-path",
+                        "/org/gnome/Mutter/DisplayConfig", "--method",
+                        "org.gnome.Mutter.DisplayConfig.ApplyMonitorsConfig", "1", "1",
+                        "[(0, 0, 1.0, uint32 0, true, [('LVDS1', '1024x768@60.000', @a{sv} {})])]", "@a{sv} {}"]
+                done = subprocess.run(call, env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=bus), capture_output=True,
+                                      text=True, timeout=20)
+                res.require(done.returncode == 0, "mutter changes the output to 1024x768", done.stderr.strip())
+                s.W, s.H = 1024, 768
+                img = e.wait_until(lambda: keyboard_drawn(s), 5, 0.1)
+                res.check(img is not None, "1024x768: the keyboard is drawn anew for the new output")
+                if img is not None:
+                    s.keep(img, "after-1024x768")
+                    res.check(len(e.find_apples(img, s.W, s.H)) == 1, "1024x768: the apple hangs in the new tree")
+                res.check(e.steady_blinking_key(s) == target, "1024x768: the same target's key blinks", f"{target}")
             finally:
                 stop(wm)
     with res.group("the Chinese help at 800 x 600, with and without the window manager"):
