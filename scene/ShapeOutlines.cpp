@@ -55,17 +55,17 @@ void ScaleOutline(const POINT* points, int count, double scale, std::vector<POIN
 
 bool OutlineMask::AnyOutlineIn(int left, int top, int right, int bottom) const
 {
-    const auto clampX = [this](int x) { return std::clamp(x - m_left, 0, m_width); };
-    const auto clampY = [this](int y) { return std::clamp(y - m_top, 0, m_height); };
-    const int l = clampX(left), r = clampX(right), t = clampY(top), b = clampY(bottom);
-    if (l >= r || t >= b || m_outlineSums.empty()) {
-        return false;
+    const int t = std::max(top, m_top);
+    const int b = std::min(bottom, m_top + m_height);
+    for (int y = t; y < b; ++y) {
+        const auto first = m_outlineXs.begin() + m_rowStart[static_cast<std::size_t>(y - m_top)];
+        const auto last = m_outlineXs.begin() + m_rowStart[static_cast<std::size_t>(y - m_top) + 1];
+        const auto at = std::lower_bound(first, last, left);
+        if (at != last && *at < right) {
+            return true;
+        }
     }
-    const auto sum = [this](int x, int y) {
-        return m_outlineSums[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width + 1) +
-                             static_cast<std::size_t>(x)];
-    };
-    return sum(r, b) - sum(l, b) - sum(r, t) + sum(l, t) > 0;
+    return false;
 }
 
 int TreeShiftFor(int screenWidth, int largestTreeX)
@@ -158,19 +158,16 @@ void OutlineMask::Build(const POINT* points, int count)
             }
         }
     }
-    const std::size_t sw = static_cast<std::size_t>(m_width) + 1;
-    m_outlineSums.assign(sw * (static_cast<std::size_t>(m_height) + 1), 0);
+    m_rowStart.assign(static_cast<std::size_t>(m_height) + 1, 0);
+    m_outlineXs.clear();
     for (int y = 0; y < m_height; ++y) {
-        int rowSum = 0;
         for (int x = 0; x < m_width; ++x) {
-            rowSum +=
-                m_bits[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x)] ==
-                        kOutline
-                    ? 1
-                    : 0;
-            m_outlineSums[(static_cast<std::size_t>(y) + 1) * sw + static_cast<std::size_t>(x) + 1] =
-                m_outlineSums[static_cast<std::size_t>(y) * sw + static_cast<std::size_t>(x) + 1] + rowSum;
+            if (m_bits[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x)] ==
+                kOutline) {
+                m_outlineXs.push_back(x + m_left);
+            }
         }
+        m_rowStart[static_cast<std::size_t>(y) + 1] = static_cast<int>(m_outlineXs.size());
     }
 }
 

@@ -55,8 +55,10 @@ private:
     int m_width = 0;
     int m_height = 0;
     std::vector<unsigned char> m_bits;
-    // Outline pixels above and left of each grid corner: (m_width + 1) x (m_height + 1) sums.
-    std::vector<int> m_outlineSums;
+    // The columns of the outline pixels, row by row in increasing order: row y's are
+    // m_outlineXs[m_rowStart[y - m_top] .. m_rowStart[y - m_top + 1]).
+    std::vector<int> m_rowStart;
+    std::vector<int> m_outlineXs;
 };
 
 // 1 when an apple with its top-left at (x, y) shares no pixel with the tree outline and is not
