@@ -22,9 +22,14 @@ import e2elib as e  # noqa: E402
 SIZES = ((800, 600), (1024, 768), (1920, 1080))
 
 
-def legend_ink(img, x, y):
-    """Dark pixels in the box a 20-pixel legend drawn with its top-left at (x, y) covers."""
-    return img.count((x + 1, y + 2, x + 14, y + 16), e.is_dark)
+def legend_ink(img, x, y, cell=20):
+    """Dark pixels in the box a legend of this cell height drawn with its top-left at (x, y) covers."""
+    return img.count((x + 1, y + cell // 10, x + cell * 14 // 20, y + cell * 16 // 20), e.is_dark)
+
+
+def legend_cell(rect):
+    """The legends' cell height on a key: 0.44 of the key's height, so that both legends fit the cap."""
+    return max(8, (rect[3] - rect[1]) * 44 // 100)
 
 
 def check_keyboard(res, s, img):
@@ -64,7 +69,7 @@ def check_keyboard(res, s, img):
 
     def spot(cell, frac_y):
         l, t, r, b = rects[cell]
-        return l + (r - l) // 3, t + (b - t) // frac_y
+        return l + (r - l) // 3, t + (b - t) // frac_y, legend_cell(rects[cell])
 
     # The blank left Shift key gives the ink a legend-free cap has in the same place.
     blank_high = legend_ink(img, *spot((3, 0), 4))
