@@ -12,6 +12,8 @@
 #include <xcb/xcb.h>
 
 #include <cmath>
+#include <cstdio>
+#include <ctime>
 
 #include "platform/dialog_window.h"
 #include "platform/internal.h"
@@ -193,6 +195,15 @@ void DialogWindow::CheckScreen()
         m_deviceSize = device;
         const LPARAM size = static_cast<LPARAM>((device.height() & 0xFFFF) << 16 | (device.width() & 0xFFFF));
         Dispatch(WM_DISPLAYCHANGE, 32, size, [&] { m_owner->OnDisplayChange(32, device.width(), device.height()); });
+        // POMAREL_TRACE=1 tells the benchmarks when the window is laid out and painted for the new
+        // screen (CLOCK_MONOTONIC).
+        if (qEnvironmentVariableIntValue("POMAREL_TRACE") != 0) {
+            timespec ts{};
+            clock_gettime(CLOCK_MONOTONIC, &ts);
+            std::fprintf(stderr, "pomarel: screen-followed %d %d %lld.%06ld\n", device.width(), device.height(),
+                         static_cast<long long>(ts.tv_sec), ts.tv_nsec / 1000);
+            std::fflush(stderr);
+        }
     }
     // A new scale with the same size in device pixels, or another monitor: drawn anew all the same.
     RequestPaint(QRect(0, 0, width(), height()));
