@@ -9,6 +9,7 @@ After each change, within a bounded wait:
   hangs inside the new tree's outline;
 - the exercise goes on: the key that blinks is the target's key of before the change, and the
   report box still shows the report.
+A window moved onto another monitor covers it and is drawn for it.
 Then the window destroyed from outside (xdotool windowclose) ends the program with status 0, and at
 a fractional scale (QT_SCALE_FACTOR=1.5 at 1366 x 768) the window is exactly the screen's size.
 """
@@ -87,6 +88,29 @@ def main():
             status = s.wait_exit(10)
             res.check(status == 0, "the window destroyed from outside ends the program with status 0",
                       f"status {status}")
+    with res.group("another monitor"):
+        with e.Session(args, 1920, 1080, "monitors") as s:
+            # Two monitors side by side on one X screen, as RandR describes them.
+            s.x("xrandr", "--setmonitor", "left", "960/254x1080/286+0+0", "screen")
+            s.x("xrandr", "--setmonitor", "right", "960/254x1080/286+960+0", "none")
+            s.launch()
+            wid = e.wait_until(lambda: next((int(w) for w in s.x("xdotool", "search", "--onlyvisible", "--class",
+                                                                   "pomarel", check=False).split()
+                                             if s.geometry(int(w)) == (0, 0, 960, 1080)), None), 20, 0.1)
+            res.require(wid is not None, "the window covers the left monitor")
+            s.x("xdotool", "windowmove", wid, 1000, 0)
+            res.check(e.wait_until(lambda: s.geometry(wid) == (960, 0, 960, 1080), 5),
+                      "moved onto the right monitor, the window covers it", f"it is {s.geometry(wid)}")
+            rects = e.key_rects(960, 1080)
+
+            def drawn():
+                img = s.shot()
+                return img if all(e.is_cream(img.px(960 + e.cap_spot(rc)[0], e.cap_spot(rc)[1]))
+                                  for rc in rects.values()) else None
+            img = e.wait_until(drawn, 5, 0.1)
+            res.check(img is not None, "the keyboard is drawn for the right monitor")
+            if img is not None:
+                s.keep(img, "right-monitor")
     with res.group("a fractional scale"):
         with e.Session(args, 1366, 768, "scale-1.5") as s:
             s.launch(extra_env={"QT_SCALE_FACTOR": "1.5"})
