@@ -229,6 +229,18 @@ HICON PracticeDialog::OnQueryDragIcon()
     return m_hIcon;
 }
 
+// The screen changed under the window (another mode, a rotation, a new scale or monitor): all
+// that was laid out for the old one is laid out and painted anew, as at start. The exercise goes
+// on where it was; its apple hangs at a new spot of the new tree.
+void PracticeDialog::OnDisplayChange(UINT, int width, int height)
+{
+    m_scene.Build(width, height);
+    MoveWindow(0, 0, width, height, TRUE);
+    PlaceControls();
+    Invalidate();
+    UpdateWindow();
+}
+
 void PracticeDialog::OnDestroy()
 {
     CDialog::OnDestroy();

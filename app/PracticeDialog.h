@@ -51,6 +51,7 @@ public:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     HICON OnQueryDragIcon() override;
     void OnDestroy() override;
+    void OnDisplayChange(UINT bitsPerPixel, int width, int height) override;
     void OnChooseSet1();
     void OnChooseSet2();
     void OnChooseSet3();

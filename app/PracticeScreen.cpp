@@ -159,8 +159,14 @@ void PracticeDialog::OnPaint()
     // point, which a paint over part of it may not reach: it is drawn again whole, unclipped,
     // over the background kept under it.
     if (CDC* dc = GetDC()) {
-        if (m_exercise.Started()) {
+        if (m_exercise.Started() && m_scene.ShownKept()) {
             m_scene.RestoreApple(dc);
+        } else if (m_exercise.Started()) {
+            // The first paint on a new screen: the target key's cap and the apple, at a spot of
+            // the new tree, are kept and drawn anew.
+            m_scene.SaveKey(dc, m_exercise.TargetKey());
+            m_scene.PlaceApple(Now());
+            m_scene.DrawApple(dc, m_exercise.ShownCharacter());
         }
         m_scene.RedrawShown(dc, m_exercise.Started(), m_exercise.ShownCharacter(), m_exercise.TargetKey());
         ReleaseDC(dc);

@@ -18,6 +18,7 @@ Figures with a goal carry it after the unit: "name: value unit  goal <= G unit: 
 import argparse
 import os
 import select
+import shutil
 import signal
 import statistics
 import string
@@ -221,6 +222,37 @@ def measure_first_paint(binary, env, cwd, runs):
     return times, cpu
 
 
+def screen_follow_ms(prog, env):
+    """Milliseconds from a resolution change (xrandr, to 1366 x 768 and back) to the program's
+    trace that its window is laid out and painted for the new screen; empty without xrandr."""
+    if shutil.which("xrandr") is None:
+        progress("no xrandr: the screen-change figure is skipped")
+        return []
+    subprocess.run(["xrandr", "--newmode", "1366x768_bench", "60", "1366", "1374", "1382", "1390", "768", "769",
+                    "770", "771"], env=env, capture_output=True)
+    subprocess.run(["xrandr", "--addmode", "screen", "1366x768_bench"], env=env, capture_output=True)
+    prog.drain()
+    out = []
+    for mode, w in (("1366x768_bench", 1366), (f"{WIDTH}x{HEIGHT}", WIDTH)):
+        t0 = time.monotonic()
+        subprocess.run(["xrandr", "--output", "screen", "--mode", mode], env=env, capture_output=True, check=True)
+        fd = prog.proc.stderr.fileno()
+        buffer = b""
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline:
+            if not select.select([fd], [], [], 0.2)[0]:
+                continue
+            buffer += os.read(fd, 65536)
+            lines = [l.decode(errors="replace") for l in buffer.split(b"\n")]
+            done = [l for l in lines if l.startswith(f"pomarel: screen-followed {w} ")]
+            if done:
+                out.append((float(done[0].split()[-1]) - t0) * 1000.0)
+                break
+        else:
+            raise RuntimeError(f"the program did not follow the screen to {mode}")
+    return out
+
+
 def cpu_percent(prog, seconds):
     prog.drain()
     c0, t0 = prog.cpu_seconds(), time.monotonic()
@@ -340,6 +372,9 @@ def main():
             figure("rss_end_mb", prog.status_kb("VmRSS") / 1024.0, "MB")
             figure("keys_typed", len(typed), "keys")
             figure("cpu_per_typed_key_us", cpu_typing / len(typed) * 1e6, "us")
+            follow = screen_follow_ms(prog, env)
+            if follow:
+                figure("screen_change_to_painted_ms", max(follow), "ms", goal=1000)
         finally:
             prog.stop()
     finally:

@@ -87,6 +87,12 @@ int RunApplication(CWinApp& app, int argc, char** argv)
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) {
         qputenv("QT_XCB_NO_MITSHM", "1");
     }
+    // On Wayland the toolkit draws a title bar of its own on every box, with minimise and maximise
+    // buttons whatever the box allows, and the compositor places a box where it likes: the boxes
+    // go without one, as parts of the practice window. The user's own choice stands.
+    if (!qEnvironmentVariableIsSet("QT_WAYLAND_DISABLE_WINDOWDECORATION")) {
+        qputenv("QT_WAYLAND_DISABLE_WINDOWDECORATION", "1");
+    }
     // Reading the font configuration (a few dozen XML files) is the longest part of the first
     // text measurement; it is done on the other core while the toolkit connects to the display.
     // The toolkit finds the configuration read and uses it.

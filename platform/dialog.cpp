@@ -28,7 +28,9 @@ namespace {
 // in a scroll area of the screen's height, so the box and its buttons stay on the screen.
 void FitLongText(QMessageBox& box, const QString& text)
 {
-    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QScreen* screen = box.parentWidget() != nullptr && box.parentWidget()->screen() != nullptr
+                                ? box.parentWidget()->screen()
+                                : QGuiApplication::primaryScreen();
     auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
     auto* grid = qobject_cast<QGridLayout*>(box.layout());
     if (screen == nullptr || label == nullptr || grid == nullptr) {
@@ -47,8 +49,11 @@ void FitLongText(QMessageBox& box, const QString& text)
     const auto textHeight = [&](int width) {
         return fm.boundingRect(QRect(0, 0, std::max(1, width), 1 << 24), Qt::TextWordWrap, text).height();
     };
-    const int tallest = avail.height() - kAroundH;
-    if (textHeight(usual) <= tallest || widest <= usual) {
+    // Room for the text below a window manager's title bar.
+    constexpr int kTitleBar = 40;
+    const int tallest = avail.height() - kAroundH - kTitleBar;
+    // The toolkit's limits are the whole box's; its text is narrower by what is around it.
+    if (textHeight(usual - kAroundW) <= tallest || widest <= usual - kAroundW) {
         return;
     }
     const int bar = box.style()->pixelMetric(QStyle::PM_ScrollBarExtent);
@@ -66,7 +71,60 @@ void FitLongText(QMessageBox& box, const QString& text)
     area->setWidget(label);
     area->setFixedSize(widest, height);
     grid->addWidget(area, row, col, rows, cols);
+    // What the icon, the buttons and the margins take in this language's fonts, measured, and the
+    // title bar a window manager adds: the box with its frame stays within the screen.
+    grid->invalidate();
+    const int around = grid->sizeHint().height() - height;
+    if (height + around + kTitleBar > avail.height()) {
+        area->setFixedSize(widest, std::max(fm.height() * 3, avail.height() - around - kTitleBar));
+    }
 }
+
+// A message box that belongs to the window it is asked from: no maximise button, never larger
+// than the screen (a text too long for it scrolls), and centred on its owner.
+class OwnedMessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        // The box takes its final size here; it is fitted and placed before it is mapped.
+        QMessageBox::showEvent(event);
+        FitToScreen();
+    }
+
+private:
+    void FitToScreen()
+    {
+        const QWidget* owner = parentWidget();
+        const QScreen* screen = owner != nullptr && owner->screen() != nullptr ? owner->screen() : this->screen();
+        if (screen == nullptr) {
+            return;
+        }
+        const QRect avail = screen->availableGeometry();
+        // A window manager's title bar and frame, not known before the box is on the screen.
+        const bool framed = QGuiApplication::platformName() != QLatin1String("offscreen");
+        const int frameH = framed ? 40 : 0;
+        const int frameW = framed ? 10 : 0;
+        const int overH = height() - (avail.height() - frameH);
+        const int overW = width() - (avail.width() - frameW);
+        if (overH > 0 || overW > 0) {
+            if (auto* area = findChild<QScrollArea*>()) {
+                area->setFixedSize(area->width() - std::max(0, overW), area->height() - std::max(0, overH));
+            }
+            setFixedSize(width() - std::max(0, overW), height() - std::max(0, overH));
+        }
+        const QRect over = owner != nullptr ? owner->frameGeometry() : avail;
+        QRect placed(QPoint(0, 0), frameGeometry().size().expandedTo(size()));
+        placed.moveCenter(over.center());
+        placed.moveLeft(
+            std::clamp(placed.left(), avail.left(), std::max(avail.left(), avail.right() + 1 - placed.width())));
+        placed.moveTop(
+            std::clamp(placed.top(), avail.top(), std::max(avail.top(), avail.bottom() + 1 - placed.height())));
+        move(placed.topLeft());
+    }
+};
 
 bool& ScreenOverridden()
 {
@@ -260,6 +318,13 @@ void CDialog::Invalidate()
     }
 }
 
+void CDialog::UpdateWindow()
+{
+    if (m_window) {
+        m_window->PaintPending();
+    }
+}
+
 void CDialog::ShowWindow(int cmd)
 {
     if (!m_window) {
@@ -352,6 +417,8 @@ HICON CDialog::OnQueryDragIcon()
 
 void CDialog::OnDestroy() {}
 
+void CDialog::OnDisplayChange(UINT, int, int) {}
+
 Surface& CDialog::ScreenSurface()
 {
     static Surface empty;
@@ -400,15 +467,19 @@ int AfxMessageBox(std::string_view text, UINT type, UINT)
         return answer(text, type);
     }
     DialogWindow* owner = LiveDialogWindows().empty() ? nullptr : LiveDialogWindows().back();
-    QMessageBox box(yesNo ? QMessageBox::Question : QMessageBox::Information, QStringLiteral("Pomarel"), ToQt(text),
-                    yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, owner);
+    OwnedMessageBox box(yesNo ? QMessageBox::Question : QMessageBox::Information, QStringLiteral("Pomarel"), ToQt(text),
+                        yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, owner);
+    // Transient for the practice window (a compositor keeps it over the full-screen window and
+    // centres it there), with a title and a close button but no maximise button.
+    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     box.setTextFormat(Qt::PlainText);
     if (yesNo) {
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
     }
     // Keep the box on the screen for a long help text.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    if (const QScreen* screen =
+            owner != nullptr && owner->screen() != nullptr ? owner->screen() : QGuiApplication::primaryScreen()) {
         box.setMaximumSize(screen->availableGeometry().size());
     }
     FitLongText(box, ToQt(text));

@@ -117,6 +117,8 @@ public:
     void MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE);
     // Asks for a WM_PAINT of the whole client area.
     void Invalidate();
+    // Paints what is waiting to be painted now, before the handler goes on.
+    void UpdateWindow();
     void ShowWindow(int cmd);
 
     // The default handling of the message being handled now.
@@ -136,6 +138,8 @@ public:
     virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
     virtual HICON OnQueryDragIcon();
     virtual void OnDestroy();
+    // The screen changed (WM_DISPLAYCHANGE): its new size in device pixels; the window already covers it.
+    virtual void OnDisplayChange(UINT bitsPerPixel, int width, int height);
 
     DialogWindow* Window() const { return m_window.get(); }
     UINT TemplateId() const { return m_templateId; }

@@ -141,7 +141,8 @@ DialogWindow::DialogWindow(CDialog* owner, const QJsonObject& tmpl, QWidget* par
     if (popup) {
         setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     } else {
-        setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+        // A box of the practice window: a title and a close button, no maximise button.
+        setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     }
     setWindowTitle(ToQt(FromQt(tmpl.value("caption").toString())));
     if (m_usesFramebuffer) {
@@ -173,6 +174,9 @@ DialogWindow::DialogWindow(CDialog* owner, const QJsonObject& tmpl, QWidget* par
 DialogWindow::~DialogWindow()
 {
     qApp->removeEventFilter(this);
+    if (m_nativeWatch) {
+        qApp->removeNativeEventFilter(m_nativeWatch.get());
+    }
     auto& live = LiveDialogWindows();
     live.erase(std::remove(live.begin(), live.end(), this), live.end());
 }
@@ -593,16 +597,23 @@ void DialogWindow::ShowDialog(bool modal)
 {
     if (modal && parentWidget() != nullptr) {
         setWindowModality(Qt::ApplicationModal);
+        // Its own size, on the screen, centred on the window it belongs to.
+        if (const QScreen* screen = parentWidget()->screen()) {
+            const QRect avail = screen->availableGeometry();
+            resize(size().boundedTo(avail.size()));
+        }
+        setFixedSize(size());
         const QRect p = parentWidget()->geometry();
         move(p.center() - QPoint(width() / 2, height() / 2));
     }
-    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QScreen* screen = ProgramScreen();
     const bool coversScreen = m_usesFramebuffer && screen != nullptr && geometry() == screen->geometry();
     if (coversScreen && !platform_detail::ScreenIsOverridden() &&
         QGuiApplication::platformName() != QLatin1String("offscreen")) {
         // A bare X server has no window manager to honour a full-screen request alone.
         setGeometry(screen->geometry());
         showFullScreen();
+        FollowScreen();
     } else {
         show();
     }
@@ -648,11 +659,11 @@ void DialogWindow::MoveTo(int x, int y, int w, int h)
     w = std::max(1, w);
     h = std::max(1, h);
     m_deviceSize = QSize(w, h);
-    // A top-level window's (0, 0) is the primary screen's corner, wherever that screen stands
-    // among several.
+    // A top-level window's (0, 0) is the corner of the screen it is on, wherever that screen
+    // stands among several.
     const QScreen* screen = nullptr;
     if (parentWidget() == nullptr && !platform_detail::ScreenIsOverridden()) {
-        screen = QGuiApplication::primaryScreen();
+        screen = ProgramScreen();
     }
     if (screen != nullptr && x == 0 && y == 0 && w == GetSystemMetrics(SM_CXSCREEN) &&
         h == GetSystemMetrics(SM_CYSCREEN)) {

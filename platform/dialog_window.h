@@ -1,11 +1,13 @@
 // The Qt window behind a CDialog. Private to platform/.
 #pragma once
 
+#include <QAbstractNativeEventFilter>
 #include <QCheckBox>
 #include <QEventLoop>
 #include <QIcon>
 #include <QJsonObject>
 #include <QPointer>
+#include <QScreen>
 #include <QRegion>
 #include <QTimer>
 #include <QWidget>
@@ -52,6 +54,8 @@ public:
 
     void RequestPaint(const QRect& area);
     void PaintNow();
+    // Paints at once when a paint is waiting.
+    void PaintPending();
     QRect PaintRect() const { return m_paintRect; }
     void Present();
     // Shows at once what was presented while a key's messages were being handled.
@@ -70,8 +74,16 @@ public:
     void End(int result);
     bool Ended() const { return m_ended; }
     int Result() const { return m_result; }
-    // Moves the window to a rectangle in device pixels (x, y from the primary screen's corner).
+    // Moves the window to a rectangle in device pixels (x, y from the corner of the screen in use).
     void MoveTo(int x, int y, int width, int height);
+
+    // The full-screen window follows the screen it is on (size, rotation, scale, another monitor):
+    // it covers that screen again and tells its owner with WM_DISPLAYCHANGE when the size changed.
+    void FollowScreen();
+    // Looks at the screen now (what FollowScreen does at each change of it).
+    void CheckScreen();
+    // The native window was destroyed from outside: the dialog ends as Exit ends it.
+    void LostNativeWindow();
 
     // The program's coordinates are device pixels; Qt's geometry is logical (device / Ratio()).
     double Ratio() const { return devicePixelRatioF(); }
@@ -94,8 +106,14 @@ protected:
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void WatchScreen(QScreen* screen);
+    // On X11 at a fractional scale the toolkit rounds the window's logical size: the native
+    // window is set to the screen's exact size in device pixels.
+    void FitNativeSize(QSize device);
+
     void BuildControls(const QJsonObject& tmpl);
 
     CDialog* m_owner;
@@ -128,6 +146,12 @@ private:
     QEventLoop* m_loop = nullptr;
     bool m_ended = false;
     int m_result = 0;
+    // Following the screen: the screen watched, its signals, and a check gathered from several.
+    bool m_followsScreen = false;
+    QPointer<QScreen> m_watchedScreen;
+    std::vector<QMetaObject::Connection> m_screenLinks;
+    QTimer m_screenCheck;
+    std::shared_ptr<QAbstractNativeEventFilter> m_nativeWatch;
     double m_dluX = 1.5;
     double m_dluY = 1.625;
 };

@@ -14,6 +14,8 @@
 #include "platform/gdi.h"
 #include "platform/winapi.h"
 
+class QScreen;
+
 struct IconHandle {
     QIcon icon;
 };
@@ -50,5 +52,10 @@ void DrawDesktop(Surface& target, int left, int top, int right, int bottom);
 // A screen size was set through platform_seams::SetScreenSize; windows then show at that size, not
 // full screen.
 void SetScreenOverridden(bool on);
+
+// The screen the program draws on: that of its full-screen window once it has one, else the primary.
+QScreen* ProgramScreen();
+// A screen's size in device pixels (exact at a fractional scale on X11).
+QSize ScreenDeviceSize(const QScreen* screen);
 
 }  // namespace platform_detail

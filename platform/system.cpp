@@ -40,13 +40,9 @@ int GetSystemMetrics(int index)
         if (g_setWidth > 0 && g_setHeight > 0) {
             return index == SM_CXSCREEN ? g_setWidth : g_setHeight;
         }
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        if (screen == nullptr) {
-            return index == SM_CXSCREEN ? 1024 : 768;
-        }
-        const QRect g = screen->geometry();
-        const double ratio = screen->devicePixelRatio();
-        return static_cast<int>(std::lround((index == SM_CXSCREEN ? g.width() : g.height()) * ratio));
+        // The screen the practice window is on, in device pixels.
+        const QSize size = platform_detail::ScreenDeviceSize(platform_detail::ProgramScreen());
+        return index == SM_CXSCREEN ? size.width() : size.height();
     }
     case SM_CXICON:
     case SM_CYICON: return 32;

@@ -23,6 +23,9 @@ constexpr UINT WM_ICONERASEBKGND = 0x0027;
 constexpr UINT WM_HELP = 0x0053;
 constexpr UINT WM_SYSCOMMAND = 0x0112;
 constexpr UINT WM_RBUTTONDOWN = 0x0204;
+// The screen the window is on changed size, orientation or scale, or the window moved to another
+// screen: wParam bits per pixel, lParam the new size in device pixels (width low word, height high).
+constexpr UINT WM_DISPLAYCHANGE = 0x007E;
 
 struct MSG {
     UINT message = 0;

@@ -1,5 +1,7 @@
 #include "scene/Drawing.h"
 
+#include <algorithm>
+
 COLORREF ShadedColour(COLORREF base, int shadeHeight, int y, int yFirst)
 {
     const int r = GetRValue(base);
@@ -22,6 +24,22 @@ LegendSpot MainLegendSpot(const RECT& key, bool letter)
 LegendSpot ShiftLegendSpot(const RECT& key)
 {
     return {key.left + (key.right - key.left) / 3, key.top + (key.bottom - key.top) / 10};
+}
+
+LegendFont KeyLegendFont(const RECT& key, int chars)
+{
+    const int h = key.bottom - key.top;
+    const int w = key.right - key.left;
+    // The cap's dark border takes the outer twentieth of the key on each side. A main legend
+    // half way down, with its descender, ends above the bottom border when its cell is under 0.44
+    // of the key's height; the shifted legend a tenth of the way down then ends above it.
+    const int height = std::max(8, h * 44 / 100);
+    // From a third of the way across to the right border, with room for glyphs wider than the
+    // average (the widest are held to 1.6 average widths).
+    const int room = w * 2 / 3 - w / 20;
+    const int perChar = chars <= 1 ? room * 10 / 16 : room * 10 / (chars * 11);
+    const int width = std::max(4, std::min(height * 17 / 20, perChar));
+    return {height, width};
 }
 
 const char* BottomRowLabel(int col)

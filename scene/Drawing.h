@@ -15,5 +15,15 @@ struct LegendSpot {
 // A letter key's capital sits higher than the other keys' main legend.
 LegendSpot MainLegendSpot(const RECT& key, bool letter);
 LegendSpot ShiftLegendSpot(const RECT& key);
+// The font of a key's legends, as CreateFont is asked for it: cell height and average character
+// width in pixels. Sized from the key, so that the shifted legend (a tenth of the way down) and
+// the main one (half way down) both stand inside the cap's face, and 'chars' characters drawn a
+// third of the way across end inside its right rim, at every screen size.
+struct LegendFont {
+    int height;
+    int width;
+};
+LegendFont KeyLegendFont(const RECT& key, int chars);
+
 // The label of a bottom-row key, by column.
 const char* BottomRowLabel(int col);

@@ -1,6 +1,7 @@
 #include "scene/Scene.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -40,46 +41,68 @@ std::string OneChar(char32_t c)
 
 }  // namespace
 
-Scene::Scene()
-{
-    std::fill(std::begin(m_treeShade), std::end(m_treeShade), kTrunkColour);
-}
+Scene::Scene() = default;
 
 void Scene::Build(int width, int height)
 {
     m_nScreenWidth = width;
     m_nScreenHeight = height;
-    BuildShapeOutlines();
+    // Built again for a new screen: what the first paint keeps is kept again from the next one.
+    m_bKeyPixelsSaved = 0;
+    m_bHandBackgroundSaved = 0;
+    m_bKeyHidden = false;
+    m_bShownKept = false;
+    // The tree's size follows the room above the keyboard.
     BuildKeys();
+    BuildShapeOutlines();
 }
 
 void Scene::BuildShapeOutlines()
 {
-    POINT tree[kTreePointCount];
     POINT apple[kApplePointCount];
-    std::copy(std::begin(TreeOutline), std::end(TreeOutline), tree);
     std::copy(std::begin(AppleOutline), std::end(AppleOutline), apple);
 
+    m_treeScale = TreeScaleFor(m_nScreenWidth, m_rcKey[0][0].top);
+    std::vector<POINT> tree;
+    std::vector<int> indexOf;
+    ScaleOutline(TreeOutline, kTreePointCount, m_treeScale, tree, indexOf);
     const POINT rightMarker{409, 388};
     const POINT leftMarker{304, 388};
+    int shadeFirst = 0;
+    int shadeLast = 0;
     int largestX = tree[0].x;
     int largestY = tree[0].y;
     for (int i = 0; i < kTreePointCount; ++i) {
         // The last match wins: the right marker occurs twice.
-        if (tree[i] == rightMarker) {
-            m_shadeFirst = i;
+        if (TreeOutline[i] == rightMarker) {
+            shadeFirst = i;
         }
-        if (tree[i] == leftMarker) {
-            m_shadeLast = i;
+        if (TreeOutline[i] == leftMarker) {
+            shadeLast = i;
         }
-        largestX = std::max<int>(largestX, tree[i].x);
-        largestY = std::max<int>(largestY, tree[i].y);
     }
-    m_shadeHeight = largestY - rightMarker.y;
+    for (const POINT& p : tree) {
+        largestX = std::max<int>(largestX, p.x);
+        largestY = std::max<int>(largestY, p.y);
+    }
+    m_shadeFirst = indexOf[static_cast<std::size_t>(shadeFirst)];
+    m_shadeLast = indexOf[static_cast<std::size_t>(shadeLast)];
+    m_shadeHeight = largestY - tree[static_cast<std::size_t>(m_shadeFirst)].y;
     m_treeShift = TreeShiftFor(m_nScreenWidth, largestX);
-    for (int i = 0; i < kTreePointCount; ++i) {
-        m_treePoint[i] = {tree[i].x + m_treeShift, tree[i].y};
+    // Where the screen's width holds the tree smaller than the room above the keyboard (a portrait
+    // screen), it stands on the keyboard as it does at 1024 x 768, with the sky above its crown.
+    const int keyTop = m_rcKey[0][0].top;
+    const bool widthBound = m_treeScale * 502 < keyTop - 0.5;
+    m_treeTop = widthBound ? std::max(0, keyTop - static_cast<int>(std::lround(10 * keyTop / 502.0)) - largestY) : 0;
+    m_treePoint.resize(tree.size());
+    for (std::size_t i = 0; i < tree.size(); ++i) {
+        m_treePoint[i] = {tree[i].x + m_treeShift, tree[i].y + m_treeTop};
     }
+    m_treeShade.assign(tree.size(), kTrunkColour);
+    // Where the crown's underside turns into the trunk's right edge (437,333) and its left edge
+    // (288,326).
+    m_crownBottom = m_treeTop + std::min(tree[static_cast<std::size_t>(indexOf[1236])].y,
+                                         tree[static_cast<std::size_t>(indexOf[1979])].y);
     int minX = apple[0].x, minY = apple[0].y, maxX = apple[0].x, maxY = apple[0].y;
     for (const POINT& p : apple) {
         minX = std::min<int>(minX, p.x);
@@ -93,7 +116,7 @@ void Scene::BuildShapeOutlines()
     m_appleHalfWidth = (maxX - minX) / 2;
     m_appleHalfHeight = (maxY - minY) / 2;
     m_appleBackground.assign(static_cast<std::size_t>(maxY - minY + 1) * static_cast<std::size_t>(maxX - minX + 1), 0);
-    m_treeMask.Build(m_treePoint, kTreePointCount);
+    m_treeMask.Build(m_treePoint.data(), static_cast<int>(m_treePoint.size()));
 }
 
 void Scene::BuildKeys()
@@ -147,8 +170,10 @@ void Scene::PaintKeysAndTree(CDC& dc, const KeyLegends& plain, const KeyLegends&
     cap.GetObject(&capSize);
     CDC memory;
     memory.CreateCompatibleDC(&dc);
+    // One font for the keys of rows 0 to 3, one for each label of row 4: sized from the keys.
+    const LegendFont upper = KeyLegendFont(m_rcKey[0][1], 1);
     CFont font;
-    font.CreateFont(20, 17, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "system");
+    font.CreateFont(upper.height, upper.width, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "system");
     CFont* oldFont = dc.SelectObject(&font);
     dc.SetBkMode(TRANSPARENT);
 
@@ -186,19 +211,31 @@ void Scene::PaintKeysAndTree(CDC& dc, const KeyLegends& plain, const KeyLegends&
                     dc.TextOut(top.x, top.y, OneChar(up));
                 }
             } else {
-                dc.TextOut(k.left + (k.right - k.left) / 3, k.top + (k.bottom - k.top) / 4, BottomRowLabel(j));
+                const std::string label = BottomRowLabel(j);
+                const LegendFont lf = KeyLegendFont(k, static_cast<int>(label.size()));
+                CFont labelFont;
+                labelFont.CreateFont(lf.height, lf.width, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "system");
+                dc.SelectObject(&labelFont);
+                dc.TextOut(k.left + (k.right - k.left) / 3, k.top + (k.bottom - k.top) / 4, label);
+                dc.SelectObject(&font);
             }
         }
     }
     m_bKeyPixelsSaved = TRUE;
 
-    const int yFirst = m_treePoint[m_shadeFirst].y;
-    for (int i = 0; i < kTreePointCount; ++i) {
-        const POINT& p = m_treePoint[i];
+    const int yFirst = m_treePoint[static_cast<std::size_t>(m_shadeFirst)].y;
+    const int count = static_cast<int>(m_treePoint.size());
+    for (int i = 0; i < count; ++i) {
+        const POINT& p = m_treePoint[static_cast<std::size_t>(i)];
+        const COLORREF base = m_treeShade[static_cast<std::size_t>(i)];
         if (i < m_shadeFirst || i > m_shadeLast) {
             dc.SetPixel(p.x, p.y, kTreeGreen);
+        } else if (m_treeScale == 1.0) {
+            dc.SetPixel(p.x, p.y, ShadedColour(base, m_shadeHeight, p.y, yFirst));
         } else {
-            dc.SetPixel(p.x, p.y, ShadedColour(m_treeShade[i], m_shadeHeight, p.y, yFirst));
+            // The gradient of the tree at its own size: the same colours from the crown to the foot.
+            const int k = static_cast<int>((m_shadeHeight - (p.y - yFirst)) / m_treeScale);
+            dc.SetPixel(p.x, p.y, ShadedColour(base, std::clamp(k, 0, 255), yFirst, yFirst));
         }
     }
 
@@ -246,7 +283,11 @@ int Scene::IsAppleSpotFree(int x, int y) const
 
 bool Scene::IsAppleInCrown(int x, int y) const
 {
-    return m_treeMask.Inside(x + m_appleHalfWidth, y + m_appleHalfHeight);
+    const int cx = x + m_appleHalfWidth;
+    const int cy = y + m_appleHalfHeight;
+    // A box that touches no outline pixel, with its centre inside, lies wholly inside the outline.
+    return cy < m_crownBottom && m_treeMask.Inside(cx, cy) &&
+           !m_treeMask.AnyOutlineIn(x, y, x + 2 * m_appleHalfWidth + 2, y + 2 * m_appleHalfHeight + 1);
 }
 
 POINT Scene::PlaceApple(unsigned seed)
@@ -257,8 +298,9 @@ POINT Scene::PlaceApple(unsigned seed)
     const int s = m_treeShift;
     const int treeMiddle = (m_treeMask.MinX() + m_treeMask.MaxX()) / 2;
     const int drawnX = std::rand() % s + (2 * (treeMiddle - m_appleHalfWidth) - s) / 2;
-    const int rows = m_treePoint[m_shadeFirst].y - 2 * m_appleHalfHeight;
-    const int drawnY = std::rand() % rows;
+    const int rows =
+        std::max(1, m_treePoint[static_cast<std::size_t>(m_shadeFirst)].y - m_treeTop - 2 * m_appleHalfHeight);
+    const int drawnY = m_treeTop + std::rand() % rows;
     const int boxWidth = 2 * m_appleHalfWidth + 2;
     const auto clear = [this, boxWidth](int px, int py) {
         const int boxHeight = 2 * m_appleHalfHeight + 1;
@@ -266,13 +308,11 @@ POINT Scene::PlaceApple(unsigned seed)
             return px < r.right && px + boxWidth > r.left && py < r.bottom && py + boxHeight > r.top;
         });
     };
-    const auto fits = [this, &clear](int px, int py) {
-        return IsAppleSpotFree(px, py) != 0 && IsAppleInCrown(px, py) && clear(px, py);
-    };
+    const auto fits = [this, &clear](int px, int py) { return IsAppleInCrown(px, py) && clear(px, py); };
     // The drawn row first; where the crown is too narrow there, the nearest row that has room.
     for (int d = 0; d < rows; ++d) {
         for (const int y : {drawnY + d, drawnY - d}) {
-            if (y < 0 || y >= rows || (d == 0 && y != drawnY)) {
+            if (y < m_treeTop || y >= m_treeTop + rows || (d == 0 && y != drawnY)) {
                 continue;
             }
             const int x = SearchAppleX(drawnX, y, m_nScreenWidth, boxWidth, fits);
@@ -291,6 +331,7 @@ void Scene::DrawApple(CDC* dc, char32_t shown)
     const int boxRight = 2 * m_appleHalfWidth + 1;
     const int boxBottom = 2 * m_appleHalfHeight;
     SaveRect(dc, m_applePos.x, m_applePos.y, m_applePos.x + boxRight, m_applePos.y + boxBottom, m_appleBackground);
+    m_bShownKept = true;
     RedrawApple(dc, shown);
 }
 
@@ -315,6 +356,9 @@ void Scene::RedrawApple(CDC* dc, char32_t shown)
 
 void Scene::RestoreApple(CDC* dc)
 {
+    if (!m_bShownKept) {
+        return;
+    }
     const int boxRight = 2 * m_appleHalfWidth + 1;
     const int boxBottom = 2 * m_appleHalfHeight;
     RestoreRect(dc, m_applePos.x, m_applePos.y, m_applePos.x + boxRight, m_applePos.y + boxBottom, m_appleBackground);

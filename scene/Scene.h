@@ -57,6 +57,9 @@ public:
     void RedrawApple(CDC* dc, char32_t shown);
     // Puts back the screen under the apple's box.
     void RestoreApple(CDC* dc);
+    // False after Build until an apple is drawn: nothing is kept under the apple or the target key
+    // on this screen yet.
+    bool ShownKept() const { return m_bShownKept; }
 
     // After a repaint of the background, keys and tree: the apple with its character (when one
     // is on show), the target key in its blink phase and a hand prompt on show come back as
@@ -70,8 +73,17 @@ public:
 
     // 1 when an apple with its top-left at (x, y) shares no pixel with the tree outline.
     int IsAppleSpotFree(int x, int y) const;
-    // True when the centre of an apple with its top-left at (x, y) lies inside the crown.
+    // True when an apple with its top-left at (x, y) hangs in the crown: its box covers no pixel
+    // of the outline, and its centre lies inside the outline above where the trunk's edge lines
+    // meet the crown.
     bool IsAppleInCrown(int x, int y) const;
+    // The row where the trunk's edge lines meet the crown (the higher of the two meeting points).
+    int CrownBottom() const { return m_crownBottom; }
+    // The scale of the tree on this screen (1 on a 1024 x 768 screen).
+    double TreeScale() const { return m_treeScale; }
+    // The row of the tree's top: 0, but on a screen whose width holds the tree smaller than the
+    // room above the keyboard, where the tree stands on the keyboard.
+    int TreeTop() const { return m_treeTop; }
 
     int ScreenWidth() const { return m_nScreenWidth; }
     int ScreenHeight() const { return m_nScreenHeight; }
@@ -79,7 +91,7 @@ public:
     const KeyRects& KeyRectangles() const { return m_rcKey; }
     const PixelBuffer& KeyPixels(int row, int col) const { return m_pKeyPixels[row][col]; }
     const PixelBuffer& KeyScratch() const { return m_pKeyScratch; }
-    const POINT (&TreePoints() const)[kTreePointCount] { return m_treePoint; }
+    const std::vector<POINT>& TreePoints() const { return m_treePoint; }
     const POINT (&ApplePoints() const)[kApplePointCount] { return m_applePoint; }
     int TreeShift() const { return m_treeShift; }
     int ShadeFirst() const { return m_shadeFirst; }
@@ -114,9 +126,12 @@ private:
     bool m_bKeyHidden = false;
 
     // Tree and apple outlines.
-    POINT m_treePoint[kTreePointCount] = {};
+    std::vector<POINT> m_treePoint;
     POINT m_applePoint[kApplePointCount] = {};
-    COLORREF m_treeShade[kTreePointCount] = {};
+    std::vector<COLORREF> m_treeShade;
+    double m_treeScale = 1.0;
+    int m_treeTop = 0;  // row of the tree's top on the screen
+    int m_crownBottom = 0;
     int m_treeShift = 0;
     int m_shadeFirst = 0;
     int m_shadeLast = 0;
@@ -133,6 +148,7 @@ private:
     POINT m_applePos{};
     POINT m_appleFillSeed{14, 25};
     PixelBuffer m_appleBackground;
+    bool m_bShownKept = false;
 
     // Hand areas above the keyboard: the background under each, kept at the first paint.
     int m_handWidth = 0;

@@ -1,8 +1,72 @@
 #include "scene/ShapeOutlines.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <utility>
+
+double TreeScaleFor(int screenWidth, int keyTop)
+{
+    constexpr int kReferenceKeyTop = 502;  // 768 x 2 / 3 - 10
+    constexpr double kTreeWidth = 701;
+    if (keyTop == kReferenceKeyTop && screenWidth >= kTreeWidth) {
+        return 1.0;
+    }
+    const double byHeight = static_cast<double>(std::max(1, keyTop)) / kReferenceKeyTop;
+    const double byWidth = std::max(1, screenWidth) * 0.9 / kTreeWidth;
+    return std::min(byHeight, byWidth);
+}
+
+void ScaleOutline(const POINT* points, int count, double scale, std::vector<POINT>& out, std::vector<int>& indexOf)
+{
+    out.clear();
+    indexOf.assign(static_cast<std::size_t>(std::max(0, count)), 0);
+    if (scale == 1.0) {
+        out.assign(points, points + count);
+        for (int i = 0; i < count; ++i) {
+            indexOf[static_cast<std::size_t>(i)] = i;
+        }
+        return;
+    }
+    const auto scaled = [&](int i) {
+        return POINT{static_cast<int>(std::lround(points[i].x * scale)),
+                     static_cast<int>(std::lround(points[i].y * scale))};
+    };
+    for (int i = 0; i < count; ++i) {
+        const POINT a = scaled(i);
+        const POINT z = scaled((i + 1) % count);
+        if (out.empty() || out.back() != a) {
+            out.push_back(a);
+        }
+        indexOf[static_cast<std::size_t>(i)] = static_cast<int>(out.size()) - 1;
+        // The pixels between this point and the next, neither included: steps of one pixel.
+        const int steps = std::max(std::abs(z.x - a.x), std::abs(z.y - a.y));
+        for (int k = 1; k < steps; ++k) {
+            const int x = a.x + static_cast<int>(std::lround(static_cast<double>(z.x - a.x) * k / steps));
+            const int y = a.y + static_cast<int>(std::lround(static_cast<double>(z.y - a.y) * k / steps));
+            out.push_back(POINT{x, y});
+        }
+    }
+    // The chain closes on its first point; a last point equal to it is one too many.
+    if (out.size() > 1 && out.back() == out.front()) {
+        out.pop_back();
+    }
+}
+
+bool OutlineMask::AnyOutlineIn(int left, int top, int right, int bottom) const
+{
+    const int t = std::max(top, m_top);
+    const int b = std::min(bottom, m_top + m_height);
+    for (int y = t; y < b; ++y) {
+        const auto first = m_outlineXs.begin() + m_rowStart[static_cast<std::size_t>(y - m_top)];
+        const auto last = m_outlineXs.begin() + m_rowStart[static_cast<std::size_t>(y - m_top) + 1];
+        const auto at = std::lower_bound(first, last, left);
+        if (at != last && *at < right) {
+            return true;
+        }
+    }
+    return false;
+}
 
 int TreeShiftFor(int screenWidth, int largestTreeX)
 {
@@ -94,6 +158,17 @@ void OutlineMask::Build(const POINT* points, int count)
             }
         }
     }
+    m_rowStart.assign(static_cast<std::size_t>(m_height) + 1, 0);
+    m_outlineXs.clear();
+    for (int y = 0; y < m_height; ++y) {
+        for (int x = 0; x < m_width; ++x) {
+            if (m_bits[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x)] ==
+                kOutline) {
+                m_outlineXs.push_back(x + m_left);
+            }
+        }
+        m_rowStart[static_cast<std::size_t>(y) + 1] = static_cast<int>(m_outlineXs.size());
+    }
 }
 
 int AppleSpotFree(const OutlineMask& tree, const POINT (&apple)[kApplePointCount], int x, int y)
@@ -112,7 +187,7 @@ int AppleSpotFree(const OutlineMask& tree, const POINT (&apple)[kApplePointCount
     return notLeftOfTree && notRightOfTree ? 1 : 0;
 }
 
-int AppleSpotFreePairwise(const POINT (&tree)[kTreePointCount], const POINT (&apple)[kApplePointCount], int x, int y)
+int AppleSpotFreePairwise(const std::vector<POINT>& tree, const POINT (&apple)[kApplePointCount], int x, int y)
 {
     for (const POINT& a : apple) {
         for (const POINT& t : tree) {

@@ -7,6 +7,16 @@
 #include "platform/wintypes.h"
 #include "scene/ShapeTables.h"
 
+// How much the tree is scaled for a screen: with the height above the keyboard, whose top row
+// starts at 'keyTop' (exactly 1 where that is 502 pixels, as on a 1024 x 768 screen), and never
+// wider than nine tenths of the screen.
+double TreeScaleFor(int screenWidth, int keyTop);
+
+// The outline 'points' (a closed chain) scaled by 'scale' about (0, 0), still a closed chain of
+// neighbouring pixels: each scaled point is joined to the next by a straight line of pixels.
+// indexOf[i] is the index the scaled point i has in 'out'. A scale of exactly 1 copies.
+void ScaleOutline(const POINT* points, int count, double scale, std::vector<POINT>& out, std::vector<int>& indexOf);
+
 // The tree stands with 38.2 % of the free width to its left. Never 0: apple placement divides
 // by it, so a screen within two pixels of the tree's width gets a shift of 1.
 int TreeShiftFor(int screenWidth, int largestTreeX);
@@ -23,6 +33,8 @@ public:
     bool Inside(int x, int y) const { return At(x, y) == kInside; }
     int MinX() const { return m_left; }
     int MaxX() const { return m_left + m_width - 1; }
+    // True when some outline pixel lies in [left, right) x [top, bottom).
+    bool AnyOutlineIn(int left, int top, int right, int bottom) const;
 
 private:
     static constexpr unsigned char kOutside = 0;
@@ -43,13 +55,17 @@ private:
     int m_width = 0;
     int m_height = 0;
     std::vector<unsigned char> m_bits;
+    // The columns of the outline pixels, row by row in increasing order: row y's are
+    // m_outlineXs[m_rowStart[y - m_top] .. m_rowStart[y - m_top + 1]).
+    std::vector<int> m_rowStart;
+    std::vector<int> m_outlineXs;
 };
 
 // 1 when an apple with its top-left at (x, y) shares no pixel with the tree outline and is not
 // wholly left or right of the tree.
 int AppleSpotFree(const OutlineMask& tree, const POINT (&apple)[kApplePointCount], int x, int y);
 // The same by comparing every pair of points (the reference for the fast form).
-int AppleSpotFreePairwise(const POINT (&tree)[kTreePointCount], const POINT (&apple)[kApplePointCount], int x, int y);
+int AppleSpotFreePairwise(const std::vector<POINT>& tree, const POINT (&apple)[kApplePointCount], int x, int y);
 
 // From the drawn x, moves one pixel at a time toward the screen's vertical centre line until the
 // spot is free. The search stays on the screen: when it reaches the edge it looks the other way

@@ -144,3 +144,54 @@ TEST(KeyRouting, EscReachesExitAndEnterPressesTheFocusedOrDefaultButton)
     EXPECT_TRUE(win.dlg().IsEnded());
     EXPECT_EQ(win.dlg().Result(), IDCANCEL);
 }
+
+TEST(ScreenChange, TheWindowIsLaidOutAndPaintedAnewAndTheExerciseGoesOn)
+{
+    PracticeWindow win(1920, 1080);
+    PracticeDialog& d = win.dlg();
+    win.Key(VK_F2);
+    win.Type(static_cast<unsigned char>(win.Target()));
+    win.Type(static_cast<unsigned char>(win.Wrong()));
+    // A projector's 800 x 600, then a portrait screen: as the screen tells the window.
+    for (const POINT size : {POINT{800, 600}, POINT{1080, 1920}}) {
+        const int right = d.GetExercise().TotalRight();
+        const int keys = d.GetExercise().TotalKeys();
+        const char target = win.Target();
+        const std::string report = d.ReportText();
+        const std::string at = std::to_string(size.x) + "x" + std::to_string(size.y);
+        testing_hooks::SetScreenSize(size.x, size.y);
+        d.OnDisplayChange(32, size.x, size.y);
+        ASSERT_EQ(win.screen().Width(), size.x) << at;
+        ASSERT_EQ(win.screen().Height(), size.y) << at;
+        const ControlLayout l = ComputeControlLayout(size.x, size.y, kBw, kBh, kSetW, kSetH);
+        EXPECT_EQ(testing_hooks::ControlRect(d, IDC_REPORT), l.report) << at;
+        EXPECT_EQ(testing_hooks::ControlRect(d, IDOK), l.start) << at;
+        // The keys of the new keyboard show their caps: no black left from the old screen.
+        const Scene& scene = d.GetScene();
+        for (int r = 0; r < kKeyRows; ++r) {
+            const RECT& k = scene.KeyRect(r, 0);
+            EXPECT_NE(win.Pixel(k.left + (k.right - k.left) / 5, k.top + (k.bottom - k.top) * 3 / 5), RGB(0, 0, 0))
+                << at << " row " << r;
+        }
+        // The exercise goes on with the same target, counters and report; the apple hangs in the
+        // new crown, drawn there.
+        EXPECT_EQ(win.Target(), target) << at;
+        EXPECT_EQ(d.GetExercise().TotalRight(), right) << at;
+        EXPECT_EQ(d.GetExercise().TotalKeys(), keys) << at;
+        EXPECT_EQ(d.ReportText(), report) << at;
+        const POINT a = scene.ApplePos();
+        EXPECT_TRUE(scene.IsAppleInCrown(a.x, a.y)) << at;
+        EXPECT_EQ(win.Pixel(a.x + 14, a.y + 40), RGB(255, 255, 0)) << at << ": the apple is drawn";
+        EXPECT_TRUE(testing_hooks::IsTimerRunning(d, TIMER_KEY_BLINK)) << at;
+        EXPECT_TRUE(testing_hooks::IsTimerRunning(d, TIMER_HAND_BLINK)) << at;
+        // Blinking and the next right key work on the new screen.
+        testing_hooks::FireTimer(d, TIMER_KEY_BLINK);
+        testing_hooks::FireTimer(d, TIMER_KEY_BLINK);
+        win.Type(static_cast<unsigned char>(win.Target()));
+        EXPECT_EQ(d.GetExercise().TotalRight(), right + 1) << at;
+        const POINT next = scene.ApplePos();
+        EXPECT_TRUE(scene.IsAppleInCrown(next.x, next.y)) << at;
+        win.Type(static_cast<unsigned char>(win.Wrong()));
+    }
+    testing_hooks::SetScreenSize(1024, 768);
+}

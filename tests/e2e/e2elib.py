@@ -12,6 +12,7 @@ outline tables in scene/ShapeTables.cpp and the control sizes of the dialog temp
 
 import argparse
 import json
+import math
 import os
 import re
 import select
@@ -385,18 +386,49 @@ def _outline(name):
     return [(int(a), int(b)) for a, b in re.findall(r"\{\s*(-?\d+)\s*,\s*(-?\d+)\s*\}", m.group(1))]
 
 
-def tree_outline(W):
-    """The tree's outline on a screen W wide, and the indices of its crown (plain green) points."""
+def tree_scale(W, H):
+    """How much the tree is scaled on a W x H screen: with the room above the keyboard (1 where the
+    keyboard starts 502 pixels down), at most nine tenths of the screen's width."""
+    top = key_rects(W, H)[(0, 0)][1]
+    if top == 502 and W >= 701:
+        return 1.0
+    return min(max(1, top) / 502, max(1, W) * 0.9 / 701)
+
+
+def tree_outline(W, H=768):
+    """The tree's outline on a W x H screen, and the indices of its crown (plain green) points."""
     pts = _outline("TreeOutline")
-    largest = max(p[0] for p in pts)
-    shift = int((W - largest) * 0.382) or 1
     first = last = None
     for i, p in enumerate(pts):
         if p == (409, 388):
             first = i
         if p == (304, 388):
             last = i
-    placed = [(x + shift, y) for x, y in pts]
+    scale = tree_scale(W, H)
+    if scale != 1.0:
+        # Scaled points joined by straight lines of pixels, so the outline stays closed.
+        rnd = lambda v: int(math.floor(v + 0.5)) if v >= 0 else -int(math.floor(-v + 0.5))
+        sp = [(rnd(x * scale), rnd(y * scale)) for x, y in pts]
+        out, index_of = [], []
+        for i, a in enumerate(sp):
+            z = sp[(i + 1) % len(sp)]
+            if not out or out[-1] != a:
+                out.append(a)
+            index_of.append(len(out) - 1)
+            steps = max(abs(z[0] - a[0]), abs(z[1] - a[1]))
+            for k in range(1, steps):
+                out.append((a[0] + rnd((z[0] - a[0]) * k / steps), a[1] + rnd((z[1] - a[1]) * k / steps)))
+        if len(out) > 1 and out[-1] == out[0]:
+            out.pop()
+        pts, first, last = out, index_of[first], index_of[last]
+    largest = max(p[0] for p in pts)
+    shift = int((W - largest) * 0.382) or 1
+    # Held smaller by the width (portrait), the tree stands on the keyboard with sky above it.
+    top_of_keys = key_rects(W, H)[(0, 0)][1]
+    down = 0
+    if scale * 502 < top_of_keys - 0.5:
+        down = max(0, top_of_keys - int(math.floor(10 * top_of_keys / 502 + 0.5)) - max(p[1] for p in pts))
+    placed = [(x + shift, y + down) for x, y in pts]
     crown = [i for i in range(len(pts)) if i < first or i > last]
     return placed, crown
 
@@ -637,6 +669,19 @@ class Session:
             raise RuntimeError(f"{' '.join(map(str, cmd))} failed: {r.stderr.strip()}")
         return r.stdout
 
+    def set_mode(self, width, height, output="screen"):
+        """Changes the X server's resolution with xrandr, as display settings do; the server must
+        have been started at least as large in each direction."""
+        name = f"{width}x{height}_e2e"
+        if name not in self.x("xrandr", "-q"):
+            self.x("xrandr", "--newmode", name, "60", width, width + 8, width + 16, width + 24,
+                   height, height + 1, height + 2, height + 3, check=False)
+            self.x("xrandr", "--addmode", output, name)
+        self.x("xrandr", "--output", output, "--mode", name)
+        if self.grabber:
+            self.grabber.close()
+            self.grabber = None
+
     def windows(self, name="Pomarel"):
         """Visible top-level windows whose name matches."""
         out = self.x("xdotool", "search", "--onlyvisible", "--name", name, check=False)
@@ -773,6 +818,19 @@ def blinking_key(session, timeout=2.0):
                 return k, box
         return None, box
     return None, None
+
+
+def steady_blinking_key(session, other_than=None, timeout=6.0):
+    """The blinking key once two readings in a row agree (a key put back as the next target
+    starts blinking shows as a change too), and it is not 'other_than'; None when none is found."""
+    last = [None]
+
+    def steady():
+        cell = blinking_key(session, 1.0)[0]
+        agreed = cell if cell is not None and cell == last[0] and cell != other_than else None
+        last[0] = cell
+        return agreed
+    return wait_until(steady, timeout)
 
 
 def target_chars(cell):

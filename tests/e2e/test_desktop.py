@@ -51,7 +51,7 @@ def background_spots(W, H):
     """Points of the background away from keys, controls and the tree's outline."""
     keys = e.key_rects(W, H)
     low = keys[(0, 0)][1] - 100
-    points, _ = e.tree_outline(W)
+    points, _ = e.tree_outline(W, H)
     outline = set(points)
     spots = [(x, y) for x in (5, W // 8, W // 4, 3 * W // 4, 7 * W // 8, W - 6) for y in (5, H // 6, low)]
     return [p for p in spots if p not in outline]

@@ -58,7 +58,7 @@ def run_size(res, args, W, H):
                                           f"at the {name} ({x}, {y})", f"pixel {img.px(x, y)}")
         bad = [k for k, rc in keys.items() if not e.is_cream(img.px(*e.cap_spot(rc)))]
         res.check(not bad, f"{W}x{H}: the key caps are drawn over the picture", f"missing at {bad[:6]}")
-        points, crown = e.tree_outline(W)
+        points, crown = e.tree_outline(W, H)
         wrong = [points[i] for i in crown[::9]
                  if 0 <= points[i][0] < W and free(*points[i]) and img.px(*points[i]) != (0, 255, 0)]
         res.check(not wrong, f"{W}x{H}: the tree outline is drawn over the picture", f"not at {wrong[:5]}")

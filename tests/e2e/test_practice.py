@@ -27,7 +27,6 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 import e2elib as e  # noqa: E402
 
 SIZES = ((800, 600), (1024, 768), (1920, 1080))
-MARKER_Y = 388  # the trunk markers' row; apples hang above it
 
 
 def one_apple(img, s):
@@ -56,9 +55,11 @@ def check_apple(res, s, img, box, what):
     res.check(len(apples) == 1, f"{W}x{H}: {what}: exactly one apple on the screen", f"{len(apples)} yellow regions")
     size = (box[2] - box[0] + 1, box[3] - box[1] + 1)
     res.check(size == (aw, ah), f"{W}x{H}: {what}: the apple is {aw}x{ah}", f"it is {size[0]}x{size[1]} at {box}")
-    points, _ = e.tree_outline(W)
+    points, crown = e.tree_outline(W, H)
     tx0, tx1 = min(p[0] for p in points), max(p[0] for p in points)
-    res.check(box[1] >= 0 and box[3] < MARKER_Y and box[2] > tx0 and box[0] < tx1,
+    # The trunk markers' row moves with the tree's size: the first point after the crown's.
+    marker_y = points[min(set(range(len(points))) - set(crown))][1]
+    res.check(box[1] >= 0 and box[3] < marker_y and box[2] > tx0 and box[0] < tx1,
               f"{W}x{H}: {what}: the apple hangs in the crown, above the trunk markers",
               f"apple {box}, tree x {tx0}..{tx1}")
     red = img.count(box, lambda p: p == (255, 0, 0))

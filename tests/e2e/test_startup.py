@@ -22,9 +22,14 @@ import e2elib as e  # noqa: E402
 SIZES = ((800, 600), (1024, 768), (1920, 1080))
 
 
-def legend_ink(img, x, y):
-    """Dark pixels in the box a 20-pixel legend drawn with its top-left at (x, y) covers."""
-    return img.count((x + 1, y + 2, x + 14, y + 16), e.is_dark)
+def legend_ink(img, x, y, cell=20):
+    """Dark pixels in the box a legend of this cell height drawn with its top-left at (x, y) covers."""
+    return img.count((x + 1, y + cell // 10, x + cell * 14 // 20, y + cell * 16 // 20), e.is_dark)
+
+
+def legend_cell(rect):
+    """The legends' cell height on a key: 0.44 of the key's height, so that both legends fit the cap."""
+    return max(8, (rect[3] - rect[1]) * 44 // 100)
 
 
 def check_keyboard(res, s, img):
@@ -36,7 +41,7 @@ def check_keyboard(res, s, img):
     # The cap is stretched over the rectangle without its right column and bottom row: its warm
     # rim lies on left, right - 1, top and bottom - 1, and the pixel beyond each edge is not rim.
     # (Tree pixels drawn over the keys and controls that overlap them on small screens are left out.)
-    tree = set(e.tree_outline(W)[0])
+    tree = set(e.tree_outline(W, H)[0])
     controls = e.control_rects(W, H).values()
 
     def rim(x, y):
@@ -64,7 +69,7 @@ def check_keyboard(res, s, img):
 
     def spot(cell, frac_y):
         l, t, r, b = rects[cell]
-        return l + (r - l) // 3, t + (b - t) // frac_y
+        return l + (r - l) // 3, t + (b - t) // frac_y, legend_cell(rects[cell])
 
     # The blank left Shift key gives the ink a legend-free cap has in the same place.
     blank_high = legend_ink(img, *spot((3, 0), 4))
@@ -85,8 +90,8 @@ def check_keyboard(res, s, img):
 
 
 def check_tree(res, s, img):
-    W = s.W
-    points, crown = e.tree_outline(W)
+    W, H = s.W, s.H
+    points, crown = e.tree_outline(W, H)
     # Where the keyboard leaves no room below it, the check boxes stand over part of the tree.
     controls = e.control_rects(W, s.H).values()
     sample = [i for i in crown[::5] if not any(e.inside((*points[i], *points[i]), c) for c in controls)]

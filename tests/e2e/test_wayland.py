@@ -167,7 +167,7 @@ def check_covers(res, what, img, w=W, h=H):
               f"{corners}")
     res.check(e.luminance(img.px(w // 2, h - 3)) > 200, f"{what}: the report box reaches the bottom edge",
               f"{img.px(w // 2, h - 3)}")
-    points, _ = e.tree_outline(w)
+    points, _ = e.tree_outline(w, h)
     # The compositor may round a channel by one on its way to the screenshot; a scaled or blurred
     # scene would miss the points altogether.
     green = sum(1 for p in points[:200] if max(abs(a - b) for a, b in zip(img.px(*p), (0, 255, 0))) <= 1)

@@ -337,3 +337,44 @@ TEST(BackgroundPicture, ADecodingStartedAheadIsTakenOnlyForTheSameFileAndSize)
         cache.Prepare("Face.jpg", 64, 48);
     }
 }
+
+TEST(FirstPaint, EveryLegendStaysInsideItsCapAtEverySize)
+{
+    // The cap picture's dark border is its outer twentieth on every side; a legend's black ink
+    // (far darker than any pixel of the cap picture) stays inside it, nowhere else.
+    const POINT sizes[] = {{800, 600}, {1024, 768}, {1366, 768}, {1920, 1080}, {3840, 2160}};
+    for (const POINT& size : sizes) {
+        Surface light(size.x, size.y);
+        std::fill(light.Data(), light.Data() + static_cast<std::ptrdiff_t>(size.x) * size.y,
+                  ToScreenPixel(RGB(230, 230, 240)));
+        testing_hooks::SetDesktop(light);
+        PracticeWindow win(size.x, size.y);
+        testing_hooks::PaintNow(win.dlg());
+        const Scene& scene = win.dlg().GetScene();
+        const std::string at = std::to_string(size.x) + "x" + std::to_string(size.y);
+        const int top = scene.KeyRect(0, 0).top - scene.KeyRect(0, 0).top / 10;
+        const int bottom = scene.KeyRect(4, 0).bottom + 4;
+        int inked = 0;
+        for (int y = top; y < bottom && y < size.y; ++y) {
+            for (int x = 0; x < size.x; ++x) {
+                const COLORREF c = win.Pixel(x, y);
+                if (GetRValue(c) * 3 + GetGValue(c) * 6 + GetBValue(c) > 300) {
+                    continue;  // lighter than the darkest pixel of the cap picture: not ink
+                }
+                bool inside = false;
+                for (int r = 0; r < kKeyRows && !inside; ++r) {
+                    for (int j = 0; j < kKeysInRow[r] && !inside; ++j) {
+                        const RECT& k = scene.KeyRect(r, j);
+                        const int mx = std::max(1, (k.right - k.left) / 20);
+                        const int my = std::max(1, (k.bottom - k.top) / 20);
+                        inside = x >= k.left + mx && x < k.right - mx && y >= k.top + my && y < k.bottom - my;
+                    }
+                }
+                ASSERT_TRUE(inside) << at << ": legend ink at " << x << "," << y << " outside every cap's face";
+                ++inked;
+            }
+        }
+        EXPECT_GT(inked, 400) << at << ": legends are drawn";
+    }
+    testing_hooks::SetDesktop(Surface());
+}

@@ -3,6 +3,7 @@
 // somewhere), with the apple on the screen wherever the screen has room for it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "scene/ShapeOutlines.h"
@@ -27,6 +28,9 @@ TEST_P(ScreenSizes, StartsPaintsAndTakesAHundredRightKeys)
     testing_hooks::PaintNow(d);
     win.Key(VK_F2);
     ASSERT_EQ(d.GetExercise().Practising(), 1) << name;
+    // Apples hang above the trunk markers' row, which moves with the tree's size.
+    const Scene& scene = d.GetScene();
+    const int rowsEnd = scene.TreePoints()[static_cast<std::size_t>(scene.ShadeFirst())].y;
     int onScreen = 0;
     for (int i = 0; i < 100; ++i) {
         const std::string at = name + ", right key " + std::to_string(i);
@@ -45,7 +49,7 @@ TEST_P(ScreenSizes, StartsPaintsAndTakesAHundredRightKeys)
         ASSERT_EQ(d.GetExercise().TotalRight(), rightBefore + 1) << at;
         const RECT box = AppleBox(d.GetScene().ApplePos());
         ASSERT_GE(box.top, 0) << at;
-        ASSERT_LE(box.bottom, kAppleRowsEnd) << at;
+        ASSERT_LE(box.bottom, rowsEnd) << at;
         // Where the screen is about as wide as the tree or wider, the apple is wholly on it.
         if (w >= 640) {
             ASSERT_GE(box.left, 0) << at;
@@ -53,7 +57,7 @@ TEST_P(ScreenSizes, StartsPaintsAndTakesAHundredRightKeys)
         }
         // At most one apple; a whole one, and nothing else, where its box is on the screen.
         int total = 0;
-        for (const Region& r : FindYellow(win.screen(), RECT{0, 0, w, kAppleRowsEnd}))
+        for (const Region& r : FindYellow(win.screen(), RECT{0, 0, w, rowsEnd}))
             total += r.size;
         ASSERT_LE(total, kAppleMostPixels) << at << ": more yellow than one apple";
         if (box.left >= 0 && box.right <= w && box.bottom <= h) {
@@ -68,13 +72,13 @@ TEST_P(ScreenSizes, StartsPaintsAndTakesAHundredRightKeys)
 
     // Apples shown within one second all stand where the same drawn position put them, so the
     // search is also run from drawn positions spread over the whole range the placement draws
-    // from: rand() % shift + (height - shift) / 2 across, 0..317 down.
+    // from: rand() % shift + (height - shift) / 2 across, every row above the markers' down.
     std::mt19937 rng(static_cast<unsigned>(w * 7919 + h));
     const int s = d.GetScene().TreeShift();
     int free = 0;
     for (int k = 0; k < 400; ++k) {
         const int drawnX = static_cast<int>(rng() % 0x7fffffffu) % s + (h - s) / 2;
-        const int drawnY = static_cast<int>(rng() % 318u);
+        const int drawnY = static_cast<int>(rng() % static_cast<unsigned>(std::max(1, rowsEnd - kAppleBoxH + 1)));
         const std::string at = name + ", drawn at " + std::to_string(drawnX) + "," + std::to_string(drawnY);
         dog.Step(at);
         const int x = SearchAppleX(drawnX, drawnY, w, kAppleBoxW,

@@ -2,7 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <random>
+#include <set>
+#include <string>
 
 #include "scene/Scene.h"
 
@@ -18,9 +22,10 @@ TEST(ShapeOutlines, PlacementForScreenWidths)
     for (const Case& c : cases) {
         EXPECT_EQ(TreeShiftFor(c.width, 700), c.shift) << c.width;
     }
-    for (const int width : {640, 700, 1024, 1280, 1920}) {
+    // Where the keyboard starts 502 pixels down (a 768-pixel-high screen) the tree has its own size.
+    for (const int width : {1024, 1280, 1920}) {
         Scene scene;
-        scene.Build(width, 600);
+        scene.Build(width, 768);
         EXPECT_EQ(scene.TreeShift(), TreeShiftFor(width, 700));
         EXPECT_EQ(scene.ShadeFirst(), 1296);
         EXPECT_EQ(scene.ShadeLast(), 1917);
@@ -107,11 +112,14 @@ namespace {
 
 // Even-odd ray casting against the tree's closed chain taken as a polygon: an independent
 // answer to "is this point inside the crown".
-bool InsidePolygon(const POINT (&poly)[kTreePointCount], double px, double py)
+bool InsidePolygon(const std::vector<POINT>& poly, double px, double py)
 {
     bool inside = false;
-    for (int i = 0, j = kTreePointCount - 1; i < kTreePointCount; j = i++) {
-        const double xi = poly[i].x, yi = poly[i].y, xj = poly[j].x, yj = poly[j].y;
+    const int n = static_cast<int>(poly.size());
+    for (int i = 0, j = n - 1; i < n; j = i++) {
+        const POINT a = poly[static_cast<std::size_t>(i)];
+        const POINT b = poly[static_cast<std::size_t>(j)];
+        const double xi = a.x, yi = a.y, xj = b.x, yj = b.y;
         if ((yi > py) != (yj > py) && px < (xj - xi) * (py - yi) / (yj - yi) + xi) {
             inside = !inside;
         }
@@ -121,25 +129,121 @@ bool InsidePolygon(const POINT (&poly)[kTreePointCount], double px, double py)
 
 }  // namespace
 
-TEST(ApplePlacement, EveryAppleHangsInsideTheCrownOnEveryScreenShape)
+// The screens a user may have, landscape and portrait.
+const POINT kScreens[] = {{800, 600},   {1024, 768},  {1366, 768},  {1920, 1080},
+                          {2560, 1440}, {3440, 1440}, {1080, 1920}, {3840, 2160}};
+
+TEST(TreeSize, TheTreeFillsTheRoomAboveTheKeyboardWithAClosedOutline)
 {
-    const POINT screens[] = {{800, 600},   {1024, 768},  {1366, 768}, {1920, 1080},
-                             {2560, 1440}, {3440, 1440}, {3840, 2160}};
-    for (const POINT& size : screens) {
+    for (const POINT& size : kScreens) {
         Scene scene;
         scene.Build(size.x, size.y);
-        int outside = 0;
-        for (unsigned seed = 1; seed <= 400; ++seed) {
-            const POINT a = scene.PlaceApple(seed * 7919u);
-            // Half a pixel off the grid, so the ray never runs along an edge of the chain.
-            const double cx = a.x + scene.AppleHalfWidth() + 0.5;
-            const double cy = a.y + scene.AppleHalfHeight() + 0.5;
-            outside += InsidePolygon(scene.TreePoints(), cx, cy) ? 0 : 1;
-            ASSERT_TRUE(scene.IsAppleSpotFree(a.x, a.y)) << size.x << "x" << size.y << " seed " << seed;
-            ASSERT_LT(a.y + 2 * scene.AppleHalfHeight(), scene.TreePoints()[scene.ShadeFirst()].y);
+        const std::vector<POINT>& tree = scene.TreePoints();
+        const std::string at = std::to_string(size.x) + "x" + std::to_string(size.y);
+        int top = tree[0].y, bottom = tree[0].y, left = tree[0].x, right = tree[0].x;
+        for (std::size_t i = 0; i < tree.size(); ++i) {
+            const POINT a = tree[i];
+            const POINT z = tree[(i + 1) % tree.size()];
+            // At its own size the table's two-pixel steps stand as they are; scaled, none is left.
+            ASSERT_LE(std::max(std::abs(a.x - z.x), std::abs(a.y - z.y)), scene.TreeScale() == 1.0 ? 2 : 1)
+                << at << ": a gap after point " << i;
+            top = std::min<int>(top, a.y);
+            bottom = std::max<int>(bottom, a.y);
+            left = std::min<int>(left, a.x);
+            right = std::max<int>(right, a.x);
         }
-        EXPECT_EQ(outside, 0) << size.x << "x" << size.y;
+        const int keyTop = scene.KeyRect(0, 0).top;
+        EXPECT_EQ(top, scene.TreeTop()) << at;
+        EXPECT_LT(bottom, keyTop) << at << ": the foot reaches the keys";
+        EXPECT_GE(left, 0) << at;
+        EXPECT_LT(right, size.x) << at;
+        // The foot stands as far above the keys as at 1024 x 768 (10 pixels there), scaled. Where
+        // the width holds the tree smaller (portrait), its crown spans nine tenths of the screen
+        // and the sky is above it; elsewhere its top is the screen's.
+        EXPECT_GE(bottom, keyTop - 12 * std::max(1.0, keyTop / 502.0)) << at << ": the tree floats";
+        const bool byWidth = (right - left) * 10 >= size.x * 9 - 20;
+        EXPECT_EQ(byWidth, scene.TreeTop() > 0) << at;
+        // The tree stands at the golden-ratio place across: 38.2 % of the free width to its left.
+        EXPECT_NEAR(left, (size.x - (right - left)) * 0.382, 2.0) << at;
     }
+}
+
+TEST(ApplePlacement, EveryAppleHangsInTheCrownOnEveryScreenShape)
+{
+    for (const POINT& size : kScreens) {
+        Scene scene;
+        scene.Build(size.x, size.y);
+        const std::string at = std::to_string(size.x) + "x" + std::to_string(size.y);
+        const std::vector<POINT>& tree = scene.TreePoints();
+        std::set<std::pair<int, int>> outline;
+        for (const POINT& p : tree) {
+            outline.emplace(p.x, p.y);
+        }
+        // The trunk's edge lines meet the crown at (437,333) and (288,326) of the tree's own table.
+        const double s = scene.TreeScale();
+        const int crownBottom =
+            scene.TreeTop() + static_cast<int>(std::min(std::lround(333 * s), std::lround(326 * s)));
+        const int boxW = 2 * scene.AppleHalfWidth() + 2;
+        const int boxH = 2 * scene.AppleHalfHeight() + 1;
+        for (unsigned seed = 1; seed <= 300; ++seed) {
+            const POINT a = scene.PlaceApple(seed * 7919u);
+            for (int y = a.y; y < a.y + boxH; ++y) {
+                for (int x = a.x; x < a.x + boxW; ++x) {
+                    ASSERT_EQ(outline.count({x, y}), 0u)
+                        << at << " seed " << seed << ": the apple's box covers the outline at " << x << "," << y;
+                }
+            }
+            const int cx = a.x + scene.AppleHalfWidth();
+            const int cy = a.y + scene.AppleHalfHeight();
+            // Half a pixel off the grid, so the ray never runs along an edge of the chain.
+            ASSERT_TRUE(InsidePolygon(tree, cx + 0.5, cy + 0.5)) << at << " seed " << seed;
+            ASSERT_LT(cy, crownBottom) << at << " seed " << seed << ": the apple hangs at the trunk";
+        }
+    }
+}
+
+TEST(ApplePlacement, At1024x768TodaysSpotStandsWheneverItIsInTheCrown)
+{
+    Scene scene;
+    scene.Build(1024, 768);
+    OutlineMask mask;
+    mask.Build(scene.TreePoints().data(), static_cast<int>(scene.TreePoints().size()));
+    const int hw = scene.AppleHalfWidth();
+    const int hh = scene.AppleHalfHeight();
+    // The search as it stood: a drawn row, then the nearest rows, each searched sideways for a
+    // spot whose outline touches no branch and whose centre is inside the outline.
+    const auto before = [&](unsigned seed) {
+        std::srand(seed);
+        const int s = scene.TreeShift();
+        const int drawnX = std::rand() % s + (2 * ((mask.MinX() + mask.MaxX()) / 2 - hw) - s) / 2;
+        const int rows = 388 - 2 * hh;
+        const int drawnY = std::rand() % rows;
+        const auto fits = [&](int x, int y) {
+            return AppleSpotFree(mask, scene.ApplePoints(), x, y) != 0 && mask.Inside(x + hw, y + hh);
+        };
+        for (int d = 0; d < rows; ++d) {
+            for (const int y : {drawnY + d, drawnY - d}) {
+                if (y < 0 || y >= rows || (d == 0 && y != drawnY)) {
+                    continue;
+                }
+                const int x = SearchAppleX(drawnX, y, 1024, 2 * hw + 2, fits);
+                if (fits(x, y)) {
+                    return POINT{x, y};
+                }
+            }
+        }
+        return POINT{drawnX, drawnY};
+    };
+    int same = 0;
+    for (unsigned seed = 1; seed <= 400; ++seed) {
+        const POINT old = before(seed * 104729u);
+        const POINT now = scene.PlaceApple(seed * 104729u);
+        if (scene.IsAppleInCrown(old.x, old.y)) {
+            ASSERT_EQ(now, old) << "seed " << seed;
+            ++same;
+        }
+    }
+    EXPECT_GT(same, 200);
 }
 
 TEST(ApplePlacement, ApplesKeepOutFromUnderTheControls)
