@@ -215,11 +215,33 @@ std::optional<ContainmentGroup> ContainmentGroupOf(std::string_view line)
     return std::nullopt;
 }
 
+// Calls onGroup(group) at each group header (none for groups that are not a containment's) and
+// onEntry(key, value) at each entry line, keys without their "[$e]" or "[de]" suffix.
+template <class OnGroup, class OnEntry> void ForEachLine(std::string_view text, OnGroup onGroup, OnEntry onEntry)
+{
+    while (!text.empty()) {
+        const std::size_t eol = text.find('\n');
+        const std::string_view line = Trim(text.substr(0, eol));
+        text = eol == std::string_view::npos ? std::string_view() : text.substr(eol + 1);
+        if (line.starts_with('[')) {
+            onGroup(ContainmentGroupOf(line));
+            continue;
+        }
+        const std::size_t eq = line.find('=');
+        if (eq == std::string_view::npos || line.starts_with('#')) {
+            continue;
+        }
+        std::string_view key = Trim(line.substr(0, eq));
+        key = key.substr(0, key.find('['));
+        onEntry(key, Trim(line.substr(eq + 1)));
+    }
+}
+
 }  // namespace
 
 std::optional<WallpaperChoice> KdeWallpaper(std::string_view appletsrc)
 {
-    // What one containment says, as views into the text, in the order containments first appear.
+    // What one containment says, as views into the text.
     struct Containment {
         std::string_view plugin;
         std::string_view wallpaperPlugin;
@@ -228,61 +250,57 @@ std::optional<WallpaperChoice> KdeWallpaper(std::string_view appletsrc)
         std::string_view fillMode;
         std::string_view color;
     };
-    // A desktop has a containment per screen and activity and one per panel; a file with more than
-    // this many is not one Plasma wrote, and the ones past it are left out.
-    constexpr std::size_t kMostContainments = 4096;
-    std::vector<Containment> all;
-    std::unordered_map<std::string_view, std::size_t> byId;
     constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    // Two passes, so that only containments with a picture are kept (a file can hold hundreds of
+    // thousands of others): first their ids, then what they say, in the order they first appear.
+    std::unordered_map<std::string_view, std::size_t> withImage;
+    std::optional<ContainmentGroup> group;
+    ForEachLine(
+        appletsrc, [&](std::optional<ContainmentGroup> g) { group = g; },
+        [&](std::string_view key, std::string_view value) {
+            if (group && group->image && key == "Image" && !value.empty()) {
+                withImage.emplace(group->id, kNone);
+            }
+        });
+    std::vector<Containment> all;
     std::size_t current = kNone;  // the containment of the group being read
     bool inImageGroup = false;
-    while (!appletsrc.empty()) {
-        const std::size_t eol = appletsrc.find('\n');
-        const std::string_view line = Trim(appletsrc.substr(0, eol));
-        appletsrc = eol == std::string_view::npos ? std::string_view() : appletsrc.substr(eol + 1);
-        if (line.starts_with('[')) {
+    ForEachLine(
+        appletsrc,
+        [&](std::optional<ContainmentGroup> g) {
             current = kNone;
-            inImageGroup = false;
-            const auto group = ContainmentGroupOf(line);
-            if (!group) {
-                continue;
+            const auto found = g ? withImage.find(g->id) : withImage.end();
+            if (found == withImage.end()) {
+                return;
             }
-            auto found = byId.find(group->id);
-            if (found == byId.end()) {
-                if (all.size() == kMostContainments) {
-                    continue;
-                }
-                found = byId.emplace(group->id, all.size()).first;
+            if (found->second == kNone) {
+                found->second = all.size();
                 all.emplace_back();
             }
             current = found->second;
-            inImageGroup = group->image;
-            continue;
-        }
-        const std::size_t eq = line.find('=');
-        if (current == kNone || eq == std::string_view::npos || line.starts_with('#')) {
-            continue;
-        }
-        std::string_view key = Trim(line.substr(0, eq));
-        key = key.substr(0, key.find('['));  // Key[$e], Key[de]
-        const std::string_view value = Trim(line.substr(eq + 1));
-        Containment& c = all[current];
-        if (inImageGroup) {
-            if (key == "Image") {
-                c.image = value;
-            } else if (key == "FillMode") {
-                c.fillMode = value;
-            } else if (key == "Color") {
-                c.color = value;
+            inImageGroup = g->image;
+        },
+        [&](std::string_view key, std::string_view value) {
+            if (current == kNone) {
+                return;
             }
-        } else if (key == "plugin") {
-            c.plugin = value;
-        } else if (key == "wallpaperplugin") {
-            c.wallpaperPlugin = value;
-        } else if (key == "lastScreen") {
-            c.lastScreen = ParseInt(value);
-        }
-    }
+            Containment& c = all[current];
+            if (inImageGroup) {
+                if (key == "Image") {
+                    c.image = value;
+                } else if (key == "FillMode") {
+                    c.fillMode = value;
+                } else if (key == "Color") {
+                    c.color = value;
+                }
+            } else if (key == "plugin") {
+                c.plugin = value;
+            } else if (key == "wallpaperplugin") {
+                c.wallpaperPlugin = value;
+            } else if (key == "lastScreen") {
+                c.lastScreen = ParseInt(value);
+            }
+        });
     // The desktop of the first screen, else any desktop with a picture.
     std::stable_partition(all.begin(), all.end(), [](const Containment& c) { return c.lastScreen == 0; });
     for (const Containment& c : all) {
