@@ -62,6 +62,10 @@ std::vector<SourceStep> WallpaperSourceOrder(std::string_view currentDesktop)
 std::optional<std::string> PathOfFileUri(std::string_view uri)
 {
     uri = Trim(uri);
+    // A NUL would end the name where the file is opened: another file than the one named.
+    if (uri.find('\0') != std::string_view::npos) {
+        return std::nullopt;
+    }
     if (uri.starts_with('/')) {
         return std::string(uri);
     }
@@ -336,7 +340,9 @@ std::string PickPackageImage(const std::vector<std::string>& names, int screenWi
         }
         const auto w = ParseInt(std::string_view(name).substr(0, x));
         const auto h = ParseInt(std::string_view(name).substr(x + 1, dot - x - 1));
-        if (!w || !h || *w <= 0 || *h <= 0) {
+        // No picture is a million pixels wide; larger numbers would overflow the area.
+        constexpr long long kWidest = 1'000'000;
+        if (!w || !h || *w <= 0 || *h <= 0 || *w > kWidest || *h > kWidest) {
             continue;
         }
         const bool covers = *w >= screenWidth && *h >= screenHeight;

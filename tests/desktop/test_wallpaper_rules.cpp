@@ -49,7 +49,7 @@ TEST(WallpaperLookup, SessionSourceComesFirstAndEverySourceOnce)
 TEST(WallpaperLookup, FileUrisAndColours)
 {
     const struct {
-        const char* uri;
+        std::string_view uri;
         std::optional<std::string> path;
     } uris[] = {
         {"file:///usr/share/backgrounds/a.jpg", "/usr/share/backgrounds/a.jpg"},
@@ -64,6 +64,8 @@ TEST(WallpaperLookup, FileUrisAndColours)
         {"file:///bad%zz.jpg", std::nullopt},
         {"file:///cut%2", std::nullopt},
         {"file:///nul%00.jpg", std::nullopt},
+        {std::string_view("/nul\0.jpg", 9), std::nullopt},  // would open "/nul"
+        {std::string_view("file:///a\0b", 11), std::nullopt},
         {"", std::nullopt},
     };
     for (const auto& c : uris) {
@@ -295,8 +297,9 @@ TEST(WallpaperLookup, XfceChannel)
 
 TEST(WallpaperLookup, PackagePictureForTheScreen)
 {
-    const std::vector<std::string> names{"1280x1024.png", "1920x1080.jpg", "3840x2160.png", "screenshot.png",
-                                         "2560x1600.png", "x.png",         "0x0.png"};
+    const std::vector<std::string> names{
+        "1280x1024.png", "1920x1080.jpg", "3840x2160.png", "screenshot.png",
+        "2560x1600.png", "x.png",         "0x0.png",       "38555555555555555x4160.png"};  // its area overflows
     const struct {
         int w, h;
         const char* want;
