@@ -1,11 +1,13 @@
 #include "platform/picture.h"
 
-#include <QFile>
 #include <QImageReader>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <string>
 
 #include "platform/internal.h"
 
@@ -27,8 +29,14 @@ FileStamp StatFile(std::string_view path)
 
 bool CanReadFile(std::string_view path)
 {
-    QFile f(platform_detail::ToQt(path));
-    return f.open(QIODevice::ReadOnly);
+    // Without waiting: opening a pipe that nobody writes would block until someone does.
+    const std::string p(path);
+    const int fd = ::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    ::close(fd);
+    return true;
 }
 
 namespace {

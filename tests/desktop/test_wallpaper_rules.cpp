@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/desktop/wallpaper.h"
+#include "tests/desktop/XfceFiles.h"
 
 namespace {
 
@@ -217,30 +218,6 @@ wallpaperplugin=)";
     for (const auto& m : modes) {
         EXPECT_EQ(FillModeOfKde(m.number), m.mode) << m.number;
     }
-}
-
-std::string XfceChannel(const std::string& monitors, const std::string& backdrop = "")
-{
-    return R"(<?xml version="1.0" encoding="UTF-8"?>
-
-<channel name="xfce4-desktop" version="1.0">
-  <property name="desktop-icons" type="empty">
-    <property name="last-image" type="string" value="/not/this.png"/>
-  </property>
-  <property name="backdrop" type="empty">)" +
-           backdrop + R"(
-    <property name="screen0" type="empty">)" +
-           monitors + R"(
-    </property>
-  </property>
-</channel>
-)";
-}
-
-std::string XfceMonitor(const std::string& name, const std::string& workspace, const std::string& body)
-{
-    return "<property name=\"monitor" + name + "\" type=\"empty\"><property name=\"" + workspace +
-           "\" type=\"empty\">" + body + "</property></property>";
 }
 
 TEST(WallpaperLookup, XfceChannel)

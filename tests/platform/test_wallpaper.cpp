@@ -12,6 +12,7 @@
 #include "platform/desktop.h"
 #include "platform/winapi.h"
 #include "platform/wallpaper.h"
+#include "tests/desktop/XfceFiles.h"
 
 namespace {
 
