@@ -385,6 +385,7 @@ struct DesktopStore {
     // std::async waits for its work when dropped).
     std::vector<std::future<LoadedWallpaper>> dropped;
     std::function<void()> whenReady;
+    std::function<Surface()> testReader;  // set by tests: reads instead of the user's settings
 };
 
 // How long a paint waits for the wallpaper being read.
@@ -396,6 +397,18 @@ DesktopStore& Store()
 {
     static DesktopStore store;
     return store;
+}
+
+// A screen-sized picture as the wallpaper (none when it is empty).
+LoadedWallpaper WholeScreen(Surface picture)
+{
+    LoadedWallpaper w;
+    const int width = picture.Width();
+    const int height = picture.Height();
+    w.found = width > 0 && height > 0;
+    w.place = PlaceWallpaper(FillMode::Centered, width, height, {0, 0, width, height}, {0, 0, width, height});
+    w.picture = std::move(picture);
+    return w;
 }
 
 // Starts reading the wallpaper for a screen of this size, unless a reading for it is under way.
@@ -415,6 +428,10 @@ void StartReading(DesktopStore& d, int width, int height)
     d.readingWidth = width;
     d.readingHeight = height;
     d.waited = false;
+    if (d.testReader) {
+        d.reading = std::async(std::launch::async, [reader = d.testReader] { return WholeScreen(reader()); });
+        return;
+    }
     d.reading = std::async(std::launch::async, [setting = CurrentDesktopSetting()] { return LoadWallpaper(setting); });
 }
 
@@ -537,7 +554,7 @@ void DrawDesktop(Surface& target, int left, int top, int right, int bottom)
         // Read when the desktop is first painted: a Face.jpg background never pays for it.
         // Tests on the offscreen platform have no desktop of their own.
         const bool offscreen = QGuiApplication::platformName() == QLatin1String("offscreen");
-        if (!offscreen) {
+        if (!offscreen || d.testReader) {
             StartReading(d, width, height);
         }
         const auto wait = d.waited ? std::chrono::milliseconds(0) : kPaintWaitsAtMost;
@@ -574,7 +591,7 @@ void PrepareDesktop()
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
     if (d.setByTest || (d.loaded && d.width == width && d.height == height) ||
-        QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        (QGuiApplication::platformName() == QLatin1String("offscreen") && !d.testReader)) {
         return;
     }
     StartReading(d, width, height);
@@ -590,15 +607,23 @@ namespace platform_seams {
 void SetDesktop(Surface desktop)
 {
     DesktopStore& d = Store();
+    std::function<void()> whenReady = std::move(d.whenReady);
     d = DesktopStore{};
+    d.whenReady = std::move(whenReady);
+    d.wallpaper = WholeScreen(std::move(desktop));
     d.loaded = true;
     d.setByTest = true;
-    d.width = desktop.Width();
-    d.height = desktop.Height();
-    d.wallpaper.found = desktop.Width() > 0 && desktop.Height() > 0;
-    d.wallpaper.place =
-        PlaceWallpaper(FillMode::Centered, d.width, d.height, {0, 0, d.width, d.height}, {0, 0, d.width, d.height});
-    d.wallpaper.picture = std::move(desktop);
+    d.width = d.wallpaper.picture.Width();
+    d.height = d.wallpaper.picture.Height();
+}
+
+void SetDesktopReader(std::function<Surface()> reader)
+{
+    DesktopStore& d = Store();
+    std::function<void()> whenReady = std::move(d.whenReady);
+    d = DesktopStore{};
+    d.whenReady = std::move(whenReady);
+    d.testReader = std::move(reader);
 }
 
 }  // namespace platform_seams

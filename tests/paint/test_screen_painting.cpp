@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <future>
 
 #include "paint/BackgroundPicture.h"
 #include "paint/ScreenPainting.h"
@@ -366,4 +367,31 @@ TEST(BackgroundPicture, ADecodingStartedAheadIsTakenOnlyForTheSameFileAndSize)
         PictureCache cache;
         cache.Prepare("Face.jpg", 64, 48);
     }
+}
+
+TEST(DesktopBackground, APaintDoesNotWaitForASlowWallpaperWhichFollowsWhenReady)
+{
+    const COLORREF wall = RGB(200, 30, 90);
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    testing_hooks::SetDesktopReader([released] {
+        released.wait();
+        return Surface(800, 600, ToScreenPixel(wall));
+    });
+    {
+        // The window paints while the reading is held: the built-in background, not the grey.
+        PracticeWindow win(800, 600);
+        testing_hooks::PaintNow(win.dlg());
+        EXPECT_NE(win.Pixel(5, 5), wall);
+        EXPECT_NE(win.Pixel(5, 5), RGB(212, 208, 200));
+        // Once read, the wallpaper shows by itself, keys and tree over it.
+        release.set_value();
+        for (int i = 0; i < 2000 && win.Pixel(5, 5) != wall; ++i) {
+            testing_hooks::PumpEvents(5);
+        }
+        EXPECT_EQ(win.Pixel(5, 5), wall);
+        const POINT& t = win.dlg().GetScene().TreePoints()[100];
+        EXPECT_EQ(win.Pixel(t.x, t.y), RGB(0, 255, 0));
+    }
+    testing_hooks::SetDesktopReader({});
 }
