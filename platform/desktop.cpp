@@ -4,6 +4,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QPointer>
 #include <QTimer>
 
 #include <xcb/xcb.h>
@@ -379,8 +380,9 @@ struct DesktopStore {
     std::future<LoadedWallpaper> reading;
     int readingWidth = 0;
     int readingHeight = 0;
-    bool waited = false;    // a paint has waited for this reading already: later ones do not
-    bool watching = false;  // a timer looks for the end of a reading a paint did not wait for
+    bool waited = false;  // a paint has waited for this reading already: later ones do not
+    // Looks for the end of a reading a paint did not wait for; the application owns it.
+    QPointer<QTimer> watch;
     // Readings for a size the screen no longer has, left to end on their own (a future of
     // std::async waits for its work when dropped).
     std::vector<std::future<LoadedWallpaper>> dropped;
@@ -440,24 +442,27 @@ void StartReading(DesktopStore& d, int width, int height)
 void WatchReading()
 {
     DesktopStore& d = Store();
-    if (d.watching || QCoreApplication::instance() == nullptr) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr) {
         return;
     }
-    d.watching = true;
-    QTimer::singleShot(kWatchEveryMs, QCoreApplication::instance(), [] {
-        DesktopStore& s = Store();
-        s.watching = false;
-        if (!s.reading.valid()) {
-            return;
-        }
-        if (s.reading.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
-            WatchReading();
-            return;
-        }
-        if (s.whenReady) {
-            s.whenReady();
-        }
-    });
+    if (d.watch == nullptr) {
+        // Owned by the application, so it goes before the toolkit does.
+        auto* timer = new QTimer(app);
+        timer->setInterval(kWatchEveryMs);
+        QObject::connect(timer, &QTimer::timeout, timer, [timer] {
+            DesktopStore& s = Store();
+            if (s.reading.valid() && s.reading.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+                return;
+            }
+            timer->stop();
+            if (s.reading.valid() && s.whenReady) {
+                s.whenReady();
+            }
+        });
+        d.watch = timer;
+    }
+    d.watch->start();
 }
 
 }  // namespace
