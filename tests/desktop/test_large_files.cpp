@@ -81,6 +81,28 @@ void operator delete[](void* p, std::size_t) noexcept
 {
     Give(p);
 }
+// The nothrow forms (the standard library's temporary buffers use them) come here too: under the
+// sanitizers they would not go through the ones above.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    try {
+        return Take(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept
+{
+    return operator new(size, tag);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    Give(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept
+{
+    Give(p);
+}
 
 namespace {
 
