@@ -1,26 +1,77 @@
 #include "paint/ScreenPainting.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 #include "platform/winapi.h"
 
-void ScreenPainting::FindPicture()
+ScreenPainting::~ScreenPainting()
 {
+    if (m_bRepaintSet) {
+        SetDesktopReadyHandler({});
+    }
+}
+
+void ScreenPainting::FindPicture(std::function<void()> repaint)
+{
+    if (repaint) {
+        SetDesktopReadyHandler(std::move(repaint));
+        m_bRepaintSet = true;
+    }
     m_bPictureFound = CFileFind().FindFile(m_strPictureFile);
     // Whichever background shows is read and decoded while the window is being set up.
-    if (m_bPictureFound != 0) {
+    if (m_bPictureFound != 0 && UnusableBecause().empty()) {
         m_pictureCache.Prepare(m_strPictureFile, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     } else {
         PrepareDesktop();
     }
 }
 
+std::string ScreenPainting::UnusableBecause() const
+{
+    const FileStamp stamp = StatFile(m_strPictureFile);
+    if (!stamp.exists) {
+        return "is gone";
+    }
+    if (!stamp.regular) {
+        return "is not a plain file";
+    }
+    if (stamp.size == 0) {
+        return "is empty";
+    }
+    if (!CanReadFile(m_strPictureFile)) {
+        return std::string("cannot be opened (") + std::strerror(errno) + ")";
+    }
+    return {};
+}
+
 void ScreenPainting::Paint(CDC& dc, Scene& scene, const KeyLegends& plain, const KeyLegends& shifted)
 {
     const RECT screen{0, 0, scene.ScreenWidth(), scene.ScreenHeight()};
+    bool shown = false;
     if (m_bPictureFound != 0) {
         BackgroundPicture picture(m_pictureCache, scene.ScreenWidth(), scene.ScreenHeight());
         picture.Load(m_strPictureFile);
-        picture.Render(&dc, screen);
-    } else {
+        if (picture.Holds()) {
+            picture.Render(&dc, screen);
+            shown = true;
+        } else {
+            // Said once for each state of the file, not at every paint.
+            const FileStamp stamp = StatFile(m_strPictureFile);
+            if (!m_bReported || !(stamp == m_reportedStamp)) {
+                std::string why = UnusableBecause();
+                if (why.empty()) {
+                    why = "cannot be decoded as a picture";
+                }
+                std::fprintf(stderr, "pomarel: %s %s; the desktop shows instead\n", m_strPictureFile.c_str(),
+                             why.c_str());
+                m_bReported = true;
+                m_reportedStamp = stamp;
+            }
+        }
+    }
+    if (!shown) {
         dc.PaintDesktop();
     }
     scene.PaintKeysAndTree(dc, plain, shifted);

@@ -2,6 +2,7 @@
 // else the desktop), then the key caps and the tree.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "paint/BackgroundPicture.h"
@@ -10,8 +11,16 @@
 
 class ScreenPainting {
 public:
-    // Looks for the picture once, at start-up; a picture that appears later is not used.
-    void FindPicture();
+    ScreenPainting() = default;
+    ScreenPainting(const ScreenPainting&) = delete;
+    ScreenPainting& operator=(const ScreenPainting&) = delete;
+    ~ScreenPainting();
+
+    // Looks for the picture once, at start-up; a picture that appears later is not used. A
+    // picture that cannot be shown (a folder, a pipe, empty, unreadable, not a picture) gives the
+    // desktop, with a line on stderr saying why. 'repaint' asks the window for a full paint: it is
+    // called when a wallpaper that the first paint could not wait for is ready.
+    void FindPicture(std::function<void()> repaint = {});
     // Paints the background and the scene on 'dc' (a paint context clips to its area).
     void Paint(CDC& dc, Scene& scene, const KeyLegends& plain, const KeyLegends& shifted);
 
@@ -20,7 +29,13 @@ public:
     int PictureDecodes() const { return m_pictureCache.Decodes(); }
 
 private:
+    // Why the picture file cannot be shown, from what it is (not what it holds); empty when it may.
+    std::string UnusableBecause() const;
+
     std::string m_strPictureFile = "Face.jpg";
+    bool m_bRepaintSet = false;
+    bool m_bReported = false;  // the picture's fault has been told for the file as it is now
+    FileStamp m_reportedStamp;
     int m_bPictureFound = 0;
     PictureCache m_pictureCache;
 };

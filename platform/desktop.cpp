@@ -4,16 +4,20 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QPointer>
+#include <QTimer>
 
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <memory>
 #include <vector>
@@ -372,16 +376,93 @@ struct DesktopStore {
     int width = 0;  // the screen size the wallpaper was placed for
     int height = 0;
     LoadedWallpaper wallpaper;
-    // The reading PrepareDesktop started, for a screen of this size; taken by the first paint.
+    // The reading PrepareDesktop (or a paint) started, for a screen of this size.
     std::future<LoadedWallpaper> reading;
     int readingWidth = 0;
     int readingHeight = 0;
+    bool waited = false;  // a paint has waited for this reading already: later ones do not
+    // Looks for the end of a reading a paint did not wait for; the application owns it.
+    QPointer<QTimer> watch;
+    // Readings for a size the screen no longer has, left to end on their own (a future of
+    // std::async waits for its work when dropped).
+    std::vector<std::future<LoadedWallpaper>> dropped;
+    std::function<void()> whenReady;
+    std::function<Surface()> testReader;  // set by tests: reads instead of the user's settings
 };
+
+// How long a paint waits for the wallpaper being read.
+constexpr std::chrono::milliseconds kPaintWaitsAtMost{300};
+// How often, after that, the reading is looked at until it is done.
+constexpr int kWatchEveryMs = 50;
 
 DesktopStore& Store()
 {
     static DesktopStore store;
     return store;
+}
+
+// A screen-sized picture as the wallpaper (none when it is empty).
+LoadedWallpaper WholeScreen(Surface picture)
+{
+    LoadedWallpaper w;
+    const int width = picture.Width();
+    const int height = picture.Height();
+    w.found = width > 0 && height > 0;
+    w.place = PlaceWallpaper(FillMode::Centered, width, height, {0, 0, width, height}, {0, 0, width, height});
+    w.picture = std::move(picture);
+    return w;
+}
+
+// Starts reading the wallpaper for a screen of this size, unless a reading for it is under way.
+// The session's settings and the screens are read here, on the toolkit's thread; finding,
+// reading and decoding the picture (the longest part) on another.
+void StartReading(DesktopStore& d, int width, int height)
+{
+    if (d.reading.valid() && d.readingWidth == width && d.readingHeight == height) {
+        return;
+    }
+    std::erase_if(d.dropped, [](const std::future<LoadedWallpaper>& f) {
+        return f.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready;
+    });
+    if (d.reading.valid()) {
+        d.dropped.push_back(std::move(d.reading));
+    }
+    d.readingWidth = width;
+    d.readingHeight = height;
+    d.waited = false;
+    if (d.testReader) {
+        d.reading = std::async(std::launch::async, [reader = d.testReader] { return WholeScreen(reader()); });
+        return;
+    }
+    d.reading = std::async(std::launch::async, [setting = CurrentDesktopSetting()] { return LoadWallpaper(setting); });
+}
+
+// Looks at the reading every few milliseconds until it is done, then asks for the paint that
+// shows it.
+void WatchReading()
+{
+    DesktopStore& d = Store();
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr) {
+        return;
+    }
+    if (d.watch == nullptr) {
+        // Owned by the application, so it goes before the toolkit does.
+        auto* timer = new QTimer(app);
+        timer->setInterval(kWatchEveryMs);
+        QObject::connect(timer, &QTimer::timeout, timer, [timer] {
+            DesktopStore& s = Store();
+            if (s.reading.valid() && s.reading.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+                return;
+            }
+            timer->stop();
+            if (s.reading.valid() && s.whenReady) {
+                s.whenReady();
+            }
+        });
+        d.watch = timer;
+    }
+    d.watch->start();
 }
 
 }  // namespace
@@ -475,19 +556,25 @@ void DrawDesktop(Surface& target, int left, int top, int right, int bottom)
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
     if (!d.setByTest && (!d.loaded || d.width != width || d.height != height)) {
-        // Read once, when the desktop is first painted: a Face.jpg background never pays for it.
+        // Read when the desktop is first painted: a Face.jpg background never pays for it.
         // Tests on the offscreen platform have no desktop of their own.
-        std::future<LoadedWallpaper> reading = std::move(d.reading);
-        const bool readingFits = reading.valid() && d.readingWidth == width && d.readingHeight == height;
-        d = DesktopStore{};
-        if (readingFits) {
-            d.wallpaper = reading.get();
-        } else if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
-            d.wallpaper = LoadWallpaper(CurrentDesktopSetting());
+        const bool offscreen = QGuiApplication::platformName() == QLatin1String("offscreen");
+        if (!offscreen || d.testReader) {
+            StartReading(d, width, height);
         }
+        const auto wait = d.waited ? std::chrono::milliseconds(0) : kPaintWaitsAtMost;
+        d.waited = true;
+        if (d.reading.valid() && d.reading.wait_for(wait) != std::future_status::ready) {
+            // Not worth a longer wait: the built-in background now, the wallpaper when it is ready.
+            WatchReading();
+            DrawDefaultDesktop(target, left, top, right, bottom);
+            return;
+        }
+        LoadedWallpaper wallpaper = d.reading.valid() ? d.reading.get() : LoadedWallpaper{};
         d.loaded = true;
         d.width = width;
         d.height = height;
+        d.wallpaper = std::move(wallpaper);
         if (qEnvironmentVariableIntValue("POMAREL_TRACE") != 0) {
             const LoadedWallpaper& w = d.wallpaper;
             std::fprintf(stderr, "pomarel: desktop: %s %s %dx%d\n", w.found ? NameOf(w.source) : "built-in",
@@ -508,15 +595,16 @@ void PrepareDesktop()
     DesktopStore& d = Store();
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
-    if (d.setByTest || (d.loaded && d.width == width && d.height == height) || d.reading.valid() ||
-        QGuiApplication::platformName() == QLatin1String("offscreen")) {
+    if (d.setByTest || (d.loaded && d.width == width && d.height == height) ||
+        (QGuiApplication::platformName() == QLatin1String("offscreen") && !d.testReader)) {
         return;
     }
-    // The session's settings and the screens are read here, on the toolkit's thread; finding,
-    // reading and decoding the picture (the longest part) on another.
-    d.readingWidth = width;
-    d.readingHeight = height;
-    d.reading = std::async(std::launch::async, [setting = CurrentDesktopSetting()] { return LoadWallpaper(setting); });
+    StartReading(d, width, height);
+}
+
+void SetDesktopReadyHandler(std::function<void()> handler)
+{
+    Store().whenReady = std::move(handler);
 }
 
 namespace platform_seams {
@@ -524,15 +612,23 @@ namespace platform_seams {
 void SetDesktop(Surface desktop)
 {
     DesktopStore& d = Store();
+    std::function<void()> whenReady = std::move(d.whenReady);
     d = DesktopStore{};
+    d.whenReady = std::move(whenReady);
+    d.wallpaper = WholeScreen(std::move(desktop));
     d.loaded = true;
     d.setByTest = true;
-    d.width = desktop.Width();
-    d.height = desktop.Height();
-    d.wallpaper.found = desktop.Width() > 0 && desktop.Height() > 0;
-    d.wallpaper.place =
-        PlaceWallpaper(FillMode::Centered, d.width, d.height, {0, 0, d.width, d.height}, {0, 0, d.width, d.height});
-    d.wallpaper.picture = std::move(desktop);
+    d.width = d.wallpaper.picture.Width();
+    d.height = d.wallpaper.picture.Height();
+}
+
+void SetDesktopReader(std::function<Surface()> reader)
+{
+    DesktopStore& d = Store();
+    std::function<void()> whenReady = std::move(d.whenReady);
+    d = DesktopStore{};
+    d.whenReady = std::move(whenReady);
+    d.testReader = std::move(reader);
 }
 
 }  // namespace platform_seams

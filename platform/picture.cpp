@@ -3,9 +3,13 @@
 #include <QFile>
 #include <QImageReader>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <memory>
+#include <string>
 
 #include "platform/internal.h"
 
@@ -27,11 +31,37 @@ FileStamp StatFile(std::string_view path)
 
 bool CanReadFile(std::string_view path)
 {
-    QFile f(platform_detail::ToQt(path));
-    return f.open(QIODevice::ReadOnly);
+    // Without waiting: opening a pipe that nobody writes would block until someone does.
+    const std::string p(path);
+    const int fd = ::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    ::close(fd);
+    return true;
 }
 
 namespace {
+
+// The file opened for decoding when it is a plain file; null otherwise. It is opened without
+// waiting and then checked, so that what is decoded is the file that was checked: a pipe or a
+// device put in its place in between would block the reader for ever.
+std::unique_ptr<QFile> OpenPlainFile(std::string_view path)
+{
+    const std::string p(path);
+    const int fd = ::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return nullptr;
+    }
+    struct stat st {};
+    auto file = std::make_unique<QFile>();
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        !file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return nullptr;
+    }
+    return file;
+}
 
 void LimitAllocation(int width, int height)
 {
@@ -51,7 +81,11 @@ Surface DecodePicture(std::string_view path, int width, int height)
     // its sides) or a picture of the screen's size in any format; not for a few hundred bytes that
     // claim 60000 x 60000, which take 225 MB even at an eighth of their sides.
     LimitAllocation(width, height);
-    QImageReader reader(platform_detail::ToQt(path));
+    const std::unique_ptr<QFile> file = OpenPlainFile(path);
+    if (!file) {
+        return {};
+    }
+    QImageReader reader(file.get());
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
     const QSize full = reader.size();
@@ -75,11 +109,11 @@ Surface DecodePicture(std::string_view path, int width, int height)
 bool PictureSize(std::string_view path, int& width, int& height)
 {
     width = height = 0;
-    const FileStamp stamp = StatFile(path);
-    if (!stamp.exists || !stamp.regular) {
-        return false;  // a pipe or device would block the reader
+    const std::unique_ptr<QFile> file = OpenPlainFile(path);
+    if (!file) {
+        return false;
     }
-    QImageReader reader(platform_detail::ToQt(path));
+    QImageReader reader(file.get());
     reader.setDecideFormatFromContent(true);
     const QSize size = reader.size();
     if (!size.isValid() || size.isEmpty()) {
@@ -96,12 +130,12 @@ Surface DecodePicturePart(std::string_view path, int width, int height, const RE
     if (width <= 0 || height <= 0 || keep.isEmpty() || !QRect(0, 0, width, height).contains(keep)) {
         return {};
     }
-    const FileStamp stamp = StatFile(path);
-    if (!stamp.exists || !stamp.regular) {
+    const std::unique_ptr<QFile> file = OpenPlainFile(path);
+    if (!file) {
         return {};
     }
     LimitAllocation(width, height);
-    QImageReader reader(platform_detail::ToQt(path));
+    QImageReader reader(file.get());
     reader.setDecideFormatFromContent(true);
     const QSize full = reader.size();
     if (!full.isValid() || full.isEmpty()) {

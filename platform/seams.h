@@ -34,6 +34,9 @@ void SetScreenSize(int width, int height);
 // A screen-sized picture PaintDesktop shows instead of the user's wallpaper (empty: the default
 // background).
 void SetDesktop(Surface desktop);
+// The desktop is read by 'reader' (on the reading thread, on any platform) instead of from the
+// user's settings: the screen-sized picture it returns is the wallpaper. Empty: the real reading.
+void SetDesktopReader(std::function<Surface()> reader);
 
 // One sndPlaySound call: the image, its flags, and whether it played.
 struct SoundEvent {

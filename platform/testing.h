@@ -66,6 +66,9 @@ int TimerInterval(CDialog& dlg, UINT_PTR id);
 void PaintNow(CDialog& dlg);
 // The desktop picture PaintDesktop shows.
 void SetDesktop(const Surface& desktop);
+// The desktop is read by 'reader', on its own thread, as the user's wallpaper is: a reader that
+// takes its time shows what the window does meanwhile. Empty: back to the real reading.
+void SetDesktopReader(std::function<Surface()> reader);
 // Rectangles presented since the last call, or since StartToolkit (right and bottom exclusive).
 std::vector<RECT> TakePresented(CDialog& dlg);
 // The window as the screen shows it, controls included, one pixel per screen pixel.

@@ -2,6 +2,8 @@
 // Implemented on Qt 6 and SDL2 in platform/*.cpp; no toolkit header leaks from here.
 #pragma once
 
+#include <functional>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -88,9 +90,14 @@ constexpr int SM_CYICON = 12;
 
 int GetSystemMetrics(int index);
 
-// Starts finding and decoding the desktop's wallpaper on another thread; the first PaintDesktop
-// then takes it, waiting only for what is left. Without it, that paint reads it itself.
+// Starts finding and decoding the desktop's wallpaper on another thread, for the screen's size
+// now (call it again after the screen changed size). A PaintDesktop takes it, waiting at most
+// 300 ms for what is left: past that it paints the built-in background, and the wallpaper follows
+// when it is ready. Without it, the first PaintDesktop starts the reading itself.
 void PrepareDesktop();
+// Called (on the toolkit's thread) when a wallpaper that a paint could not wait for is ready: the
+// window asks for a full paint there.
+void SetDesktopReadyHandler(std::function<void()> handler);
 
 // The system's language as a Windows language identifier, from the POSIX locale
 // (LC_ALL, else LC_MESSAGES, else LANG).

@@ -163,6 +163,11 @@ void SetDesktop(const Surface& desktop)
     platform_seams::SetDesktop(desktop);
 }
 
+void SetDesktopReader(std::function<Surface()> reader)
+{
+    platform_seams::SetDesktopReader(std::move(reader));
+}
+
 std::string ControlTextOf(CDialog& dlg, int index)
 {
     DialogWindow* w = dlg.Window();

@@ -1,8 +1,13 @@
 // The first paint: background, key caps with legends, the tree, and the pixels it keeps.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <future>
 
 #include "paint/BackgroundPicture.h"
 #include "paint/ScreenPainting.h"
@@ -249,24 +254,25 @@ TEST(BackgroundPicture, IsShownUprightAndStretchedOverTheScreen)
     EXPECT_EQ(win.dlg().GetPainting().PictureDecodes(), 2);
 }
 
-TEST(BackgroundPicture, BadFilesLeaveAPaintedWindow)
+TEST(BackgroundPicture, ABadFileGivesTheDesktopAndSaysWhyOnce)
 {
     TempDir dir;
     struct Case {
         const char* name;
         std::function<void()> make;
-        bool decodes;  // a truncated picture may still show what was read of it
+        bool decodes;     // a truncated picture may still show what was read of it
+        const char* why;  // what stderr says
     };
     const Case cases[] = {
-        {"empty", [] { std::ofstream("Face.jpg"); }, false},
-        {"text", [] { std::ofstream("Face.jpg") << "not a picture at all"; }, false},
+        {"empty", [] { std::ofstream("Face.jpg"); }, false, "is empty"},
+        {"text", [] { std::ofstream("Face.jpg") << "not a picture at all"; }, false, "cannot be decoded"},
         {"truncated",
          [] {
              WriteQuadrantBmp("full.bmp", 64, 64);
              std::filesystem::resize_file("full.bmp", 200);
              std::filesystem::rename("full.bmp", "Face.jpg");
          },
-         true},
+         true, ""},
         {"corrupt jpeg",
          [] {
              std::ofstream f("Face.jpg", std::ios::binary);
@@ -276,27 +282,52 @@ TEST(BackgroundPicture, BadFilesLeaveAPaintedWindow)
              for (int i = 0; i < 5000; ++i)
                  f.put(static_cast<char>(i * 37));
          },
-         false},
-        {"folder", [] { std::filesystem::create_directory("Face.jpg"); }, false},
+         false, "cannot be decoded"},
+        {"folder", [] { std::filesystem::create_directory("Face.jpg"); }, false, "is not a plain file"},
+        // Opening a pipe nobody writes to would wait for ever.
+        {"pipe", [] { ASSERT_EQ(::mkfifo("Face.jpg", 0644), 0); }, false, "is not a plain file"},
+        {"unreadable",
+         [] {
+             WriteQuadrantBmp("Face.jpg", 40, 30);
+             std::filesystem::permissions("Face.jpg", std::filesystem::perms::none);
+         },
+         ::geteuid() == 0, ::geteuid() == 0 ? "" : "cannot be opened"},
     };
+    const COLORREF desktop = RGB(7, 70, 140);
+    testing_hooks::SetDesktop(Surface(800, 600, ToScreenPixel(desktop)));
     for (const Case& c : cases) {
         std::filesystem::remove_all("Face.jpg");
         c.make();
-        PracticeWindow win(800, 600);
-        EXPECT_EQ(win.dlg().GetPainting().PictureFound(), 1) << c.name;
-        // The window's own background shows, with keys and tree over it.
-        if (!c.decodes) {
-            EXPECT_EQ(win.Pixel(5, 5), RGB(212, 208, 200)) << c.name;
+        testing::internal::CaptureStderr();
+        {
+            PracticeWindow win(800, 600);
+            testing_hooks::PaintNow(win.dlg());
+            EXPECT_EQ(win.dlg().GetPainting().PictureFound(), 1) << c.name;
+            // The desktop shows, never the window's own grey, with keys and tree over it.
+            if (!c.decodes) {
+                EXPECT_EQ(win.Pixel(5, 5), desktop) << c.name;
+            }
+            const RECT& k = win.dlg().GetScene().KeyRectangles()[2][4];
+            EXPECT_NE(win.Pixel(k.left + 4, k.top + 4), desktop) << c.name;
+            const POINT& t = win.dlg().GetScene().TreePoints()[100];
+            EXPECT_EQ(win.Pixel(t.x, t.y), RGB(0, 255, 0)) << c.name;
+            const std::string said = testing::internal::GetCapturedStderr();
+            if (*c.why != '\0') {
+                EXPECT_NE(said.find(std::string("Face.jpg ") + c.why), std::string::npos) << c.name << ": " << said;
+                std::size_t lines = 0;  // the toolkit's decoders may say more of their own
+                for (std::size_t at = said.find("pomarel: "); at != std::string::npos;
+                     at = said.find("pomarel: ", at + 1)) {
+                    ++lines;
+                }
+                EXPECT_EQ(lines, 1u) << c.name << ": " << said;
+            }
+            // Deleted while running: the next paint goes on without it.
+            std::filesystem::remove_all("Face.jpg");
+            testing_hooks::PaintNow(win.dlg());
+            EXPECT_EQ(win.Pixel(5, 5), desktop) << c.name;
         }
-        const RECT& k = win.dlg().GetScene().KeyRectangles()[2][4];
-        EXPECT_NE(win.Pixel(k.left + 4, k.top + 4), RGB(212, 208, 200)) << c.name;
-        const POINT& t = win.dlg().GetScene().TreePoints()[100];
-        EXPECT_EQ(win.Pixel(t.x, t.y), RGB(0, 255, 0)) << c.name;
-        // Deleted while running: the next paint goes on without it.
-        std::filesystem::remove_all("Face.jpg");
-        testing_hooks::PaintNow(win.dlg());
-        EXPECT_EQ(win.Pixel(5, 5), RGB(212, 208, 200)) << c.name;
     }
+    testing_hooks::SetDesktop(Surface());
 }
 
 TEST(BackgroundPicture, ADecodingStartedAheadIsTakenOnlyForTheSameFileAndSize)
@@ -377,4 +408,31 @@ TEST(FirstPaint, EveryLegendStaysInsideItsCapAtEverySize)
         EXPECT_GT(inked, 400) << at << ": legends are drawn";
     }
     testing_hooks::SetDesktop(Surface());
+}
+
+TEST(DesktopBackground, APaintDoesNotWaitForASlowWallpaperWhichFollowsWhenReady)
+{
+    const COLORREF wall = RGB(200, 30, 90);
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    testing_hooks::SetDesktopReader([released] {
+        released.wait();
+        return Surface(800, 600, ToScreenPixel(wall));
+    });
+    {
+        // The window paints while the reading is held: the built-in background, not the grey.
+        PracticeWindow win(800, 600);
+        testing_hooks::PaintNow(win.dlg());
+        EXPECT_NE(win.Pixel(5, 5), wall);
+        EXPECT_NE(win.Pixel(5, 5), RGB(212, 208, 200));
+        // Once read, the wallpaper shows by itself, keys and tree over it.
+        release.set_value();
+        for (int i = 0; i < 2000 && win.Pixel(5, 5) != wall; ++i) {
+            testing_hooks::PumpEvents(5);
+        }
+        EXPECT_EQ(win.Pixel(5, 5), wall);
+        const POINT& t = win.dlg().GetScene().TreePoints()[100];
+        EXPECT_EQ(win.Pixel(t.x, t.y), RGB(0, 255, 0));
+    }
+    testing_hooks::SetDesktopReader({});
 }

@@ -2,7 +2,7 @@
 // where its copies go.
 #include <algorithm>
 
-#include "platform/wallpaper.h"
+#include "platform/desktop/wallpaper.h"
 
 namespace {
 
