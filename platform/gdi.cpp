@@ -654,6 +654,18 @@ BOOL CDC::TextOut(int x, int y, std::string_view text)
     return TRUE;
 }
 
+RECT CDC::GetTextInkBox(std::string_view text) const
+{
+    const QFont& font = FontFor((m_font != nullptr ? m_font : &m_defaultFont)->Request());
+    const QFontMetrics metrics(font);
+    const QRect ink = metrics.tightBoundingRect(ToQt(text));
+    if (ink.isEmpty()) {
+        return RECT{};
+    }
+    // Relative to the baseline there; TextOut puts the baseline at the ascent.
+    return RECT{ink.left(), ink.top() + metrics.ascent(), ink.right() + 1, ink.bottom() + metrics.ascent() + 1};
+}
+
 BOOL CDC::BitBlt(int x, int y, int width, int height, const CDC* src, int srcX, int srcY, std::uint32_t)
 {
     if (m_target == nullptr || src == nullptr || src->m_target == nullptr) {
