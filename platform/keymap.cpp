@@ -45,6 +45,12 @@ xkb_keycode_t LevelThreeKey(xkb_keymap* keymap, xkb_layout_index_t group)
         }
         const xkb_layout_index_t g = group < xkb_keymap_num_layouts_for_key(keymap, kc) ? group : 0;
         const xkb_keysym_t* syms = nullptr;
+        // LVL3 is no key of a keyboard, only the holder of the modifier: the third level it reaches
+        // is not what AltGr types.
+        const char* name = xkb_keymap_key_get_name(keymap, kc);
+        if (name != nullptr && std::strcmp(name, "LVL3") == 0) {
+            continue;
+        }
         if (xkb_keymap_key_get_syms_by_level(keymap, kc, g, 0, &syms) == 1 && syms[0] == XKB_KEY_ISO_Level3_Shift) {
             if (kc == ralt) {
                 return kc;
@@ -233,9 +239,9 @@ KeyboardLayout UsKeyboardLayout()
 {
     // Plain and shifted characters of the character keys; a space marks a key that types none.
     static constexpr const char* kPlain[kLayoutRows] = {"`1234567890-= ", " qwertyuiop[]\\", " asdfghjkl;'  ",
-                                                        " zxcvbnm,./   "};
+                                                        " zxcvbnm,./ < "};
     static constexpr const char* kShift[kLayoutRows] = {"~!@#$%^&*()_+ ", " QWERTYUIOP{}|", " ASDFGHJKL:\"  ",
-                                                        " ZXCVBNM<>?   "};
+                                                        " ZXCVBNM<>? > "};
     KeyboardLayout out;
     out.name = "us";
     for (std::size_t r = 0; r < kLayoutRows; ++r) {

@@ -118,18 +118,18 @@ KeyOutcome Exercise::Judge(unsigned long long typed, bool capsLock)
     m_hint = KeyHint::None;
     const bool caseless = m_nSetSize < 27;
     const bool otherCase = typed != m_chTarget && OtherCase(m_chTarget) != m_chTarget && typed == OtherCase(m_chTarget);
-    // Without a Latin layout the character counts by the key that typed it: the target's key at
-    // the target's level (either level of a letter key in the set without case).
+    // Without a Latin layout the character counts by the key that typed it: what the active layout
+    // types on the target's key at the target's level (either level of a letter key in the set
+    // without case). A character two keys type counts on either.
     bool samePlace = false;
     bool otherLevel = false;
-    KeyCell key;
-    KeyLevel level = KeyLevel::Plain;
     const auto ch = static_cast<char32_t>(typed);
-    if (m_layoutUse == LayoutUse::UsPositions && typed == ch &&
-        FindTypedKey(m_activeChars, BoardShape::Ansi, ch, key, level) && key == TargetKey()) {
-        const KeyLevel wanted = m_targetKeys[static_cast<std::size_t>(m_nTarget)].level;
-        samePlace = level == wanted;
-        otherLevel = level != wanted && level != KeyLevel::AltGr && wanted != KeyLevel::AltGr;
+    if (m_layoutUse == LayoutUse::UsPositions && typed == ch && ch != 0) {
+        const ::TargetKey& t = m_targetKeys[static_cast<std::size_t>(m_nTarget)];
+        const auto& cell = m_activeChars[static_cast<std::size_t>(t.key.row)][static_cast<std::size_t>(t.key.col)];
+        const auto wanted = static_cast<std::size_t>(t.level);
+        samePlace = cell[wanted] == ch;
+        otherLevel = t.level != KeyLevel::AltGr && cell[wanted == 0 ? 1 : 0] == ch;
         samePlace = samePlace || (caseless && otherLevel);
     }
     if (IsTargetCharacter(typed, m_chTarget) || (caseless && otherCase) || samePlace) {
@@ -139,11 +139,14 @@ KeyOutcome Exercise::Judge(unsigned long long typed, bool capsLock)
         m_nWrongKeys = 0;
         return KeyOutcome::Right;
     }
+    KeyCell key;
+    KeyLevel level = KeyLevel::Plain;
+    const bool fromNonLatin = m_layoutUse == LayoutUse::OtherGroup && typed == ch &&
+                              FindTypedKey(m_activeChars, BoardShape::Iso, ch, key, level) &&
+                              !FindTypedKey(m_usedChars, BoardShape::Iso, ch, key, level);
     if (capsLock && (otherCase || otherLevel)) {
         m_hint = KeyHint::CapsLock;
-    } else if (m_layoutUse == LayoutUse::OtherGroup && typed == ch &&
-               FindTypedKey(m_activeChars, BoardShape::Iso, ch, key, level) &&
-               !FindTypedKey(m_usedChars, BoardShape::Iso, ch, key, level)) {
+    } else if (fromNonLatin) {
         m_hint = KeyHint::SwitchLayout;
     }
     if (m_nWrongKeys++ == 0) {

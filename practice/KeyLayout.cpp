@@ -57,11 +57,16 @@ const KeyboardLayout& BuiltInKeyboardLayout()
 
 BoardShape ShapeOfLayout(const KeyboardLayout& layout)
 {
-    for (int level = 0; level < kKeyLevels; ++level) {
-        const char32_t ch = layout.At(kIsoExtraKey.row, kIsoExtraKey.col, static_cast<KeyLevel>(level));
-        KeyCell key;
-        KeyLevel found = KeyLevel::Plain;
-        if (ch != 0 && !FindTypedKey(layout.chars, BoardShape::Ansi, ch, key, found)) {
+    // Plain and shifted characters only: what AltGr gives elsewhere is no substitute for a key.
+    for (const KeyLevel level : {KeyLevel::Plain, KeyLevel::Shift}) {
+        const char32_t ch = layout.At(kIsoExtraKey.row, kIsoExtraKey.col, level);
+        bool elsewhere = ch == 0;
+        for (int r = 0; r < kLayoutRows && !elsewhere; ++r) {
+            for (int c = 0; c < kKeysInRow[r] && !elsewhere; ++c) {
+                elsewhere = layout.At(r, c, KeyLevel::Plain) == ch || layout.At(r, c, KeyLevel::Shift) == ch;
+            }
+        }
+        if (!elsewhere) {
             return BoardShape::Iso;
         }
     }

@@ -16,9 +16,10 @@ const KeyboardLayout& BuiltInKeyboardLayout();
 // A character of each cell of the five rows; unused cells hold a space.
 using KeyLegends = std::array<std::array<char32_t, kKeyCols>, kKeyRows>;
 
-// The board the layout needs: ISO when the key between the left Shift and Z types a character that
-// no other key types (German < >, UK \ |); ANSI otherwise, also where that key only repeats others
-// (US and Dvorak on a 105-key keyboard), so those keep the board they always had.
+// The board the layout needs: ISO when the key between the left Shift and Z types a character, plain
+// or with Shift, that no other key types plain or with Shift (German < >, UK \ |); ANSI otherwise,
+// also where that key only repeats others (US and Dvorak on a 105-key keyboard), so those keep the
+// board they always had.
 BoardShape ShapeOfLayout(const KeyboardLayout& layout);
 
 // True when the layout types the lower-case Latin letters a to z (not Cyrillic, Greek ...).

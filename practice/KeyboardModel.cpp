@@ -165,11 +165,9 @@ void ComputeKeyRects(const KeyScale& scale, int screenHeight, KeyRects& rects, B
                 k = IsoUnitKey(r, c);
             }
             RECT& rc = rects[r][c];
+            // The bottom edge is that of the last row the key spans.
             rc.top = static_cast<int>((22.0 * k.topRow) / upy + base);
-            rc.bottom = static_cast<int>((22.0 * k.bottomRow + 20.0) / upy + base);
-            if (k.bottomRow == k.topRow) {
-                rc.bottom = static_cast<int>(20.0 / upy + rc.top);
-            }
+            rc.bottom = static_cast<int>(20.0 / upy + static_cast<int>((22.0 * k.bottomRow) / upy + base));
             rc.left = static_cast<int>(k.x / upx);
             rc.right = static_cast<int>(k.width / upx + rc.left);
             x += k.width + 1;
