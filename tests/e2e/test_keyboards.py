@@ -7,8 +7,8 @@ test_layouts.py does (its helpers are used here).
 - Case: in set 1 the capital typed with Shift or with Caps Lock on is right; in set 2 with Caps
   Lock on the other case is wrong and the report box says Caps Lock is on.
 - Russian alone: a US board, the report box says so, targets typed by place give Cyrillic letters.
-  Russian and US with Russian active: a Cyrillic letter makes the report box name "us"; after the
-  group switch (Alt+Shift) the targets are typed.
+  Russian and US with Russian active: a Cyrillic letter makes the report box name "us"; after switching
+  to us (no Start) the targets are typed.
 """
 
 import sys
@@ -85,7 +85,10 @@ def main():
             notes = e.wait_until(lambda: [t for t in bus.texts(s.app.pid) if L.US_PLACES_NOTE_EN in t], 3, 0.2)
             res.check(bool(notes), "the report box says practice goes by the US key places",
                       f"report box {bus.texts(s.app.pid)}")
-            L.check_legends(res, s, us, [((1, 1), (1, 1)), ((2, 1), (2, 1)), ((3, 1), (3, 1))], "Russian board")
+            cells = [(1, 1), (2, 1), (3, 1), (0, 0), (2, 10)]
+            got = L.legends(s, cells)
+            alike = [round(L.likeness(got.get(c, set()), us[c]), 2) for c in cells]
+            res.check(all(v >= 0.8 for v in alike), "Russian alone: the board shows the US legends", f"{alike}")
             s.key("F4")
             res.require(e.wait_until(lambda: L.apple_state(s, s.shot()), 3), "Russian: F4 shows one apple")
             done = L.type_targets(res, s, "Russian", 12)
@@ -94,7 +97,7 @@ def main():
             L.stop_app(s)
 
         with res.group("Russian and US, Russian active"):
-            L.launch(s, ["-layout", "ru,us", "-option", "grp:alt_shift_toggle"])
+            L.launch(s, ["-layout", "ru,us"])
             s.key("F3")
             res.require(e.wait_until(lambda: L.apple_state(s, s.shot()), 3), "ru,us: F3 shows one apple")
             cell, _ = e.blinking_key(s)
@@ -103,7 +106,8 @@ def main():
             notes = e.wait_until(lambda: [t for t in bus.texts(s.app.pid) if L.SWITCH_NOTE_EN + "us" in t], 3, 0.2)
             res.check(bool(notes), "a Cyrillic letter: the report box says to switch to us",
                       f"report box {bus.texts(s.app.pid)}")
-            s.x("xdotool", "keydown", "Alt_L", "key", "Shift_L", "keyup", "Alt_L")
+            # The user switches to the Latin layout (here by making it the first): no Start needed.
+            s.x("setxkbmap", "-layout", "us,ru")
             done = L.type_targets(res, s, "ru,us switched to us", 8)
             res.check(done is not None, "after switching to us the targets are typed on the keys that blink",
                       f"{done}")
