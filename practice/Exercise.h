@@ -48,8 +48,6 @@ public:
     // US QWERTY, and a typed character counts by the place of the key that typed it. Takes
     // effect with the next pass.
     void SetLayout(const KeyboardLayout& layout);
-    // True when the layout in use is not the one asked for (it had no Latin letters).
-    bool LayoutReplaced() const { return m_layoutUse != LayoutUse::AsIs; }
     LayoutUse UseOfLayout() const { return m_layoutUse; }
     // The Latin layout to switch to (OtherGroup), e.g. "us".
     const std::string& SwitchTo() const { return m_strSwitchTo; }
