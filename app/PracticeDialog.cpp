@@ -5,6 +5,7 @@
 
 #include "app/ControlLayout.h"
 #include "platform/app.h"
+#include "text/KeyNotices.h"
 #include "text/Language.h"
 
 PracticeDialog::PracticeDialog(CDialog* parent) : CDialog(IDD_PRACTICE, parent)
@@ -142,10 +143,11 @@ void PracticeDialog::ApplyKeyboardLayout(CDC* dc)
 {
     m_exercise.SetLayout(m_layout);
     m_exercise.Shuffle(static_cast<unsigned>(std::time(nullptr)));
+    m_scene.SetKeyboard(m_exercise.Shape(), m_exercise.AltGrChars());
     if (dc != nullptr) {
-        // The screen shows the old legends: caps and tree are drawn again over what the first
-        // paint kept, which the layout does not change.
-        m_scene.PaintKeysAndTree(*dc, m_exercise.PlainChars(), m_exercise.ShiftChars());
+        // The screen shows the old legends, and they may reach past their caps: the screen is
+        // painted afresh, as at start, so nothing of them stays.
+        m_painting.Paint(*dc, m_scene, m_exercise.PlainChars(), m_exercise.ShiftChars());
     }
     ShowMissingTargets();
 }
@@ -156,8 +158,18 @@ void PracticeDialog::ShowMissingTargets()
     for (const char32_t c : m_exercise.MissingTargets()) {
         missing += missing.empty() ? std::u32string(1, c) : std::u32string{U' ', c};
     }
+    std::string note;
     if (!missing.empty()) {
-        m_strReport = MissingKeysNote(SelectLanguage()) + ToUtf8(missing);
+        note = MissingKeysNote(SelectLanguage()) + ToUtf8(missing);
+    }
+    const auto add = [&note](const std::string& text) { note += (note.empty() ? "" : "\r\n") + text; };
+    switch (m_exercise.UseOfLayout()) {
+    case LayoutUse::OtherGroup: add(SwitchLayoutNote(SelectLanguage()) + m_exercise.SwitchTo()); break;
+    case LayoutUse::UsPositions: add(UsPositionsNote(SelectLanguage())); break;
+    case LayoutUse::AsIs: break;
+    }
+    if (!note.empty()) {
+        m_strReport = note;
         UpdateData(FALSE);
     }
 }

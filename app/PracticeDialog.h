@@ -77,8 +77,11 @@ private:
     // Puts the keyboard layout in use into the rules and onto the key caps; says in the report
     // box which targets it cannot type.
     void ApplyKeyboardLayout(CDC* dc);
-    // Names in the report box the chosen set's targets that the layout cannot type, if any.
+    // Names in the report box the chosen set's targets that the layout cannot type, if any, and
+    // how a layout without Latin letters is practised on.
     void ShowMissingTargets();
+    // After a wrong key: what the report box should tell about the keyboard (Caps Lock, layout).
+    void ShowKeyHint();
 
     HICON m_hIcon = nullptr;
     CButton m_btnStart, m_btnExit, m_btnHelp;

@@ -4,6 +4,7 @@
 
 #include "app/PracticeDialog.h"
 #include "scene/HandPrompt.h"
+#include "text/KeyNotices.h"
 #include "text/Language.h"
 
 namespace {
@@ -30,7 +31,7 @@ BOOL PracticeDialog::PreTranslateMessage(MSG* msg)
     }
     if (msg->message == WM_CHAR) {
         const bool handBlinking = m_exercise.WrongKeys() != 0;
-        switch (m_exercise.Judge(msg->wParam)) {
+        switch (m_exercise.Judge(msg->wParam, (msg->lParam & KF_CAPSLOCKON) != 0)) {
         case KeyOutcome::Right: {
             CDC* dc = GetDC();
             const ReportFigures f = m_exercise.Figures();
@@ -47,11 +48,24 @@ BOOL PracticeDialog::PreTranslateMessage(MSG* msg)
             break;
         }
         case KeyOutcome::FirstWrong: SetTimer(TIMER_HAND_BLINK, 300); [[fallthrough]];
-        case KeyOutcome::Wrong: SoundBank::Play(m_sounds.Wrong(), SND_ASYNC | SND_MEMORY | SND_NOSTOP); break;
+        case KeyOutcome::Wrong:
+            SoundBank::Play(m_sounds.Wrong(), SND_ASYNC | SND_MEMORY | SND_NOSTOP);
+            ShowKeyHint();
+            break;
         case KeyOutcome::Ignored: break;
         }
     }
     return CDialog::PreTranslateMessage(msg);
+}
+
+void PracticeDialog::ShowKeyHint()
+{
+    switch (m_exercise.Hint()) {
+    case KeyHint::CapsLock: m_strReport = CapsLockNote(SelectLanguage()); break;
+    case KeyHint::SwitchLayout: m_strReport = SwitchLayoutNote(SelectLanguage()) + m_exercise.SwitchTo(); break;
+    case KeyHint::None: return;
+    }
+    UpdateData(FALSE);
 }
 
 void PracticeDialog::OnOK()
@@ -95,7 +109,7 @@ void PracticeDialog::ShowNextTarget(int bFirst)
     if (previousShown) {
         m_scene.RestoreApple(dc);
     }
-    m_scene.SaveKey(dc, m_exercise.TargetKey());
+    m_scene.SaveKey(dc, m_exercise.TargetKey(), m_exercise.ModifierKey());
     m_scene.PlaceApple(Now());
     m_scene.DrawApple(dc, m_exercise.ShownCharacter());
     ReleaseDC(dc);

@@ -654,6 +654,41 @@ BOOL CDC::TextOut(int x, int y, std::string_view text)
     return TRUE;
 }
 
+RECT CDC::GetTextInkBox(std::string_view text) const
+{
+    // Measured on the glyphs as drawn: the font's own tight box is off by several pixels for
+    // small marks such as ' and `.
+    const QFont& font = FontFor((m_font != nullptr ? m_font : &m_defaultFont)->Request());
+    const QFontMetrics metrics(font);
+    const QString str = ToQt(text);
+    const int pad = metrics.height();
+    QImage ink(metrics.horizontalAdvance(str) + 2 * pad, metrics.height() + 2 * pad, QImage::Format_Grayscale8);
+    if (ink.isNull()) {
+        return RECT{};
+    }
+    ink.fill(0);
+    {
+        QPainter painter(&ink);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.drawText(pad, pad + metrics.ascent(), str);
+    }
+    RECT box{ink.width(), ink.height(), -1, -1};
+    for (int y = 0; y < ink.height(); ++y) {
+        const uchar* row = ink.constScanLine(y);
+        for (int x = 0; x < ink.width(); ++x) {
+            if (row[x] >= 128) {
+                box = RECT{std::min<int>(box.left, x), std::min<int>(box.top, y), std::max<int>(box.right, x + 1),
+                           std::max<int>(box.bottom, y + 1)};
+            }
+        }
+    }
+    if (box.right < 0) {
+        return RECT{};
+    }
+    return RECT{box.left - pad, box.top - pad, box.right - pad, box.bottom - pad};
+}
+
 BOOL CDC::BitBlt(int x, int y, int width, int height, const CDC* src, int srcX, int srcY, std::uint32_t)
 {
     if (m_target == nullptr || src == nullptr || src->m_target == nullptr) {

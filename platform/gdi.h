@@ -184,6 +184,9 @@ public:
     BOOL FloodFill(int x, int y, COLORREF border);
     // Draws the text with its cell's top-left at (x, y) in the selected font.
     BOOL TextOut(int x, int y, std::string_view text);
+    // The box the ink of 'text' covers, drawn with TextOut at (0, 0) in the selected font: right and
+    // bottom exclusive; empty when it has no ink.
+    RECT GetTextInkBox(std::string_view text) const;
     BOOL BitBlt(int x, int y, int width, int height, const CDC* src, int srcX, int srcY, std::uint32_t rop);
     BOOL StretchBlt(int x, int y, int width, int height, const CDC* src, int srcX, int srcY, int srcWidth,
                     int srcHeight, std::uint32_t rop);

@@ -20,7 +20,7 @@ constexpr const char* kKeyNames[kLayoutRows][kLayoutCols] = {
     {"TLDE", "AE01", "AE02", "AE03", "AE04", "AE05", "AE06", "AE07", "AE08", "AE09", "AE10", "AE11", "AE12", "BKSP"},
     {"TAB", "AD01", "AD02", "AD03", "AD04", "AD05", "AD06", "AD07", "AD08", "AD09", "AD10", "AD11", "AD12", "BKSL"},
     {"CAPS", "AC01", "AC02", "AC03", "AC04", "AC05", "AC06", "AC07", "AC08", "AC09", "AC10", "AC11", "RTRN", nullptr},
-    {"LFSH", "AB01", "AB02", "AB03", "AB04", "AB05", "AB06", "AB07", "AB08", "AB09", "AB10", "RTSH", nullptr, nullptr},
+    {"LFSH", "AB01", "AB02", "AB03", "AB04", "AB05", "AB06", "AB07", "AB08", "AB09", "AB10", "RTSH", "LSGT", nullptr},
 };
 
 // The character a keysym types; 0 for dead keys, control characters and keysyms without one.
@@ -45,6 +45,12 @@ xkb_keycode_t LevelThreeKey(xkb_keymap* keymap, xkb_layout_index_t group)
         }
         const xkb_layout_index_t g = group < xkb_keymap_num_layouts_for_key(keymap, kc) ? group : 0;
         const xkb_keysym_t* syms = nullptr;
+        // LVL3 is no key of a keyboard, only the holder of the modifier: the third level it reaches
+        // is not what AltGr types.
+        const char* name = xkb_keymap_key_get_name(keymap, kc);
+        if (name != nullptr && std::strcmp(name, "LVL3") == 0) {
+            continue;
+        }
         if (xkb_keymap_key_get_syms_by_level(keymap, kc, g, 0, &syms) == 1 && syms[0] == XKB_KEY_ISO_Level3_Shift) {
             if (kc == ralt) {
                 return kc;
@@ -89,7 +95,8 @@ char32_t CharAt(xkb_keymap* keymap, xkb_state* st, xkb_keycode_t kc, xkb_level_i
 bool IsCharacterKey(int row, int col)
 {
     const char* name = kKeyNames[row][col];
-    return name != nullptr && (name[0] == 'A' || std::strcmp(name, "TLDE") == 0 || std::strcmp(name, "BKSL") == 0);
+    return name != nullptr && (name[0] == 'A' || std::strcmp(name, "TLDE") == 0 || std::strcmp(name, "BKSL") == 0 ||
+                               std::strcmp(name, "LSGT") == 0);
 }
 
 Keymap CompileNames(xkb_context* ctx, const char* rules, const char* model, const char* layout, const char* variant,
@@ -112,6 +119,42 @@ bool PlatformIs(const char* name)
     return qGuiApp != nullptr && QGuiApplication::platformName() == QLatin1String(name);
 }
 
+// The characters of every cell at each level in 'group'; false when no state can be made.
+bool GroupChars(xkb_keymap* keymap, xkb_layout_index_t group, LayoutChars& chars)
+{
+    const xkb_keycode_t shiftKey = xkb_keymap_key_by_name(keymap, "LFSH");
+    const xkb_keycode_t level3Key = LevelThreeKey(keymap, group);
+    const State plain = StateWith(keymap, group, {});
+    const State shift = StateWith(keymap, group, {shiftKey});
+    const State altGr = StateWith(keymap, group, {level3Key});
+    if (!plain || !shift || !altGr) {
+        return false;
+    }
+    for (int r = 0; r < kLayoutRows; ++r) {
+        for (int c = 0; c < kLayoutCols; ++c) {
+            if (!IsCharacterKey(r, c)) {
+                continue;
+            }
+            const xkb_keycode_t kc = xkb_keymap_key_by_name(keymap, kKeyNames[r][c]);
+            if (kc == XKB_KEYCODE_INVALID) {
+                continue;
+            }
+            auto& cell = chars[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)];
+            xkb_level_index_t lp = 0;
+            xkb_level_index_t ls = 0;
+            xkb_level_index_t l3 = 0;
+            cell[0] = CharAt(keymap, plain.get(), kc, lp);
+            cell[1] = CharAt(keymap, shift.get(), kc, ls);
+            cell[2] = CharAt(keymap, altGr.get(), kc, l3);
+            // AltGr on a key without a third level types the plain character: not a level of its own.
+            if (level3Key == XKB_KEYCODE_INVALID || l3 == lp || l3 == ls) {
+                cell[2] = 0;
+            }
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 namespace keymap_detail {
@@ -127,42 +170,29 @@ Context NewContext()
     return ctx;
 }
 
-KeyboardLayout LayoutFromKeymap(xkb_keymap* keymap, xkb_layout_index_t group, std::string name)
+KeyboardLayout LayoutFromKeymap(xkb_keymap* keymap, xkb_layout_index_t group, std::string name,
+                                const std::function<std::string(xkb_layout_index_t)>& nameOf)
 {
-    KeyboardLayout out;
-    out.name = std::move(name);
-    if (group >= xkb_keymap_num_layouts(keymap)) {
+    const xkb_layout_index_t groups = xkb_keymap_num_layouts(keymap);
+    if (group >= groups) {
         group = 0;
     }
-    const xkb_keycode_t shiftKey = xkb_keymap_key_by_name(keymap, "LFSH");
-    const xkb_keycode_t level3Key = LevelThreeKey(keymap, group);
-    const State plain = StateWith(keymap, group, {});
-    const State shift = StateWith(keymap, group, {shiftKey});
-    const State altGr = StateWith(keymap, group, {level3Key});
-    if (!plain || !shift || !altGr) {
+    KeyboardLayout out;
+    if (!GroupChars(keymap, group, out.chars)) {
         return UsKeyboardLayout();
     }
-    for (int r = 0; r < kLayoutRows; ++r) {
-        for (int c = 0; c < kLayoutCols; ++c) {
-            if (!IsCharacterKey(r, c)) {
-                continue;
-            }
-            const xkb_keycode_t kc = xkb_keymap_key_by_name(keymap, kKeyNames[r][c]);
-            if (kc == XKB_KEYCODE_INVALID) {
-                continue;
-            }
-            auto& cell = out.chars[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)];
-            xkb_level_index_t lp = 0;
-            xkb_level_index_t ls = 0;
-            xkb_level_index_t l3 = 0;
-            cell[0] = CharAt(keymap, plain.get(), kc, lp);
-            cell[1] = CharAt(keymap, shift.get(), kc, ls);
-            cell[2] = CharAt(keymap, altGr.get(), kc, l3);
-            // AltGr on a key without a third level types the plain character: not a level of its own.
-            if (level3Key == XKB_KEYCODE_INVALID || l3 == lp || l3 == ls) {
-                cell[2] = 0;
-            }
+    out.name = std::move(name);
+    // A keymap has at most four groups.
+    for (xkb_layout_index_t g = 0; g < groups && g < 4; ++g) {
+        KeyboardGroup other;
+        if (g == group || !GroupChars(keymap, g, other.chars)) {
+            continue;
         }
+        other.name = nameOf ? nameOf(g) : std::string();
+        if (other.name.empty()) {
+            other.name = NameOfGroup(keymap, g);
+        }
+        out.otherGroups.push_back(std::move(other));
     }
     return out;
 }
@@ -209,9 +239,9 @@ KeyboardLayout UsKeyboardLayout()
 {
     // Plain and shifted characters of the character keys; a space marks a key that types none.
     static constexpr const char* kPlain[kLayoutRows] = {"`1234567890-= ", " qwertyuiop[]\\", " asdfghjkl;'  ",
-                                                        " zxcvbnm,./   "};
+                                                        " zxcvbnm,./ < "};
     static constexpr const char* kShift[kLayoutRows] = {"~!@#$%^&*()_+ ", " QWERTYUIOP{}|", " ASDFGHJKL:\"  ",
-                                                        " ZXCVBNM<>?   "};
+                                                        " ZXCVBNM<>? > "};
     KeyboardLayout out;
     out.name = "us";
     for (std::size_t r = 0; r < kLayoutRows; ++r) {
@@ -234,7 +264,12 @@ KeyboardLayout KeyboardLayoutFromNames(const char* rules, const char* model, con
     if (!keymap) {
         return UsKeyboardLayout();
     }
-    return LayoutFromKeymap(keymap.get(), 0, NameFromNames(layout, variant));
+    const char* layouts = (layout != nullptr && *layout != 0) ? layout : std::getenv("XKB_DEFAULT_LAYOUT");
+    const char* variants = (layout != nullptr && *layout != 0) ? variant : std::getenv("XKB_DEFAULT_VARIANT");
+    return LayoutFromKeymap(keymap.get(), 0, NameFromNames(layout, variant), [&](xkb_layout_index_t g) {
+        return NameWithVariant(ListItem(layouts != nullptr ? layouts : "", g),
+                               ListItem(variants != nullptr ? variants : "", g));
+    });
 }
 
 namespace {

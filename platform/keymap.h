@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <vector>
 
 // Shift levels a key is typed at: nothing held, Shift held, AltGr (the third level) held.
 enum class KeyLevel { Plain = 0, Shift = 1, AltGr = 2 };
@@ -20,12 +21,27 @@ constexpr int kKeyLevels = 3;
 // types at each level; 0 where it types none (a dead key, a modifier, Backspace, Tab, Enter, a cell
 // beyond the row's end). The cells are the keys of a PC keyboard, by xkb key name:
 //   row 0: TLDE AE01..AE12 BKSP     row 1: TAB AD01..AD12 BKSL
-//   row 2: CAPS AC01..AC11 RTRN     row 3: LFSH AB01..AB10 RTSH
+//   row 2: CAPS AC01..AC11 RTRN     row 3: LFSH AB01..AB10 RTSH LSGT
+// LSGT, the key between the left Shift and Z on ISO keyboards, sits in the spare cell (3, 12).
+using LayoutChars = std::array<std::array<std::array<char32_t, kKeyLevels>, kLayoutCols>, kLayoutRows>;
+constexpr int kIsoKeyRow = 3;
+constexpr int kIsoKeyCol = 12;
+
+// One group (layout) of a keymap that holds several ("ru,us": Russian and US), by its short name.
+struct KeyboardGroup {
+    std::string name;
+    LayoutChars chars{};
+    friend bool operator==(const KeyboardGroup&, const KeyboardGroup&) = default;
+};
+
 struct KeyboardLayout {
     // Short name of the layout and variant, as the keyboard settings spell it: "us", "fr", "de",
     // "us(dvorak)"; a long description ("French") where no short name can be read.
     std::string name;
-    std::array<std::array<std::array<char32_t, kKeyLevels>, kLayoutCols>, kLayoutRows> chars{};
+    LayoutChars chars{};
+    // The keymap's other groups, in the keymap's order, the one above left out: what the user can
+    // switch to. Empty for a keymap of one group.
+    std::vector<KeyboardGroup> otherGroups;
 
     char32_t At(int row, int col, KeyLevel level) const
     {

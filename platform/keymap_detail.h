@@ -2,6 +2,7 @@
 // compiled keymap to the on-screen keyboard's table.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,8 +23,10 @@ using State = std::unique_ptr<xkb_state, Deleter<xkb_state_unref>>;
 // A context that logs only critical messages (missing data is expected; callers fall back).
 Context NewContext();
 
-// The table of the on-screen keyboard for 'group' of a compiled keymap.
-KeyboardLayout LayoutFromKeymap(xkb_keymap* keymap, xkb_layout_index_t group, std::string name);
+// The table of the on-screen keyboard for 'group' of a compiled keymap, with the keymap's other
+// groups, each named by 'nameOf' (an empty name: from the keymap's own description).
+KeyboardLayout LayoutFromKeymap(xkb_keymap* keymap, xkb_layout_index_t group, std::string name,
+                                const std::function<std::string(xkb_layout_index_t)>& nameOf = {});
 
 // Element 'index' of a comma-separated list ("fr,us" 1 -> "us"); empty past its end.
 std::string ListItem(std::string_view list, std::size_t index);

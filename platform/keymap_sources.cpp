@@ -211,7 +211,8 @@ public:
         if (name.empty()) {
             name = NameOfGroup(keymap.get(), group);
         }
-        out = LayoutFromKeymap(keymap.get(), group, std::move(name));
+        out = LayoutFromKeymap(keymap.get(), group, std::move(name),
+                               [this](xkb_layout_index_t g) { return X11RulesName(m_c.get(), m_screen, g); });
         return true;
     }
 
@@ -292,7 +293,8 @@ public:
         if (name.empty()) {
             name = NameOfGroup(keymap.get(), m_group);
         }
-        out = LayoutFromKeymap(keymap.get(), m_group, std::move(name));
+        out = LayoutFromKeymap(keymap.get(), m_group, std::move(name),
+                               [this](xkb_layout_index_t g) { return NameFromKeymapText(m_keymapText, g); });
         return true;
     }
 

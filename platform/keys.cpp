@@ -1,6 +1,7 @@
 // Key presses to keystroke messages.
 #include "platform/keys.h"
 
+#include <QChar>
 #include <Qt>
 
 namespace {
@@ -48,8 +49,10 @@ std::vector<MSG> KeyMessages(const KeyPress& press)
     std::vector<MSG> out;
     out.push_back(MSG{system ? WM_SYSKEYDOWN : WM_KEYDOWN, static_cast<WPARAM>(VirtualKeyOf(press.toolkitKey)), 0});
     if (!system && !IsDialogKey(press.toolkitKey)) {
+        const bool shift = (press.modifiers & kShiftHeld) != 0;
         for (const char32_t c : press.text) {
-            out.push_back(MSG{WM_CHAR, static_cast<WPARAM>(c), 0});
+            const bool capsCase = (QChar::isUpper(c) && !shift) || (QChar::isLower(c) && shift);
+            out.push_back(MSG{WM_CHAR, static_cast<WPARAM>(c), capsCase ? KF_CAPSLOCKON : 0});
         }
     }
     return out;

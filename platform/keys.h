@@ -26,7 +26,8 @@ struct KeyPress {
 };
 
 // The messages a press gives, in order: WM_KEYDOWN (WM_SYSKEYDOWN with Alt) with its virtual-key
-// code, then one WM_CHAR per typed character (none with Alt, none for Esc, Enter, Tab, Delete).
+// code, then one WM_CHAR per typed character (none with Alt, none for Esc, Enter, Tab, Delete),
+// with KF_CAPSLOCKON in its lParam for a letter in the case that only Caps Lock gives.
 // Only the function keys themselves have the codes VK_F1 to VK_F24; a key the program has no code
 // for (a media key, a letter of another script) gets 0.
 std::vector<MSG> KeyMessages(const KeyPress& press);

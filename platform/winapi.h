@@ -34,6 +34,9 @@ struct MSG {
     WPARAM wParam = 0;  // WM_KEYDOWN: virtual-key code; WM_CHAR: the character (a Unicode code point)
     LPARAM lParam = 0;
 };
+// WM_CHAR's lParam: set when the letter came in the case Caps Lock gives (a capital without Shift,
+// a small letter with it), so Caps Lock is on.
+constexpr LPARAM KF_CAPSLOCKON = 0x02000000;
 
 // Virtual-key codes.
 constexpr int VK_BACK = 0x08;

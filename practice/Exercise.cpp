@@ -13,15 +13,28 @@ Exercise::Exercise()
 
 void Exercise::SetLayout(const KeyboardLayout& layout)
 {
-    TargetKeys keys = BuildTargetKeys(layout);
-    int letters[kTargetCount];
-    m_bLayoutReplaced = AvailableTargets(keys, 26, letters) == 0;
-    const KeyboardLayout& used = m_bLayoutReplaced ? BuiltInKeyboardLayout() : layout;
-    if (m_bLayoutReplaced) {
-        keys = BuildTargetKeys(used);
+    m_activeChars = layout.chars;
+    m_layoutUse = LayoutUse::AsIs;
+    m_strSwitchTo.clear();
+    KeyboardLayout used = layout;
+    if (!HasLatinLetters(layout.chars)) {
+        m_layoutUse = LayoutUse::UsPositions;
+        used = BuiltInKeyboardLayout();
+        for (const KeyboardGroup& other : layout.otherGroups) {
+            if (HasLatinLetters(other.chars)) {
+                m_layoutUse = LayoutUse::OtherGroup;
+                m_strSwitchTo = other.name;
+                used.name = other.name;
+                used.chars = other.chars;
+                break;
+            }
+        }
     }
-    m_targetKeys = keys;
+    m_usedChars = used.chars;
+    m_shape = ShapeOfLayout(used);
+    m_targetKeys = BuildTargetKeys(used);
     BuildKeyLegends(used, m_keyChar, m_keyShiftChar);
+    BuildAltGrLegends(used, m_keyAltGrChar);
 }
 
 std::u32string Exercise::MissingTargets() const
@@ -79,7 +92,22 @@ void Exercise::Start()
     m_nKeyBlinkPhase = 1;
 }
 
-KeyOutcome Exercise::Judge(unsigned long long typed)
+namespace {
+
+char32_t OtherCase(char32_t c)
+{
+    if (c >= U'a' && c <= U'z') {
+        return c - 32;
+    }
+    if (c >= U'A' && c <= U'Z') {
+        return c + 32;
+    }
+    return c;
+}
+
+}  // namespace
+
+KeyOutcome Exercise::Judge(unsigned long long typed, bool capsLock)
 {
     if (m_bPractising != 1) {
         return KeyOutcome::Ignored;
@@ -87,18 +115,52 @@ KeyOutcome Exercise::Judge(unsigned long long typed)
     ++m_nTotalKeys;
     ++m_nRunKeys;
     m_nIdleSeconds = 0;
-    if (IsTargetCharacter(typed, m_chTarget)) {
+    m_hint = KeyHint::None;
+    const bool caseless = m_nSetSize < 27;
+    const bool otherCase = typed != m_chTarget && OtherCase(m_chTarget) != m_chTarget && typed == OtherCase(m_chTarget);
+    // Without a Latin layout the character counts by the key that typed it: what the active layout
+    // types on the target's key at the target's level (either level of a letter key in the set
+    // without case). A character two keys type counts on either.
+    bool samePlace = false;
+    bool otherLevel = false;
+    const auto ch = static_cast<char32_t>(typed);
+    if (m_layoutUse == LayoutUse::UsPositions && typed == ch && ch != 0) {
+        const ::TargetKey& t = m_targetKeys[static_cast<std::size_t>(m_nTarget)];
+        const auto& cell = m_activeChars[static_cast<std::size_t>(t.key.row)][static_cast<std::size_t>(t.key.col)];
+        const auto wanted = static_cast<std::size_t>(t.level);
+        samePlace = cell[wanted] == ch;
+        otherLevel = t.level != KeyLevel::AltGr && cell[wanted == 0 ? 1 : 0] == ch;
+        samePlace = samePlace || (caseless && otherLevel);
+    }
+    if (IsTargetCharacter(typed, m_chTarget) || (caseless && otherCase) || samePlace) {
         ++m_nRunRight;
         ++m_nTotalRight;
         m_nHandPhase = 0;
         m_nWrongKeys = 0;
         return KeyOutcome::Right;
     }
+    KeyCell key;
+    KeyLevel level = KeyLevel::Plain;
+    const bool fromNonLatin = m_layoutUse == LayoutUse::OtherGroup && typed == ch &&
+                              FindTypedKey(m_activeChars, BoardShape::Iso, ch, key, level) &&
+                              !FindTypedKey(m_usedChars, BoardShape::Iso, ch, key, level);
+    if (capsLock && (otherCase || otherLevel)) {
+        m_hint = KeyHint::CapsLock;
+    } else if (fromNonLatin) {
+        m_hint = KeyHint::SwitchLayout;
+    }
     if (m_nWrongKeys++ == 0) {
         m_nHandPhase = 1;
         return KeyOutcome::FirstWrong;
     }
     return KeyOutcome::Wrong;
+}
+
+KeyCell Exercise::ModifierKey() const
+{
+    const auto r = static_cast<std::size_t>(m_nTargetRow);
+    const auto c = static_cast<std::size_t>(m_nTargetCol);
+    return ModifierKeyFor(m_targetKeys[static_cast<std::size_t>(m_nTarget)], m_keyChar[r][c], m_keyShiftChar[r][c]);
 }
 
 void Exercise::ClockTick()

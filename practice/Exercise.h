@@ -16,6 +16,20 @@ enum class KeyOutcome {
     FirstWrong,  // the first wrong key for this target: the hand prompt starts blinking
 };
 
+// What a wrong key suggests the user should know, for the report box.
+enum class KeyHint {
+    None,
+    CapsLock,      // Caps Lock is on and the key was the target in the other case
+    SwitchLayout,  // the character came from a non-Latin layout; SwitchTo() names the Latin one
+};
+
+// How the user's layout is practised on.
+enum class LayoutUse {
+    AsIs,         // the active layout types the Latin targets
+    OtherGroup,   // the active layout is not Latin: the board shows the user's Latin one, SwitchTo()
+    UsPositions,  // no Latin layout at all: the US board, each key judged by its place
+};
+
 // The figures of the test report, in the order the report template asks for them.
 struct ReportFigures {
     long counts[6] = {};    // total keys, run keys, total right, run right, total ticks, run ticks
@@ -29,12 +43,15 @@ public:
     Exercise();
 
     // The user's keyboard layout: the legends, the key of every target and which targets can be
-    // typed at all follow it. A layout without the Latin letters (Cyrillic, Greek ...) leaves the
-    // exercise on US QWERTY, as the user types the Latin targets on a Latin layout. Takes effect
-    // with the next pass.
+    // typed at all follow it. For a layout without the Latin letters (Cyrillic, Greek ...) the
+    // board and targets follow the first Latin layout among the user's others; with none at all,
+    // US QWERTY, and a typed character counts by the place of the key that typed it. Takes
+    // effect with the next pass.
     void SetLayout(const KeyboardLayout& layout);
-    // True when the layout in use is not the one asked for (it had no Latin letters).
-    bool LayoutReplaced() const { return m_bLayoutReplaced; }
+    LayoutUse UseOfLayout() const { return m_layoutUse; }
+    // The Latin layout to switch to (OtherGroup), e.g. "us".
+    const std::string& SwitchTo() const { return m_strSwitchTo; }
+    BoardShape Shape() const { return m_shape; }
     // The characters of the chosen set that the layout cannot type, left out of its passes.
     std::u32string MissingTargets() const;
 
@@ -56,8 +73,11 @@ public:
     // A key went down: the idle time starts again.
     void KeyPressed() { m_nIdleSeconds = 0; }
 
-    // A typed character (a Unicode code point) against the target.
-    KeyOutcome Judge(unsigned long long typed);
+    // A typed character (a Unicode code point) against the target; 'capsLock' whether Caps Lock
+    // was on. The letters-only set takes either case of its letter.
+    KeyOutcome Judge(unsigned long long typed, bool capsLock = false);
+    // What the last wrong key suggests telling the user; None after a right key.
+    KeyHint Hint() const { return m_hint; }
 
     // Ten seconds of practice time went by.
     void ClockTick();
@@ -82,6 +102,8 @@ public:
     // The target's number (0..71): its character is TargetCharOf(n) in every layout.
     int TargetNumber() const { return m_nTarget; }
     KeyCell TargetKey() const { return {m_nTargetRow, m_nTargetCol}; }
+    // The modifier key that blinks with the target (AltGr, Shift), or kNoKey.
+    KeyCell ModifierKey() const;
     // 1 when the target key is struck with the right hand.
     int TargetHandIsRight() const { return HandOfKey(m_nTargetRow, m_nTargetCol) == 1 ? 0 : 1; }
 
@@ -104,14 +126,23 @@ public:
 
     const KeyLegends& PlainChars() const { return m_keyChar; }
     const KeyLegends& ShiftChars() const { return m_keyShiftChar; }
+    const KeyLegends& AltGrChars() const { return m_keyAltGrChar; }
     const TargetKeys& TargetTable() const { return m_targetKeys; }
 
 private:
     // Keyboard model: legends and the key of every target, after the layout.
     KeyLegends m_keyChar{};
     KeyLegends m_keyShiftChar{};
+    KeyLegends m_keyAltGrChar{};
     TargetKeys m_targetKeys{};
-    bool m_bLayoutReplaced = false;
+    BoardShape m_shape = BoardShape::Ansi;
+    LayoutUse m_layoutUse = LayoutUse::AsIs;
+    std::string m_strSwitchTo;
+    // What the active layout types, for judging by the key's place and telling a non-Latin
+    // character apart.
+    LayoutChars m_activeChars{};
+    LayoutChars m_usedChars{};
+    KeyHint m_hint = KeyHint::None;
 
     // Practice sets.
     int m_bSetChosen[4] = {1, 0, 0, 0};

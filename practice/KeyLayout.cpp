@@ -55,6 +55,53 @@ const KeyboardLayout& BuiltInKeyboardLayout()
     return us;
 }
 
+BoardShape ShapeOfLayout(const KeyboardLayout& layout)
+{
+    // Plain and shifted characters only: what AltGr gives elsewhere is no substitute for a key.
+    for (const KeyLevel level : {KeyLevel::Plain, KeyLevel::Shift}) {
+        const char32_t ch = layout.At(kIsoExtraKey.row, kIsoExtraKey.col, level);
+        bool elsewhere = ch == 0;
+        for (int r = 0; r < kLayoutRows && !elsewhere; ++r) {
+            for (int c = 0; c < kKeysInRow[r] && !elsewhere; ++c) {
+                elsewhere = layout.At(r, c, KeyLevel::Plain) == ch || layout.At(r, c, KeyLevel::Shift) == ch;
+            }
+        }
+        if (!elsewhere) {
+            return BoardShape::Iso;
+        }
+    }
+    return BoardShape::Ansi;
+}
+
+bool HasLatinLetters(const LayoutChars& chars)
+{
+    for (char32_t ch = U'a'; ch <= U'z'; ++ch) {
+        KeyCell key;
+        KeyLevel level = KeyLevel::Plain;
+        if (!FindTypedKey(chars, BoardShape::Ansi, ch, key, level)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool FindTypedKey(const LayoutChars& chars, BoardShape shape, char32_t ch, KeyCell& key, KeyLevel& level)
+{
+    for (int l = 0; l < kKeyLevels; ++l) {
+        for (int r = 0; r < kLayoutRows; ++r) {
+            for (int c = 0; c < KeysInRow(r, shape); ++c) {
+                if (chars[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)][static_cast<std::size_t>(l)] ==
+                    ch) {
+                    key = KeyCell{r, c};
+                    level = static_cast<KeyLevel>(l);
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
 void BuildKeyLegends(const KeyboardLayout& layout, KeyLegends& plain, KeyLegends& shifted)
 {
     for (auto& row : plain) {
@@ -63,8 +110,9 @@ void BuildKeyLegends(const KeyboardLayout& layout, KeyLegends& plain, KeyLegends
     for (auto& row : shifted) {
         row.fill(U' ');
     }
+    const BoardShape shape = ShapeOfLayout(layout);
     for (int r = 0; r < kLayoutRows; ++r) {
-        for (int c = 0; c < kKeysInRow[r]; ++c) {
+        for (int c = 0; c < KeysInRow(r, shape); ++c) {
             const char32_t p = layout.At(r, c, KeyLevel::Plain);
             const char32_t s = layout.At(r, c, KeyLevel::Shift);
             plain[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)] = p != 0 ? p : U' ';
@@ -74,6 +122,22 @@ void BuildKeyLegends(const KeyboardLayout& layout, KeyLegends& plain, KeyLegends
     plain[0][13] = 9;  // Backspace
     plain[1][0] = 7;   // Tab
     plain[2][0] = 0;   // Caps Lock
+}
+
+void BuildAltGrLegends(const KeyboardLayout& layout, KeyLegends& altGr)
+{
+    for (auto& row : altGr) {
+        row.fill(U' ');
+    }
+    const BoardShape shape = ShapeOfLayout(layout);
+    for (int r = 0; r < kLayoutRows; ++r) {
+        for (int c = 0; c < KeysInRow(r, shape); ++c) {
+            const char32_t a = layout.At(r, c, KeyLevel::AltGr);
+            if (a != 0 && a != layout.At(r, c, KeyLevel::Plain) && a != layout.At(r, c, KeyLevel::Shift)) {
+                altGr[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)] = a;
+            }
+        }
+    }
 }
 
 bool IsLetterKey(char32_t plain, char32_t shifted)
@@ -89,20 +153,29 @@ char32_t TargetCharOf(int n)
 TargetKeys BuildTargetKeys(const KeyboardLayout& layout)
 {
     TargetKeys keys{};
+    const BoardShape shape = ShapeOfLayout(layout);
     for (int n = 0; n < kTargetCount; ++n) {
         TargetKey& t = keys[static_cast<std::size_t>(n)];
-        const char32_t ch = TargetCharOf(n);
-        for (int level = 0; level < kKeyLevels && t.missing; ++level) {
-            for (int r = 0; r < kLayoutRows && t.missing; ++r) {
-                for (int c = 0; c < kKeysInRow[r] && t.missing; ++c) {
-                    if (layout.At(r, c, static_cast<KeyLevel>(level)) == ch) {
-                        t = TargetKey{KeyCell{r, c}, static_cast<KeyLevel>(level), false};
-                    }
-                }
-            }
+        t.missing = !FindTypedKey(layout.chars, shape, TargetCharOf(n), t.key, t.level);
+        if (t.missing) {
+            t = TargetKey{};
         }
     }
     return keys;
+}
+
+KeyCell ModifierKeyFor(const TargetKey& target, char32_t plain, char32_t shifted)
+{
+    if (target.missing) {
+        return kNoKey;
+    }
+    if (target.level == KeyLevel::AltGr) {
+        return kAltGrKey;
+    }
+    if (target.level == KeyLevel::Shift && IsLetterKey(plain, shifted)) {
+        return HandOfKey(target.key.row, target.key.col) == 1 ? kRightShiftKey : kLeftShiftKey;
+    }
+    return kNoKey;
 }
 
 std::u32string MissingTargets(const TargetKeys& keys, int setSize)

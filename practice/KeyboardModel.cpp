@@ -81,6 +81,9 @@ int HandOfKey(int row, int col)
     if (row < 0 || row > 4) {
         return 1;
     }
+    if (row == kIsoExtraKey.row && col == kIsoExtraKey.col) {
+        return 1;
+    }
     if (row <= 3) {
         return col <= 5 ? 1 : 0;
     }
@@ -113,7 +116,40 @@ KeyScale ComputeKeyScale(int screenWidth, int screenHeight)
     return s;
 }
 
-void ComputeKeyRects(const KeyScale& scale, int screenHeight, KeyRects& rects)
+namespace {
+
+// An ISO board in units, row by row: x and width of each cell, and the rows it spans (Return and the
+// backslash key are placed apart from their cells' rows). Rows 1 to 3 only; 0 and 4 are as on ANSI.
+struct UnitKey {
+    int x, width, topRow, bottomRow;
+};
+UnitKey IsoUnitKey(int row, int col)
+{
+    switch (row) {
+    case 1:
+        if (col == 13) {
+            return {347, 26, 2, 2};  // the backslash key, beside the last key of row 2
+        }
+        return col == 0 ? UnitKey{0, 49, 1, 1} : UnitKey{50 + 27 * (col - 1), 26, 1, 1};
+    case 2:
+        if (col == 12) {
+            return {374, 30, 1, 2};  // the tall Return
+        }
+        return col == 0 ? UnitKey{0, 49, 2, 2} : UnitKey{50 + 27 * (col - 1), 26, 2, 2};
+    default:
+        if (col == 0) {
+            return {0, 38, 3, 3};
+        }
+        if (col == kIsoExtraKey.col) {
+            return {39, 26, 3, 3};
+        }
+        return col == 11 ? UnitKey{66 + 270, 68, 3, 3} : UnitKey{66 + 27 * (col - 1), 26, 3, 3};
+    }
+}
+
+}  // namespace
+
+void ComputeKeyRects(const KeyScale& scale, int screenHeight, KeyRects& rects, BoardShape shape)
 {
     const double upx = scale.unitsPerPixelX;
     const double upy = scale.unitsPerPixelY;
@@ -123,14 +159,18 @@ void ComputeKeyRects(const KeyScale& scale, int screenHeight, KeyRects& rects)
             rects[r][c] = RECT{};
         }
         int x = 0;
-        for (int c = 0; c < kKeysInRow[r]; ++c) {
-            const int width = KeyWidthUnits(r, c, scale.unitsWide);
+        for (int c = 0; c < KeysInRow(r, shape); ++c) {
+            UnitKey k{x, KeyWidthUnits(r, c, scale.unitsWide), r, r};
+            if (shape == BoardShape::Iso && r >= 1 && r <= 3) {
+                k = IsoUnitKey(r, c);
+            }
             RECT& rc = rects[r][c];
-            rc.top = static_cast<int>((22.0 * r) / upy + base);
-            rc.bottom = static_cast<int>(20.0 / upy + rc.top);
-            rc.left = static_cast<int>(x / upx);
-            rc.right = static_cast<int>(width / upx + rc.left);
-            x += width + 1;
+            // The bottom edge is that of the last row the key spans.
+            rc.top = static_cast<int>((22.0 * k.topRow) / upy + base);
+            rc.bottom = static_cast<int>(20.0 / upy + static_cast<int>((22.0 * k.bottomRow) / upy + base));
+            rc.left = static_cast<int>(k.x / upx);
+            rc.right = static_cast<int>(k.width / upx + rc.left);
+            x += k.width + 1;
         }
     }
 }

@@ -20,6 +20,18 @@ constexpr int kKeyCells = kKeyRows * kKeyCols;
 constexpr int kTargetCount = 72;
 constexpr int kKeysInRow[kKeyRows] = {14, 14, 13, 12, 7};
 
+// The shape of the board. An ISO keyboard (most European ones) has one more key in row 3, between
+// the left Shift and Z, kept in the spare cell (3, 12), and a tall Return over rows 1 and 2 with the
+// backslash key (1, 13) moved down beside it.
+enum class BoardShape { Ansi, Iso };
+constexpr KeyCell kIsoExtraKey{3, 12};
+
+// Keys in a row of a board of this shape: cells 0..KeysInRow - 1.
+inline int KeysInRow(int row, BoardShape shape)
+{
+    return kKeysInRow[row] + (shape == BoardShape::Iso && row == kIsoExtraKey.row ? 1 : 0);
+}
+
 using KeyChars = char[kKeyRows][kKeyCols];
 using KeyRects = RECT[kKeyRows][kKeyCols];
 
@@ -33,7 +45,7 @@ void BuildTargetTable(KeyCell (&targets)[kTargetCount]);
 // The character target n asks for: the shifted one for 26..51, the plain one otherwise.
 char TargetCharacter(const KeyCell (&targets)[kTargetCount], const KeyChars& plain, const KeyChars& shifted, int n);
 
-// 1 for the left hand, 0 for the right.
+// 1 for the left hand, 0 for the right. The ISO extra key is the left hand's.
 int HandOfKey(int row, int col);
 
 // Widths in layout units of the keys of a row, left to right.
@@ -48,7 +60,8 @@ struct KeyScale {
 KeyScale ComputeKeyScale(int screenWidth, int screenHeight);
 
 // Pixel rectangles of all keys (both edges belong to the key); cells beyond a row's size stay empty.
-void ComputeKeyRects(const KeyScale& scale, int screenHeight, KeyRects& rects);
+// An ISO board keeps rows 0 and 4; its Tab is as wide as Caps Lock, its Return spans rows 1 and 2.
+void ComputeKeyRects(const KeyScale& scale, int screenHeight, KeyRects& rects, BoardShape shape = BoardShape::Ansi);
 
 // Pixels of a key rectangle with both edges inclusive.
 inline int KeyArea(const RECT& rc)

@@ -42,6 +42,27 @@ LegendFont KeyLegendFont(const RECT& key, int chars)
     return {height, width};
 }
 
+LegendSpot AltGrLegendSpot(const RECT& key)
+{
+    return {key.left + (key.right - key.left) * 2 / 3, key.top + (key.bottom - key.top) / 2};
+}
+
+int AppleGlyphHeight(char32_t shown)
+{
+    static constexpr char32_t kSmallMarks[] = U"`',.-=;:\"_~^";
+    for (const char32_t c : kSmallMarks) {
+        if (c != 0 && c == shown) {
+            return 56;
+        }
+    }
+    return 36;
+}
+
+POINT CentredTextOrigin(POINT centre, const RECT& ink)
+{
+    return POINT{centre.x - (ink.left + ink.right) / 2, centre.y - (ink.top + ink.bottom) / 2};
+}
+
 const char* BottomRowLabel(int col)
 {
     static constexpr const char* kLabels[7] = {"Ctrl", "Win", "Alt", "Space", "Alt", "Win", "Ctrl"};

@@ -25,5 +25,16 @@ struct LegendFont {
 };
 LegendFont KeyLegendFont(const RECT& key, int chars);
 
+// The AltGr character's spot, at the cap's lower right, for a font about 9/20 of the key's height.
+LegendSpot AltGrLegendSpot(const RECT& key);
+constexpr COLORREF kAltGrLegendColour = RGB(0, 40, 190);
+
+// The apple's character: a face whose l, I, 1, O and 0 all differ, in a cell of AppleGlyphHeight
+// pixels: larger for the small marks (' , ` . - = ; and the like), which would be specks otherwise.
+constexpr const char* kAppleFace = "DejaVu Sans Mono";
+int AppleGlyphHeight(char32_t shown);
+// Where to draw text so that the middle of its ink box (relative to the text's origin, right and
+// bottom exclusive) lands on 'centre'.
+POINT CentredTextOrigin(POINT centre, const RECT& ink);
 // The label of a bottom-row key, by column.
 const char* BottomRowLabel(int col);

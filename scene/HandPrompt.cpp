@@ -20,6 +20,9 @@ constexpr POINT kFingerMark[4][2] = {
 
 int FingerNumber(int row, int col)
 {
+    if (row == kIsoExtraKey.row && col == kIsoExtraKey.col) {
+        return 3;  // the little finger, as for the left Shift beside it
+    }
     const bool left = HandOfKey(row, col) == 1;
     if (left) {
         if (row == 4) {

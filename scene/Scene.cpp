@@ -121,17 +121,34 @@ void Scene::BuildShapeOutlines()
 
 void Scene::BuildKeys()
 {
-    ComputeKeyRects(ComputeKeyScale(m_nScreenWidth, m_nScreenHeight), m_nScreenHeight, m_rcKey);
-    // Rows 0 to 3 keep the screen under each key; blinking and restoring never allocate.
+    ComputeKeyRects(ComputeKeyScale(m_nScreenWidth, m_nScreenHeight), m_nScreenHeight, m_rcKey, m_shape);
+    // Every key keeps the screen under it; blinking and restoring never allocate.
     int maxArea = 0;
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < kKeysInRow[r]; ++c) {
-            const int area = std::max(0, KeyArea(m_rcKey[r][c]));
+    int maxModifierArea = 0;
+    for (int r = 0; r < kKeyRows; ++r) {
+        for (int c = 0; c < kKeyCols; ++c) {
+            const int area = c < KeysInRow(r, m_shape) ? std::max(0, KeyArea(m_rcKey[r][c])) : 0;
             m_pKeyPixels[r][c].assign(static_cast<std::size_t>(area), 0);
-            maxArea = std::max(maxArea, area);
+            int& largest = r < 4 ? maxArea : maxModifierArea;
+            largest = std::max(largest, area);
         }
     }
+    for (const KeyCell k : {kLeftShiftKey, kRightShiftKey}) {
+        maxModifierArea = std::max(maxModifierArea, KeyArea(m_rcKey[k.row][k.col]));
+    }
     m_pKeyScratch.assign(static_cast<std::size_t>(maxArea), 0);
+    m_modifierScratch.assign(static_cast<std::size_t>(maxModifierArea), 0);
+    m_modifier = kNoKey;
+}
+
+void Scene::SetKeyboard(BoardShape shape, const KeyLegends& altGr)
+{
+    m_altGrLegend = altGr;
+    if (shape != m_shape) {
+        m_shape = shape;
+        BuildKeys();
+        m_bKeyPixelsSaved = 0;
+    }
 }
 
 void Scene::RedrawShown(CDC* dc, bool appleShown, char32_t shown, KeyCell key)
@@ -155,9 +172,9 @@ void Scene::RedrawShown(CDC* dc, bool appleShown, char32_t shown, KeyCell key)
 void Scene::ReleaseSaved()
 {
     PixelBuffer().swap(m_appleBackground);
-    for (int r = 0; r < 4; ++r) {
-        for (int j = 0; j < kKeysInRow[r]; ++j) {
-            PixelBuffer().swap(m_pKeyPixels[r][j]);
+    for (auto& row : m_pKeyPixels) {
+        for (PixelBuffer& key : row) {
+            PixelBuffer().swap(key);
         }
     }
 }
@@ -189,11 +206,17 @@ void Scene::PaintKeysAndTree(CDC& dc, const KeyLegends& plain, const KeyLegends&
         m_rightHandBackground.assign(area, 0);
     }
 
+    // The third legend, in a smaller face and in blue, at the cap's lower right.
+    const RECT& sample = m_rcKey[1][1];
+    CFont altGrFont;
+    altGrFont.CreateFont(std::max(8, (sample.bottom - sample.top) * 9 / 20), 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET,
+                         0, 0, 0, 0, "DejaVu Sans");
+
     CBitmap* oldBitmap = memory.SelectObject(&cap);
     for (int r = 0; r < kKeyRows; ++r) {
-        for (int j = 0; j < kKeysInRow[r]; ++j) {
+        for (int j = 0; j < KeysInRow(r, m_shape); ++j) {
             const RECT& k = m_rcKey[r][j];
-            if (r < 4 && !m_bKeyPixelsSaved) {
+            if (!m_bKeyPixelsSaved) {
                 SaveRect(&dc, k.left, k.top, k.right, k.bottom, m_pKeyPixels[r][j]);
             }
             dc.StretchBlt(k.left, k.top, k.right - k.left, k.bottom - k.top, &memory, 0, 0, capSize.bmWidth,
@@ -209,6 +232,15 @@ void Scene::PaintKeysAndTree(CDC& dc, const KeyLegends& plain, const KeyLegends&
                 if (!letter) {
                     const LegendSpot top = ShiftLegendSpot(k);
                     dc.TextOut(top.x, top.y, OneChar(up));
+                }
+                const char32_t third = m_altGrLegend[static_cast<std::size_t>(r)][static_cast<std::size_t>(j)];
+                if (third != U' ' && third != 0) {
+                    const LegendSpot spot = AltGrLegendSpot(k);
+                    CFont* keyFont = dc.SelectObject(&altGrFont);
+                    const COLORREF oldColour = dc.SetTextColor(kAltGrLegendColour);
+                    dc.TextOut(spot.x, spot.y, OneChar(third));
+                    dc.SetTextColor(oldColour);
+                    dc.SelectObject(keyFont);
                 }
             } else {
                 const std::string label = BottomRowLabel(j);
@@ -251,10 +283,15 @@ void Scene::PaintKeysAndTree(CDC& dc, const KeyLegends& plain, const KeyLegends&
     dc.SelectObject(oldFont);
 }
 
-void Scene::SaveKey(CDC* dc, KeyCell key)
+void Scene::SaveKey(CDC* dc, KeyCell key, KeyCell modifier)
 {
     const RECT& k = m_rcKey[key.row][key.col];
     SaveRect(dc, k.left, k.top, k.right, k.bottom, m_pKeyScratch);
+    m_modifier = modifier;
+    if (m_modifier != kNoKey) {
+        const RECT& m = m_rcKey[m_modifier.row][m_modifier.col];
+        SaveRect(dc, m.left, m.top, m.right, m.bottom, m_modifierScratch);
+    }
     m_bKeyHidden = false;
 }
 
@@ -262,6 +299,11 @@ void Scene::RestoreKey(CDC* dc, KeyCell key)
 {
     const RECT& k = m_rcKey[key.row][key.col];
     RestoreRect(dc, k.left, k.top, k.right, k.bottom, m_pKeyScratch);
+    if (m_modifier != kNoKey) {
+        const RECT& m = m_rcKey[m_modifier.row][m_modifier.col];
+        RestoreRect(dc, m.left, m.top, m.right, m.bottom, m_modifierScratch);
+        m_modifier = kNoKey;
+    }
     m_bKeyHidden = false;
 }
 
@@ -273,6 +315,11 @@ void Scene::BlinkKey(CDC* dc, KeyCell key, int phase)
     const RECT& k = m_rcKey[key.row][key.col];
     const PixelBuffer& from = phase != 0 ? m_pKeyPixels[key.row][key.col] : m_pKeyScratch;
     RestoreRect(dc, k.left, k.top, k.right, k.bottom, from);
+    if (m_modifier != kNoKey) {
+        const RECT& m = m_rcKey[m_modifier.row][m_modifier.col];
+        const PixelBuffer& under = phase != 0 ? m_pKeyPixels[m_modifier.row][m_modifier.col] : m_modifierScratch;
+        RestoreRect(dc, m.left, m.top, m.right, m.bottom, under);
+    }
     m_bKeyHidden = phase != 0;
 }
 
@@ -338,7 +385,7 @@ void Scene::DrawApple(CDC* dc, char32_t shown)
 void Scene::RedrawApple(CDC* dc, char32_t shown)
 {
     CFont font;
-    font.CreateFont(30, 24, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "system");
+    font.CreateFont(AppleGlyphHeight(shown), 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, kAppleFace);
     CFont* oldFont = dc->SelectObject(&font);
     CBrush brush;
     brush.CreateSolidBrush(RGB(255, 255, 0));
@@ -349,7 +396,10 @@ void Scene::RedrawApple(CDC* dc, char32_t shown)
         dc->SetPixel(m_applePos.x + p.x, m_applePos.y + p.y, RGB(255, 255, 0));
     }
     dc->FloodFill(m_applePos.x + m_appleFillSeed.x, m_applePos.y + m_appleFillSeed.y, RGB(255, 255, 0));
-    dc->TextOut(m_applePos.x + m_appleFillSeed.x - 2, m_applePos.y + m_appleFillSeed.y, OneChar(shown));
+    const std::string text = OneChar(shown);
+    const POINT origin = CentredTextOrigin(
+        POINT{m_applePos.x + m_appleHalfWidth, m_applePos.y + m_appleFillSeed.y + 15}, dc->GetTextInkBox(text));
+    dc->TextOut(origin.x, origin.y, text);
     dc->SelectObject(oldFont);
     dc->SelectObject(oldBrush);
 }

@@ -32,15 +32,21 @@ public:
     // sizes every buffer, so drawing and putting back never allocate.
     void Build(int width, int height);
 
+    // The board's shape and the third (AltGr) legends of its caps, from the keyboard layout. A new
+    // shape places the keys anew; the next paint keeps the background under them again.
+    void SetKeyboard(BoardShape shape, const KeyLegends& altGr);
+    BoardShape Shape() const { return m_shape; }
+
     // Key caps with their legends and the tree, over the background already on 'dc'. The first
     // call also keeps the background under every key of rows 0 to 3 and under the two hands.
     void PaintKeysAndTree(CDC& dc, const KeyLegends& plain, const KeyLegends& shifted);
 
-    // The key cap of 'key' as drawn now, kept for blinking and putting back.
-    void SaveKey(CDC* dc, KeyCell key);
-    // Puts back the kept key cap.
+    // The key cap of 'key' as drawn now, kept for blinking and putting back; with it the cap of
+    // 'modifier' (Shift, AltGr; kNoKey for none), which blinks along.
+    void SaveKey(CDC* dc, KeyCell key, KeyCell modifier = kNoKey);
+    // Puts back the kept key cap and the modifier's.
     void RestoreKey(CDC* dc, KeyCell key);
-    // Draws 'key' hidden into the background (phase 1) or with its cap (phase 0).
+    // Draws 'key' and its modifier hidden into the background (phase 1) or with their caps (phase 0).
     void BlinkKey(CDC* dc, KeyCell key, int phase);
 
     // Draws the spot of the next apple from the generator seeded with 'seed': a random row
@@ -51,7 +57,8 @@ public:
     // Areas the window's controls cover (right and bottom exclusive); no apple is placed under them.
     void SetCoveredAreas(std::vector<RECT> areas) { m_covered = std::move(areas); }
 
-    // Keeps the screen under the apple's box and draws the apple with its character.
+    // Keeps the screen under the apple's box and draws the apple with its character, centred on
+    // the apple's body in a face where l, I, 1, O and 0 differ; small marks drawn larger.
     void DrawApple(CDC* dc, char32_t shown);
     // Draws the apple on show again over a repainted screen; what is kept under it stays.
     void RedrawApple(CDC* dc, char32_t shown);
@@ -119,8 +126,13 @@ private:
 
     // Keys: rectangles, the background under rows 0 to 3, and the current target's cap.
     KeyRects m_rcKey{};
-    PixelBuffer m_pKeyPixels[4][kKeyCols];
+    // Rows 0 to 3, and the bottom row for the modifiers that blink beside a target.
+    PixelBuffer m_pKeyPixels[kKeyRows][kKeyCols];
     PixelBuffer m_pKeyScratch;
+    KeyCell m_modifier = kNoKey;
+    PixelBuffer m_modifierScratch;
+    BoardShape m_shape = BoardShape::Ansi;
+    KeyLegends m_altGrLegend{};
     int m_bKeyPixelsSaved = 0;
     // The target key is drawn hidden into the background (its blink's dark phase).
     bool m_bKeyHidden = false;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <set>
 
+#include "scene/Drawing.h"
 #include "tests/support/DialogFixture.h"
 
 TEST(Passes, TheFirstStartAsksTheWholeFirstPass)
@@ -118,12 +119,16 @@ TEST(Apple, TheLettersOnlySetShowsTheCapitalWhileTheTargetStaysLowerCase)
         yellow.CreateSolidBrush(RGB(255, 255, 0));
         dc.SelectObject(&yellow);
         dc.FloodFill(14, 25, RGB(255, 255, 0));
+        // The character's ink centred on the apple's body, at (26, 40) of its box.
         CFont font;
-        font.CreateFont(30, 24, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "system");
+        font.CreateFont(AppleGlyphHeight(static_cast<char32_t>(shown)), 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0,
+                        0, 0, 0, kAppleFace);
         dc.SelectObject(&font);
         dc.SetTextColor(RGB(255, 0, 0));
         dc.SetBkMode(TRANSPARENT);
-        dc.TextOut(12, 25, std::string(1, shown));
+        const std::string text(1, shown);
+        const POINT at = CentredTextOrigin(POINT{26, 40}, dc.GetTextInkBox(text));
+        dc.TextOut(at.x, at.y, text);
         return s;
     };
     auto matches = [&](const Surface& s) {

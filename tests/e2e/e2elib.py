@@ -335,8 +335,12 @@ def key_widths(row):
     return [38, 39, 39, 377 - 212, 39, 39, 39]
 
 
-def key_rects(W, H):
-    """(row, col) -> inclusive (left, top, right, bottom) of every key, as the keyboard model computes it."""
+def key_rects(W, H, iso=False):
+    """(row, col) -> inclusive (left, top, right, bottom) of every key, as the keyboard model computes it.
+
+    iso: the board of an ISO keyboard (German, French, UK ...): Tab as wide as Caps Lock, a tall
+    Return (2, 12) over rows 1 and 2, the backslash key (1, 13) beside it in row 2, and the extra
+    key (3, 12) between a shorter left Shift and Z."""
     upx = f32(377 / W * 1.08)
     upy = f32(105 / H * 4.0)
     base = H * 0.6666666666666666 - 10
@@ -350,7 +354,23 @@ def key_rects(W, H):
             right = int(width / upx + left)
             rects[(r, c)] = (left, top, right, bottom)
             x += width + 1
+    if iso:
+        # (x, width, first row, last row) in units
+        units = {(1, 0): (0, 49, 1, 1), (2, 0): (0, 49, 2, 2), (1, 13): (347, 26, 2, 2), (2, 12): (374, 30, 1, 2),
+                 (3, 0): (0, 38, 3, 3), (3, 12): (39, 26, 3, 3), (3, 11): (336, 68, 3, 3)}
+        units.update({(1, c): (50 + 27 * (c - 1), 26, 1, 1) for c in range(1, 13)})
+        units.update({(2, c): (50 + 27 * (c - 1), 26, 2, 2) for c in range(1, 12)})
+        units.update({(3, c): (66 + 27 * (c - 1), 26, 3, 3) for c in range(1, 11)})
+        for cell, (x, width, first, last) in units.items():
+            top = int(22.0 * first / upy + base)
+            bottom = int(20.0 / upy + int(22.0 * last / upy + base))
+            left = int(x / upx)
+            rects[cell] = (left, top, int(width / upx + left), bottom)
     return rects
+
+
+# Keys that blink beside a target typed with them: the left and right Shift, AltGr.
+MODIFIER_CELLS = {(3, 0), (3, 11), (4, 4)}
 
 
 def key_of_char(ch):
@@ -803,7 +823,7 @@ def blinking_key(session, timeout=2.0):
     """Finds the blinking key: the one key rectangle whose pixels change between screenshots.
 
     Returns ((row, col), diff box) or (None, diff box / None)."""
-    rects = key_rects(session.W, session.H)
+    rects = key_rects(session.W, session.H, getattr(session, "iso", False))
     keyboard = (0, rects[(0, 0)][1], session.W - 1, rects[(4, 0)][3])
     first = session.shot()
     end = time.monotonic() + timeout
@@ -816,6 +836,10 @@ def blinking_key(session, timeout=2.0):
         for k, rc in rects.items():
             if k[0] < 4 and inside(box, rc):
                 return k, box
+        # Shift or AltGr blinks beside the target: the target is the one other key that changed.
+        changed = [k for k, rc in rects.items() if k not in MODIFIER_CELLS and first.diff_bbox(img, rc) is not None]
+        if len(changed) == 1 and changed[0][0] < 4:
+            return changed[0], first.diff_bbox(img, rects[changed[0]])
         return None, box
     return None, None
 

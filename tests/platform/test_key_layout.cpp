@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "practice/Exercise.h"
 #include "practice/KeyLayout.h"
 
 namespace {
@@ -146,4 +147,101 @@ TEST(KeyLayout, SpokenNamesFollowTheCharacterLegendsShowCapitals)
         EXPECT_EQ(IsLetterKey(c.plain, c.shifted), c.letter) << std::hex << static_cast<unsigned>(c.plain);
     }
     EXPECT_EQ(ToUtf8(U"a\u00e9\u20ac\U0001F34E"), "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8D\x8E");
+}
+
+TEST(KeyLayout, IsoKeyAltGrLegendsAndTheModifiersThatBlinkFollowTheLayout)
+{
+    struct Case {
+        const char* layout;
+        const char* variant;
+        BoardShape shape;
+        KeyCell backslashKey;  // the key that types target "\"
+    };
+    // US and Dvorak on a 105-key keyboard keep their board: their < > | repeat other keys.
+    const Case cases[] = {
+        {"us", "", BoardShape::Ansi, {1, 13}}, {"us", "dvorak", BoardShape::Ansi, {1, 13}},
+        {"de", "", BoardShape::Iso, {0, 11}},  {"gb", "", BoardShape::Iso, {3, 12}},
+        {"fr", "", BoardShape::Iso, {0, 8}},   {"es", "", BoardShape::Iso, {0, 0}},
+    };
+    for (const Case& c : cases) {
+        const std::string label = std::string(c.layout) + "(" + c.variant + ")";
+        const KeyboardLayout layout = KeyboardLayoutFromNames("evdev", "pc105", c.layout, c.variant, "");
+        ASSERT_EQ(ShapeOfLayout(layout), c.shape) << label;
+        KeyLegends plain{};
+        KeyLegends shifted{};
+        KeyLegends altGr{};
+        BuildKeyLegends(layout, plain, shifted);
+        BuildAltGrLegends(layout, altGr);
+        const char32_t extra = TypedCharacter(c.layout, c.variant, {}, "LSGT");
+        EXPECT_EQ(plain[3][12], c.shape == BoardShape::Iso ? extra : U' ') << label;
+
+        const TargetKeys keys = BuildTargetKeys(layout);
+        const TargetKey& backslash = keys[64];
+        ASSERT_EQ(TargetCharOf(64), U'\\');
+        EXPECT_EQ(backslash.key, c.backslashKey) << label;
+        for (int n = 0; n < kTargetCount; ++n) {
+            const TargetKey& t = keys[n];
+            if (t.missing) {
+                continue;
+            }
+            const auto r = static_cast<std::size_t>(t.key.row);
+            const auto col = static_cast<std::size_t>(t.key.col);
+            const KeyCell modifier = ModifierKeyFor(t, plain[r][col], shifted[r][col]);
+            if (t.level == KeyLevel::AltGr) {
+                // AltGr blinks, and the cap shows the character as its third legend.
+                EXPECT_EQ(modifier, kAltGrKey) << label << " target " << n;
+                EXPECT_EQ(altGr[r][col], TargetCharOf(n)) << label << " target " << n;
+            } else if (n >= 26 && n <= 51) {
+                // A capital: the Shift of the other hand.
+                EXPECT_EQ(modifier, HandOfKey(t.key.row, t.key.col) == 1 ? kRightShiftKey : kLeftShiftKey)
+                    << label << " target " << n;
+            } else if (t.level == KeyLevel::Plain) {
+                EXPECT_EQ(modifier, kNoKey) << label << " target " << n;
+            }
+        }
+    }
+}
+
+TEST(KeyLayout, NonLatinLayoutsPractiseOnTheUsersLatinLayoutOrByThePlaceOfTheKey)
+{
+    struct Case {
+        const char* layouts;  // the first is the active group
+        LayoutUse use;
+        const char* switchTo;
+    };
+    const Case cases[] = {
+        {"ru,us", LayoutUse::OtherGroup, "us"}, {"gr,us", LayoutUse::OtherGroup, "us"},
+        {"ua,de", LayoutUse::OtherGroup, "de"}, {"ru", LayoutUse::UsPositions, ""},
+        {"gr,ru", LayoutUse::UsPositions, ""},  {"us,ru", LayoutUse::AsIs, ""},
+    };
+    for (const Case& c : cases) {
+        const std::string active = std::string(c.layouts).substr(0, std::string(c.layouts).find(','));
+        Exercise ex;
+        ex.SetLayout(KeyboardLayoutFromNames("evdev", "pc105", c.layouts, "", ""));
+        EXPECT_EQ(ex.UseOfLayout(), c.use) << c.layouts;
+        EXPECT_EQ(ex.SwitchTo(), c.switchTo) << c.layouts;
+        ex.ChooseSet(1, 8);
+        ex.NextTarget(true, 8);
+        ex.Start();
+        for (int i = 0; i < 20; ++i) {
+            // What the active layout types on the key that blinks, at the target's level.
+            const TargetKey& t = ex.TargetTable()[static_cast<std::size_t>(ex.TargetNumber())];
+            const char32_t there =
+                TypedCharacter(active.c_str(), "", Held(t.level), KeyName(t.key.row, t.key.col).c_str());
+            const KeyOutcome got = ex.Judge(there);
+            if (c.use == LayoutUse::UsPositions) {
+                EXPECT_EQ(got, KeyOutcome::Right) << c.layouts << " typed U+" << std::hex << unsigned(there);
+            } else if (c.use == LayoutUse::OtherGroup) {
+                // A Greek or Cyrillic letter names the layout to switch to; what the Latin layout
+                // types as well (a digit, ; on Greek Q) is only a wrong key.
+                EXPECT_NE(got, KeyOutcome::Right) << c.layouts;
+                EXPECT_EQ(ex.Hint(), there >= 0x370 ? KeyHint::SwitchLayout : KeyHint::None)
+                    << c.layouts << " typed U+" << std::hex << unsigned(there);
+                EXPECT_EQ(ex.Judge(ex.Target()), KeyOutcome::Right);
+            } else {
+                EXPECT_EQ(got, KeyOutcome::Right) << c.layouts;
+            }
+            ex.NextTarget(false, 9);
+        }
+    }
 }

@@ -118,3 +118,28 @@ TEST(KeyMessages, AltWithAFunctionKeyChoosesNoSetAndAltF4AsksTheExitQuestion)
     EXPECT_EQ(d.GetExercise().Practising(), 1);
     EXPECT_EQ(d.GetExercise().SetChosen(1), 1);
 }
+
+TEST(KeyMessages, ALetterInTheCaseOnlyCapsLockGivesSaysCapsLockIsOn)
+{
+    struct Case {
+        std::u32string text;
+        unsigned mods;
+        bool capsLock;
+    };
+    const Case cases[] = {
+        {U"a", 0, false},
+        {U"A", 0, true},
+        {U"a", kShiftHeld, true},
+        {U"A", kShiftHeld, false},
+        {U"\u0436", kShiftHeld, true},
+        {U"\u0416", 0, true},
+        {U"1", 0, false},
+        {U"!", kShiftHeld, false},
+    };
+    for (const Case& c : cases) {
+        const std::vector<MSG> msgs = KeyMessages(KeyPress{static_cast<int>(c.text[0]), c.mods, c.text});
+        ASSERT_EQ(msgs.size(), 2u);
+        EXPECT_EQ(msgs[1].message, static_cast<UINT>(WM_CHAR));
+        EXPECT_EQ((msgs[1].lParam & KF_CAPSLOCKON) != 0, c.capsLock) << static_cast<unsigned>(c.text[0]);
+    }
+}

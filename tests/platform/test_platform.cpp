@@ -10,6 +10,7 @@
 
 #include "platform/dialog.h"
 #include "platform/testing.h"
+#include "scene/Drawing.h"
 
 TEST(Pixels, OutsideTheScreenReadsInvalidAndWritesNothing)
 {
@@ -324,4 +325,75 @@ TEST(Resources, EveryResourceTheProgramAsksForIsEmbedded)
         EXPECT_EQ(bm.bmHeight, id == 129 ? 47 : 83);
     }
     EXPECT_NE(LoadIcon(128), nullptr);
+}
+
+namespace {
+
+// The dark pixels of 'text' drawn black on white in 'font', relative to their own top left corner,
+// and the box they cover on the surface (right and bottom exclusive).
+struct Ink {
+    std::vector<std::pair<int, int>> pixels;
+    RECT box{};
+};
+Ink Draw(CFont& font, const std::string& text, POINT at)
+{
+    Surface s(120, 120, ToScreenPixel(RGB(255, 255, 255)));
+    CDC dc(&s);
+    dc.SelectObject(&font);
+    dc.SetBkMode(TRANSPARENT);
+    dc.TextOut(at.x, at.y, text);
+    Ink ink{{}, {1000, 1000, -1, -1}};
+    for (int y = 0; y < 120; ++y) {
+        for (int x = 0; x < 120; ++x) {
+            if (GetRValue(dc.GetPixel(x, y)) < 128) {
+                ink.box = {std::min<int>(ink.box.left, x), std::min<int>(ink.box.top, y),
+                           std::max<int>(ink.box.right, x + 1), std::max<int>(ink.box.bottom, y + 1)};
+                ink.pixels.emplace_back(x, y);
+            }
+        }
+    }
+    for (auto& p : ink.pixels) {
+        p = {p.first - ink.box.left, p.second - ink.box.top};
+    }
+    return ink;
+}
+
+}  // namespace
+
+TEST(Fonts, TheAppleFaceTellsLIOneOAndZeroApartAndItsInkIsCentred)
+{
+    const std::string alike[] = {"l", "I", "1", "|", "O", "0"};
+    std::vector<Ink> inks;
+    for (const std::string& ch : alike) {
+        CFont font;
+        font.CreateFont(AppleGlyphHeight(U'l'), 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, kAppleFace);
+        inks.push_back(Draw(font, ch, {20, 20}));
+    }
+    for (std::size_t a = 0; a < inks.size(); ++a) {
+        for (std::size_t b = a + 1; b < inks.size(); ++b) {
+            std::vector<std::pair<int, int>> both;
+            std::set_symmetric_difference(inks[a].pixels.begin(), inks[a].pixels.end(), inks[b].pixels.begin(),
+                                          inks[b].pixels.end(), std::back_inserter(both));
+            EXPECT_GT(both.size(), std::max(inks[a].pixels.size(), inks[b].pixels.size()) / 5)
+                << "\"" << alike[a] << "\" and \"" << alike[b] << "\" look alike";
+        }
+    }
+    // Small marks are drawn larger than letters, and the ink box the program centres by is the ink
+    // the surface shows: its middle lands on the point asked for.
+    for (const char32_t ch : {U',', U'\'', U'`', U'.', U'-', U'W', U'g', U'j'}) {
+        CFont font;
+        font.CreateFont(AppleGlyphHeight(ch), 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, kAppleFace);
+        const std::string text(1, static_cast<char>(ch));
+        Surface s(1, 1, 0);
+        CDC measure(&s);
+        measure.SelectObject(&font);
+        const POINT centre{60, 60};
+        const Ink ink = Draw(font, text, CentredTextOrigin(centre, measure.GetTextInkBox(text)));
+        ASSERT_FALSE(ink.pixels.empty()) << text;
+        EXPECT_NEAR((ink.box.left + ink.box.right) / 2.0, centre.x, 1.5) << text;
+        EXPECT_NEAR((ink.box.top + ink.box.bottom) / 2.0, centre.y, 1.5) << text;
+        const bool small = ch == U',' || ch == U'\'' || ch == U'`' || ch == U'.' || ch == U'-';
+        EXPECT_EQ(AppleGlyphHeight(ch) > AppleGlyphHeight(U'W'), small) << text;
+        EXPECT_GE(std::max(ink.box.right - ink.box.left, ink.box.bottom - ink.box.top), 8) << text << " is a speck";
+    }
 }

@@ -117,11 +117,17 @@ TEST(Judging, RightAndWrongAcrossTheSetsAndCharactersOutsideAscii)
         KeyOutcome outcome;
     };
     const Case cases[] = {
-        {0, 0, false, KeyOutcome::Right},          {0, 0, true, KeyOutcome::FirstWrong},
-        {1, 0, false, KeyOutcome::Right},          {2, 0, false, KeyOutcome::Right},
-        {3, 0, false, KeyOutcome::Right},          {0, U'é', false, KeyOutcome::FirstWrong},
-        {0, U'漢', false, KeyOutcome::FirstWrong}, {0, 0x0101, false, KeyOutcome::FirstWrong},
-        {3, 8, false, KeyOutcome::FirstWrong},     {0, 0x1F34E, false, KeyOutcome::FirstWrong},
+        {0, 0, false, KeyOutcome::Right},
+        {0, 0, true, KeyOutcome::Right},
+        {1, 0, true, KeyOutcome::FirstWrong},
+        {1, 0, false, KeyOutcome::Right},
+        {2, 0, false, KeyOutcome::Right},
+        {3, 0, false, KeyOutcome::Right},
+        {0, U'é', false, KeyOutcome::FirstWrong},
+        {0, U'漢', false, KeyOutcome::FirstWrong},
+        {0, 0x0101, false, KeyOutcome::FirstWrong},
+        {3, 8, false, KeyOutcome::FirstWrong},
+        {0, 0x1F34E, false, KeyOutcome::FirstWrong},
     };
     for (const Case& c : cases) {
         Exercise ex;
@@ -141,6 +147,46 @@ TEST(Judging, RightAndWrongAcrossTheSetsAndCharactersOutsideAscii)
         EXPECT_EQ(ex.WrongKeys(), c.outcome == KeyOutcome::Right ? 0 : 1);
         EXPECT_EQ(ex.HandPhase(), c.outcome == KeyOutcome::Right ? 0 : 1);
     }
+}
+
+TEST(Judging, CaseCountsOnlyInTheCaseSensitiveSetsWhereCapsLockIsNamed)
+{
+    // A letter target of each set typed in its own case or the other, with Caps Lock off or on.
+    struct Case {
+        int set;
+        bool otherCase;
+        bool capsLock;
+        KeyOutcome outcome;
+        KeyHint hint;
+    };
+    const Case cases[] = {
+        {0, true, false, KeyOutcome::Right, KeyHint::None},
+        {0, true, true, KeyOutcome::Right, KeyHint::None},
+        {0, false, true, KeyOutcome::Right, KeyHint::None},
+        {1, true, true, KeyOutcome::FirstWrong, KeyHint::CapsLock},
+        {1, true, false, KeyOutcome::FirstWrong, KeyHint::None},
+        {3, true, true, KeyOutcome::FirstWrong, KeyHint::CapsLock},
+        {1, false, true, KeyOutcome::Right, KeyHint::None},
+    };
+    for (const Case& c : cases) {
+        Exercise ex;
+        ex.ChooseSet(c.set, 4);
+        Start(ex);
+        while (!(ex.Target() >= U'a' && ex.Target() <= U'z') && !(ex.Target() >= U'A' && ex.Target() <= U'Z')) {
+            TypeRight(ex);
+            ex.NextTarget(false, 5);
+        }
+        const char32_t t = ex.Target();
+        const char32_t typed = !c.otherCase ? t : (t >= U'a' && t <= U'z' ? t - 32 : t + 32);
+        EXPECT_EQ(ex.Judge(typed, c.capsLock), c.outcome) << "set " << c.set + 1 << " typed " << char(typed);
+        EXPECT_EQ(ex.Hint(), c.hint) << "set " << c.set + 1 << " typed " << char(typed);
+    }
+    // Another letter with Caps Lock on is a plain wrong key.
+    Exercise ex;
+    ex.ChooseSet(1, 4);
+    Start(ex);
+    ex.Judge(ex.Target() == U'Q' || ex.Target() == U'q' ? U'W' : U'Q', true);
+    EXPECT_EQ(ex.Hint(), KeyHint::None);
 }
 
 TEST(Judging, NothingCountsBeforeStartAndStartRestartsTheRunOnly)

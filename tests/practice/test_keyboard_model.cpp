@@ -66,13 +66,47 @@ TEST(KeyboardModel, KeysOfARowFollowEachOtherAndCellsBeyondTheRowAreEmpty)
     }
 }
 
+TEST(KeyboardModel, TheIsoBoardHasTheExtraKeyAndATallReturnAndNoKeysOverlap)
+{
+    KeyRects ansi{};
+    KeyRects iso{};
+    const KeyScale scale = ComputeKeyScale(1024, 768);
+    ComputeKeyRects(scale, 768, ansi);
+    ComputeKeyRects(scale, 768, iso, BoardShape::Iso);
+    // Rows 0 and 4 and the right Shift stay where they were.
+    for (const KeyCell k : {KeyCell{0, 0}, KeyCell{0, 13}, KeyCell{4, 3}, KeyCell{3, 11}}) {
+        EXPECT_EQ(iso[k.row][k.col], ansi[k.row][k.col]) << k.row << "," << k.col;
+    }
+    const RECT& extra = iso[3][12];
+    EXPECT_LT(iso[3][0].right, extra.left) << "the extra key stands right of the left Shift";
+    EXPECT_LT(extra.right, iso[3][1].left) << "and left of Z";
+    EXPECT_EQ(extra.top, iso[3][1].top);
+    // Return spans rows 1 and 2; the backslash key moved down beside it, after the last key of row 2.
+    EXPECT_EQ(iso[2][12].top, ansi[1][0].top);
+    EXPECT_EQ(iso[2][12].bottom, ansi[2][0].bottom);
+    EXPECT_EQ(iso[1][13].top, ansi[2][0].top);
+    EXPECT_GT(iso[1][13].left, iso[2][11].right);
+    EXPECT_LT(iso[1][13].right, iso[2][12].left);
+    EXPECT_GT(iso[2][12].left, iso[1][12].right);
+    // No two keys share a pixel.
+    for (int a = 0; a < kKeyCells; ++a) {
+        for (int b = a + 1; b < kKeyCells; ++b) {
+            const RECT& p = iso[a / kKeyCols][a % kKeyCols];
+            const RECT& q = iso[b / kKeyCols][b % kKeyCols];
+            const bool empty = p == RECT{} || q == RECT{};
+            const bool apart = p.right < q.left || q.right < p.left || p.bottom < q.top || q.bottom < p.top;
+            EXPECT_TRUE(empty || apart) << "cells " << a << " and " << b;
+        }
+    }
+}
+
 TEST(KeyboardModel, HandOfKey)
 {
     struct Case {
         int row, col, hand;
     };
-    const Case cases[] = {{0, 5, 1}, {3, 5, 1}, {0, 6, 0}, {1, 6, 0}, {2, 6, 0},  {3, 6, 0},  {4, 0, 1},
-                          {4, 3, 1}, {4, 4, 0}, {4, 6, 0}, {0, 0, 1}, {1, 13, 0}, {-1, 9, 1}, {5, 9, 1}};
+    const Case cases[] = {{0, 5, 1}, {3, 5, 1}, {0, 6, 0}, {1, 6, 0},  {2, 6, 0},  {3, 6, 0}, {4, 0, 1}, {4, 3, 1},
+                          {4, 4, 0}, {4, 6, 0}, {0, 0, 1}, {1, 13, 0}, {-1, 9, 1}, {5, 9, 1}, {3, 12, 1}};
     for (const Case& c : cases) {
         EXPECT_EQ(HandOfKey(c.row, c.col), c.hand) << c.row << "," << c.col;
     }

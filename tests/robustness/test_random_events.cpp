@@ -324,8 +324,12 @@ private:
             break;
         case SoundsEnd: m_win->LetSoundsEnd(); break;
         }
-        out.right = out.typed && b.practising == 1 &&
-                    static_cast<long long>(e.ch) == static_cast<long long>(static_cast<signed char>(b.target));
+        // The letters-only set takes a letter in either case.
+        const long long t = static_cast<signed char>(b.target);
+        const bool letter = (t >= 'a' && t <= 'z') || (t >= 'A' && t <= 'Z');
+        const long long typed = static_cast<long long>(e.ch);
+        out.right =
+            out.typed && b.practising == 1 && (typed == t || (b.setSize == 26 && letter && (typed ^ 0x20) == t));
         rightKeys += e.kind == RightChar && b.practising == 1 ? 1 : 0;
         ++effects[static_cast<int>(out.effect)];
 

@@ -61,6 +61,56 @@ TEST(KeyBlink, HidesAtTheFirstTickAndReturnsAtTheSecond)
     }
 }
 
+TEST(KeyBlink, ShiftForACapitalAndAltGrForAThirdLevelBlinkWithTheKeyAndArePutBack)
+{
+    // US: a capital of set 2; French: a target typed with AltGr in set 4.
+    struct Case {
+        const char* layout;
+        int setKey;
+        KeyLevel level;
+    };
+    for (const Case c : {Case{"us", VK_F4, KeyLevel::Shift}, Case{"fr", VK_F6, KeyLevel::AltGr}}) {
+        setenv("XKB_DEFAULT_LAYOUT", c.layout, 1);
+        PracticeWindow win;
+        PracticeDialog& d = win.dlg();
+        win.Key(c.setKey);
+        for (int i = 0; i < 400 && d.GetExercise().TargetTable()[d.GetExercise().TargetNumber()].level != c.level;
+             ++i) {
+            win.Key(VK_F2);
+        }
+        unsetenv("XKB_DEFAULT_LAYOUT");
+        const KeyCell m = d.GetExercise().ModifierKey();
+        ASSERT_NE(m, kNoKey) << c.layout;
+        const RECT& rc = d.GetScene().KeyRect(m.row, m.col);
+        std::vector<COLORREF> cap;
+        for (int y = rc.top; y <= rc.bottom; ++y) {
+            for (int x = rc.left; x <= rc.right; ++x) {
+                cap.push_back(win.Pixel(x, y));
+            }
+        }
+        const auto shows = [&](const std::vector<COLORREF>& expected) {
+            std::size_t i = 0;
+            for (int y = rc.top; y <= rc.bottom; ++y) {
+                for (int x = rc.left; x <= rc.right; ++x) {
+                    if (win.Pixel(x, y) != expected[i++]) {
+                        return false;
+                    }
+                }
+            }
+            return true;
+        };
+        const PixelBuffer& under = d.GetScene().KeyPixels(m.row, m.col);
+        testing_hooks::FireTimer(d, TIMER_KEY_BLINK);
+        EXPECT_TRUE(shows(std::vector<COLORREF>(under.begin(), under.end()))) << c.layout << ": hidden with the key";
+        EXPECT_FALSE(shows(cap)) << c.layout;
+        // A right key while both are hidden puts the modifier's cap back.
+        win.Type(d.GetExercise().Target());
+        if (d.GetExercise().ModifierKey() != m) {
+            EXPECT_TRUE(shows(cap)) << c.layout << ": the modifier's cap is back";
+        }
+    }
+}
+
 TEST(VoiceRepeat, RepeatsWithNoStopAndIsDroppedWhileASoundPlays)
 {
     PracticeWindow win;
