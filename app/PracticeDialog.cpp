@@ -36,9 +36,6 @@ void PracticeDialog::DoDataExchange(CDataExchange* dx)
 BOOL PracticeDialog::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    // First of all: the background is read and decoded on another thread while the rest of the
-    // window is set up, so a large picture is ready by the first paint.
-    m_painting.FindPicture();
 
     if (CMenu* sysMenu = GetSystemMenu(FALSE)) {
         const std::string about = LoadString(IDS_ABOUTBOX);
@@ -55,6 +52,7 @@ BOOL PracticeDialog::OnInitDialog()
     m_scene.Build(width, height);
     MoveWindow(0, 0, width, height, TRUE);
     m_sounds.Load();
+    m_painting.FindPicture();
     // The controls are measured with the captions they will show: the template's own would make
     // the toolkit load the fonts of their script as well, to measure them once.
     if (!ApplyLanguageTexts()) {
