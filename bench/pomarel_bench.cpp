@@ -297,10 +297,11 @@ void KeyFigures(int w, int h, const Options& o)
 // paints every pixel and the toolkit takes what it presented. Timed from the request until the
 // presented screen has been handled. (The offscreen platform has no window manager to restore a
 // minimised window, so the state change itself is not part of the figure.)
-void RestoreFigures(const Options& o)
+void RestoreFigures(int w, int h, const Options& o)
 {
-    Progress("full repaint as after a restore, at 1920x1080");
-    BenchWindow win(1920, 1080);
+    const std::string size = SizeName(w, h);
+    Progress("full repaint as after a restore, at " + size);
+    BenchWindow win(w, h);
     win.Start();
     std::vector<double> restore;
     int notPainted = 0;
@@ -312,7 +313,7 @@ void RestoreFigures(const Options& o)
         bool painted = false;
         for (int spin = 0; spin < 1000 && !painted; ++spin) {
             testing_hooks::PumpEvents(0);
-            painted = RectPixels(testing_hooks::TakePresented(win.dlg())) >= 1920L * 1080L;
+            painted = RectPixels(testing_hooks::TakePresented(win.dlg())) >= static_cast<long>(w) * h;
         }
         testing_hooks::PumpEvents(0);
         restore.push_back(MicrosSince(t));
@@ -321,8 +322,8 @@ void RestoreFigures(const Options& o)
     if (notPainted != 0) {
         Progress(std::to_string(notPainted) + " repaints did not present the whole screen");
     }
-    Figure("restore_repaint_1920x1080_ms", Percentile(restore, 50) / 1000.0, "ms");
-    Figure("restore_repaint_1920x1080_p99_ms", Percentile(restore, 99) / 1000.0, "ms");
+    Figure("restore_repaint_" + size + "_ms", Percentile(restore, 50) / 1000.0, "ms");
+    Figure("restore_repaint_" + size + "_p99_ms", Percentile(restore, 99) / 1000.0, "ms");
 }
 
 // F2 while practising: the next apple, as the whole-process key-to-screen figure sends it.
@@ -400,7 +401,8 @@ int RunFigures(const Options& o)
     if (chdir(empty.c_str()) != 0) {
         return 1;
     }
-    RestoreFigures(o);
+    RestoreFigures(1920, 1080, o);
+    RestoreFigures(3840, 2160, o);
     NextAppleFigures(o);
     BlinkFigures(o);
     KeyFigures(1920, 1080, o);

@@ -92,8 +92,12 @@ Surface DecodePicture(std::string_view path, int width, int height)
     if (!full.isValid() || full.isEmpty()) {
         return {};
     }
-    // Decode straight to the screen's size where the format can (JPEG scales while decoding).
-    if (reader.supportsOption(QImageIOHandler::ScaledSize) && full.width() > width && full.height() > height) {
+    // Decode straight to the screen's size where the format can: JPEG scales while decoding, and
+    // a drawing (SVG) is rendered at the screen's size, sharp however small its own size is.
+    const QByteArray format = reader.format();
+    const bool drawing = format == "svg" || format == "svgz";
+    if (reader.supportsOption(QImageIOHandler::ScaledSize) &&
+        (drawing || (full.width() > width && full.height() > height))) {
         reader.setScaledSize(QSize(width, height));
     }
     QImage image = reader.read();

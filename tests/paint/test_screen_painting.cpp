@@ -254,6 +254,20 @@ TEST(BackgroundPicture, IsShownUprightAndStretchedOverTheScreen)
     EXPECT_EQ(win.dlg().GetPainting().PictureDecodes(), 2);
 }
 
+TEST(BackgroundPicture, ADrawingIsRenderedAtTheScreensSizeNotStretchedFromItsOwn)
+{
+    // An 8 x 6 drawing: red on the left quarter, white on the rest. Stretched from 8 pixels, the
+    // edge would blur over a hundred screen pixels; rendered at 1024 x 768 it stays one pixel wide.
+    TempDir dir;
+    std::ofstream("Face.jpg")
+        << "<svg xmlns='http://www.w3.org/2000/svg' width='8' height='6'>"
+           "<rect width='8' height='6' fill='#ffffff'/><rect width='2' height='6' fill='#ff0000'/>"
+           "</svg>";
+    PracticeWindow win(1024, 768);
+    EXPECT_EQ(win.Pixel(249, 20), RGB(255, 0, 0));
+    EXPECT_EQ(win.Pixel(263, 20), RGB(255, 255, 255));
+}
+
 TEST(BackgroundPicture, ABadFileGivesTheDesktopAndSaysWhyOnce)
 {
     TempDir dir;
