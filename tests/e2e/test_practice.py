@@ -160,10 +160,10 @@ def resume_after_no(res, s):
     apple = one_apple(img, s)
     box = e.bbox(apple) if apple else None
     s.key("Escape")
-    res.require(e.wait_until(lambda: len(s.windows()) >= 2, 5), f"{W}x{H}: Esc shows the exit question")
+    res.require(e.wait_until(lambda: len(s.windows()) >= 2, 20), f"{W}x{H}: Esc shows the exit question")
     s.shot("exit-question")
     s.key("alt+n")
-    res.require(e.wait_until(lambda: len(s.windows()) == 1, 5), f"{W}x{H}: the No button (Alt+N) closes the question")
+    res.require(e.wait_until(lambda: len(s.windows()) == 1, 20), f"{W}x{H}: the No button (Alt+N) closes the question")
     res.check(s.alive(), f"{W}x{H}: after No the program runs on")
     after = s.shot("after-no")
     again = find_blink(res, s, "after No")
@@ -177,11 +177,11 @@ def notice(res, s):
     W, H = s.W, s.H
     # Top-left corner: background, away from the tree, the keys and the controls.
     s.click(12, 12, 3)
-    res.require(e.wait_until(lambda: len(s.windows()) >= 2, 5), f"{W}x{H}: a right click shows the notice box",
+    res.require(e.wait_until(lambda: len(s.windows()) >= 2, 20), f"{W}x{H}: a right click shows the notice box",
                 f"windows {s.windows()}")
     s.shot("notice")
     s.key("Return")
-    res.check(e.wait_until(lambda: len(s.windows()) == 1, 5), f"{W}x{H}: Enter closes the notice")
+    res.check(e.wait_until(lambda: len(s.windows()) == 1, 20), f"{W}x{H}: Enter closes the notice")
     res.check(s.alive(), f"{W}x{H}: the program runs on after the notice")
 
 
@@ -200,7 +200,7 @@ def run_size(res, args, W, H):
                 notice(res, s)
         with res.group(f"{W}x{H}: Esc, Yes"):
             s.key("Escape")
-            res.require(e.wait_until(lambda: len(s.windows()) >= 2, 5), f"{W}x{H}: Esc shows the exit question")
+            res.require(e.wait_until(lambda: len(s.windows()) >= 2, 20), f"{W}x{H}: Esc shows the exit question")
             s.key("Return")
             status = s.wait_exit(10)
             res.check(status == 0, f"{W}x{H}: Yes ends the program with status 0", f"status {status}")

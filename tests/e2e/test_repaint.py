@@ -254,7 +254,7 @@ def menu_route(res, s, st, route, keys, box_close=None):
     the menu. The menu, or the About box, lies over the apple and then over the hand."""
     W, H = s.W, s.H
     s.key("alt+space")
-    res.require(e.wait_until(lambda: popups(s) >= 2, 5), f"{W}x{H}: Alt+Space opens the system menu")
+    res.require(e.wait_until(lambda: popups(s) >= 2, 20), f"{W}x{H}: Alt+Space opens the system menu")
     partly = False
     if not box_close:
         partly = lay_over(res, s, st, route, popup_ids(s)[0], "all")
@@ -264,16 +264,16 @@ def menu_route(res, s, st, route, keys, box_close=None):
         partly = lay_over(res, s, st, route, others(s, s.windows())[0], "all")
         s.key(*box_close)
         res.require(wait_windows(s, 1), f"{W}x{H}: {route}: the About box closes")
-    res.require(e.wait_until(lambda: popups(s) == 1, 5), f"{W}x{H}: {route}: the menu closes")
+    res.require(e.wait_until(lambda: popups(s) == 1, 20), f"{W}x{H}: {route}: the menu closes")
     check_back(res, s, st, route, partly)
 
 
 def minimise_route(res, s, st):
     W, H = s.W, s.H
     s.key("alt+space")
-    res.require(e.wait_until(lambda: popups(s) >= 2, 5), f"{W}x{H}: Alt+Space opens the system menu")
+    res.require(e.wait_until(lambda: popups(s) >= 2, 20), f"{W}x{H}: Alt+Space opens the system menu")
     s.key("n")  # Mi&nimize
-    res.require(e.wait_until(lambda: popups(s) == 1, 5), f"{W}x{H}: minimise: the menu closes")
+    res.require(e.wait_until(lambda: popups(s) == 1, 20), f"{W}x{H}: minimise: the menu closes")
     time.sleep(0.3)
     e.wm_iconify(s, s.window, True)
     gone = e.wait_until(lambda: not s.windows(), 3)

@@ -244,7 +244,7 @@ def main():
                 heard_after_f2(res, s, server, folder / "rec-hung.raw", "after the hang")
             with res.group("exit"):
                 s.key("Escape")
-                res.require(e.wait_until(lambda: len(s.windows()) >= 2, 5), "Esc shows the exit question")
+                res.require(e.wait_until(lambda: len(s.windows()) >= 2, 20), "Esc shows the exit question")
                 s.key("Return")
                 status = s.wait_exit(10)
                 res.check(status == 0, "Yes ends the program with status 0",
