@@ -61,6 +61,9 @@ class ReportBox:
         except (ImportError, ValueError) as err:
             e.fail_early(f"the AT-SPI bindings are missing ({err}; packages python3-gi, gir1.2-atspi-2.0)")
         self.Atspi = Atspi
+        # A program that has ended answers no call; each call to it gives up after 5 s instead of
+        # 25, so that a wait for the running one goes on polling within its bound.
+        Atspi.set_timeout(5000, 30000)
         # Asking for the desktop starts the accessibility bus, which the program looks for at start.
         Atspi.get_desktop(0).get_child_count()
 
@@ -212,9 +215,9 @@ def check_legends(res, s, us, pairs, what):
         return scores, own, all(v >= 0.8 for _, _, v in scores) and own <= scores[0][2] - 0.2
 
     # The caps are drawn again when the key that notices the change has been handled: on a busy
-    # machine the first look may come before that.
+    # machine the first looks may come before that (or catch the blinking key away).
     scores, own, ok = measure()
-    deadline = time.monotonic() + 3
+    deadline = time.monotonic() + 20
     while not ok and time.monotonic() < deadline:
         time.sleep(0.2)
         scores, own, ok = measure()
@@ -278,7 +281,7 @@ def main():
             # QWERTZ: Z on US Y, Y on US Z.
             check_legends(res, s, us, [((1, 6), (3, 1)), ((3, 1), (1, 6)), ((1, 1), (1, 1))],
                           "German after setxkbmap de and F2")
-            notes = e.wait_until(lambda: [t for t in bus.texts(s.app.pid) if MISSING_NOTE_EN in t], 20, 0.2)
+            notes = e.wait_until(lambda: [t for t in bus.texts(s.app.pid) if MISSING_NOTE_EN in t], 60, 0.2)
             res.check(notes and "`" in notes[0], "the report box says the grave accent is left out",
                       f"report box {bus.texts(s.app.pid)}")
             stop_app(s)
@@ -288,7 +291,7 @@ def main():
 
             def note_after_f6():
                 # Until the first right key, which writes the report's figures there.
-                notes = e.wait_until(lambda: [t for t in bus.texts(s.app.pid) if MISSING_NOTE_DE in t], 20, 0.2)
+                notes = e.wait_until(lambda: [t for t in bus.texts(s.app.pid) if MISSING_NOTE_DE in t], 60, 0.2)
                 res.check(notes and notes[0].endswith("`"),
                           "after F6 the report box notes the grave accent of set 4 as left out",
                           f"report box {bus.texts(s.app.pid)}")

@@ -169,9 +169,9 @@ def check_back(res, s, st, route, partly):
         img = s.shot()
         last[:] = [img, *what_differs(s, st, img)]
         return not last[1] and not last[2]
-    ok = e.wait_until(back, 3.0, 0.03)
+    ok = e.wait_until(back, 6, 0.03)
     if not ok:  # the apple may stay wrong; the rest must still come back
-        e.wait_until(lambda: back() or not last[2], 1.0, 0.03)
+        e.wait_until(lambda: back() or not last[2], 10, 0.03)
     s.keep(last[0], f"{route}-after")
     apple_ok = not last[1]
     what = f"{W}x{H}: after {route} the apple and its character are as before"
@@ -183,9 +183,12 @@ def check_back(res, s, st, route, partly):
                            "as before", "; ".join(last[2]))
     if last[2]:
         return
+    # Watched for three blink periods, and on until the hand has shown once (a busy machine may
+    # take screenshots too slowly to catch it in three periods), within a bound.
     wrong, hand_seen = [], False
     end = time.monotonic() + 3 * HAND_PERIOD
-    while time.monotonic() < end:
+    bound = time.monotonic() + 15
+    while (time.monotonic() < end or not hand_seen) and time.monotonic() < bound:
         img = s.shot()
         apple, other = what_differs(s, st, img)
         wrong += other + (apple if apple_ok else [])
