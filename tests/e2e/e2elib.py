@@ -698,7 +698,12 @@ class Session:
         self.x("xdotool", "type", "--delay", "40", "--", text)
 
     def click(self, x, y, button=1):
-        self.x("xdotool", "mousemove", "--sync", x, y)
+        # Not "mousemove --sync": it waits for a motion that never comes when the pointer is
+        # already there (a second click on the same control).
+        self.x("xdotool", "mousemove", x, y)
+        there = wait_until(lambda: re.match(rf"x:{x} y:{y} ", self.x("xdotool", "getmouselocation")), 20)
+        if not there:
+            raise RuntimeError(f"the pointer did not reach ({x}, {y}) within 20 s")
         self.x("xdotool", "click", button)
 
     def shot(self, name=None):

@@ -61,9 +61,6 @@ class ReportBox:
         except (ImportError, ValueError) as err:
             e.fail_early(f"the AT-SPI bindings are missing ({err}; packages python3-gi, gir1.2-atspi-2.0)")
         self.Atspi = Atspi
-        # A program that has ended answers no call; each call to it gives up after 5 s instead of
-        # 25, so that a wait for the running one goes on polling within its bound.
-        Atspi.set_timeout(5000, 30000)
         # Asking for the desktop starts the accessibility bus, which the program looks for at start.
         Atspi.get_desktop(0).get_child_count()
 

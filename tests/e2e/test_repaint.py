@@ -118,8 +118,9 @@ def start_with_hand(res, s, what, key=("F2",)):
 
 
 def capture(s, st):
-    """Takes screenshots until both phases of the key and of the hand have been seen."""
-    end = time.monotonic() + 2.0
+    """Takes screenshots until both phases of the key and of the hand have been seen (within a
+    bound that a busy machine, slow to take screenshots, stays inside)."""
+    end = time.monotonic() + 15
     hidden = False
     while time.monotonic() < end:
         img = s.shot()
