@@ -8,12 +8,16 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/dialog.h"
+#include "platform/display_check.h"
 #include "platform/internal.h"
 
 namespace {
@@ -34,6 +38,53 @@ ToolkitTranslations& Installed()
 {
     static ToolkitTranslations installed;
     return installed;
+}
+
+// While the toolkit starts, its messages are held back: when it cannot reach the display it warns
+// twice and then aborts (status 134, a core dump, advice to reinstall). The program says instead
+// in one line that there is no display and ends with status 1; otherwise the messages held back
+// are passed on as they came.
+struct HeldMessage {
+    QtMsgType type;
+    std::string category;
+    QString text;
+};
+
+struct StartMessages {
+    std::mutex mutex;
+    std::vector<HeldMessage> held;
+    QtMessageHandler previous = nullptr;
+};
+
+StartMessages& Start()
+{
+    static StartMessages start;
+    return start;
+}
+
+void HoldStartMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (type == QtFatalMsg) {
+        const std::string line = UnreachableDisplay(std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"));
+        std::fprintf(stderr, "%s\n", line.c_str());
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+    StartMessages& start = Start();
+    const std::lock_guard lock(start.mutex);
+    start.held.push_back({type, context.category != nullptr ? context.category : "", text});
+}
+
+void PassHeldMessages()
+{
+    StartMessages& start = Start();
+    const std::lock_guard lock(start.mutex);
+    qInstallMessageHandler(start.previous);
+    for (const HeldMessage& m : start.held) {
+        const QMessageLogContext context(nullptr, 0, nullptr, m.category.empty() ? nullptr : m.category.c_str());
+        start.previous(m.type, context, m.text);
+    }
+    start.held.clear();
 }
 
 }  // namespace
@@ -79,6 +130,12 @@ BOOL InstallToolkitTranslations(std::string_view language)
 
 int RunApplication(CWinApp& app, int argc, char** argv)
 {
+    const std::string noDisplay =
+        MissingDisplay(std::getenv("QT_QPA_PLATFORM"), std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"));
+    if (!noDisplay.empty()) {
+        std::fprintf(stderr, "%s\n", noDisplay.c_str());
+        return 1;
+    }
     // One pixel of the program is one pixel of the screen (its layout is in device pixels);
     // the toolkit scales controls and boxes as the desktop asks.
     // The window reaches the X server by plain PutImage, not through a shared-memory copy: the
@@ -97,7 +154,9 @@ int RunApplication(CWinApp& app, int argc, char** argv)
     // text measurement; it is done on the other core while the toolkit connects to the display.
     // The toolkit finds the configuration read and uses it.
     std::future<void> fonts = std::async(std::launch::async, [] { FcInit(); });
+    Start().previous = qInstallMessageHandler(HoldStartMessage);
     QApplication qapp(argc, argv);
+    PassHeldMessages();
     fonts.wait();
     QApplication::setApplicationName(QStringLiteral("Pomarel"));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -6,7 +6,6 @@
 // SDL and the sound libraries behind it are loaded when first needed, or in the background once
 // the first window is on the screen (PrepareSound), so the start does not wait for them; without
 // SDL the program is silent.
-#include <SDL.h>
 #include <dlfcn.h>
 
 #include <atomic>
@@ -21,6 +20,7 @@
 #include <vector>
 
 #include "platform/internal.h"
+#include "platform/sdl_abi.h"
 #include "platform/sound_output.h"
 #include "platform/seams.h"
 
@@ -28,26 +28,57 @@ namespace {
 
 // The SDL functions the sound layer calls, looked up in the library loaded at run time.
 struct SdlCalls {
-    decltype(&::SDL_SetHint) SetHint;
-    decltype(&::SDL_InitSubSystem) InitSubSystem;
-    decltype(&::SDL_QuitSubSystem) QuitSubSystem;
-    decltype(&::SDL_OpenAudioDevice) OpenAudioDevice;
-    decltype(&::SDL_PauseAudioDevice) PauseAudioDevice;
-    decltype(&::SDL_CloseAudioDevice) CloseAudioDevice;
-    decltype(&::SDL_GetAudioDeviceStatus) GetAudioDeviceStatus;
-    decltype(&::SDL_ClearQueuedAudio) ClearQueuedAudio;
-    decltype(&::SDL_QueueAudio) QueueAudio;
-    decltype(&::SDL_GetQueuedAudioSize) GetQueuedAudioSize;
-    decltype(&::SDL_RWFromConstMem) RWFromConstMem;
-    decltype(&::SDL_LoadWAV_RW) LoadWAV_RW;
-    decltype(&::SDL_FreeWAV) FreeWAV;
-    decltype(&::SDL_BuildAudioCVT) BuildAudioCVT;
-    decltype(&::SDL_ConvertAudio) ConvertAudio;
+    sdl::SetHintFn SetHint;
+    sdl::InitSubSystemFn InitSubSystem;
+    sdl::QuitSubSystemFn QuitSubSystem;
+    sdl::OpenAudioDeviceFn OpenAudioDevice;
+    sdl::PauseAudioDeviceFn PauseAudioDevice;
+    sdl::CloseAudioDeviceFn CloseAudioDevice;
+    sdl::GetAudioDeviceStatusFn GetAudioDeviceStatus;
+    sdl::ClearQueuedAudioFn ClearQueuedAudio;
+    sdl::QueueAudioFn QueueAudio;
+    sdl::GetQueuedAudioSizeFn GetQueuedAudioSize;
+    sdl::RWFromConstMemFn RWFromConstMem;
+    sdl::LoadWAV_RWFn LoadWAV_RW;
+    sdl::FreeWAVFn FreeWAV;
+    sdl::BuildAudioCVTFn BuildAudioCVT;
+    sdl::ConvertAudioFn ConvertAudio;
 };
+
+// ALSA's library reports each failed opening on stderr itself, eight lines an attempt without a
+// card ("Unknown PCM default", ...), and the worker tries again every second or two; the program
+// says once that sound is lost instead (SoundNotice). The handler is set in the library SDL's ALSA
+// driver uses, loaded here first; the library then stays loaded, keeping the handler. No library,
+// nothing to silence.
+using AlsaErrorHandler = void (*)(const char* file, int line, const char* function, int err, const char* fmt, ...);
+
+void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
+void SilenceAlsa()
+{
+    void* lib = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (lib == nullptr) {
+        return;
+    }
+    using SetHandler = int (*)(AlsaErrorHandler);
+    if (auto set = reinterpret_cast<SetHandler>(dlsym(lib, "snd_lib_error_set_handler"))) {
+        set(QuietAlsa);
+    }
+}
+
+void AnnounceSound(SoundNotice notice)
+{
+    if (notice == SoundNotice::Lost) {
+        qWarning("pomarel: no sound device: playing silently until there is one");
+    } else {
+        qWarning("pomarel: sound is back");
+    }
+}
 
 // Null when the library or one of its functions is missing. The library stays loaded.
 const SdlCalls* LoadSdl()
 {
+    SilenceAlsa();
     void* lib = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
     if (lib == nullptr) {
         qWarning("pomarel: no sound: %s", dlerror());
@@ -120,18 +151,18 @@ public:
         if (sdl == nullptr) {
             return false;
         }
-        sdl->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // else SDL swallows SIGINT and SIGTERM
-        if (sdl->InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        sdl->SetHint(sdl::kHintNoSignalHandlers, "1");  // else SDL swallows SIGINT and SIGTERM
+        if (sdl->InitSubSystem(sdl::kInitAudio) != 0) {
             return false;
         }
-        SDL_AudioSpec want{};
+        sdl::AudioSpec want{};
         want.freq = kRate;
-        want.format = AUDIO_S16SYS;
+        want.format = sdl::kAudioS16Sys;
         want.channels = 1;
         want.samples = kBufferSamples;
-        const SDL_AudioDeviceID id = sdl->OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+        const sdl::AudioDeviceID id = sdl->OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
         if (id == 0) {
-            sdl->QuitSubSystem(SDL_INIT_AUDIO);
+            sdl->QuitSubSystem(sdl::kInitAudio);
             return false;
         }
         sdl->PauseAudioDevice(id, 0);
@@ -143,19 +174,19 @@ public:
     {
         if (m_sdl != nullptr) {
             m_sdl.load()->CloseAudioDevice(m_id.exchange(0));
-            m_sdl.load()->QuitSubSystem(SDL_INIT_AUDIO);
+            m_sdl.load()->QuitSubSystem(sdl::kInitAudio);
         }
         m_lose = false;
     }
     bool Gone() override
     {
-        return m_lose || m_sdl == nullptr || m_sdl.load()->GetAudioDeviceStatus(m_id) == SDL_AUDIO_STOPPED;
+        return m_lose || m_sdl == nullptr || m_sdl.load()->GetAudioDeviceStatus(m_id) == sdl::kAudioStopped;
     }
     void Replace(const std::uint8_t* data, std::size_t size) override
     {
         if (const SdlCalls* sdl = m_sdl) {
             sdl->ClearQueuedAudio(m_id);
-            sdl->QueueAudio(m_id, data, static_cast<Uint32>(size));
+            sdl->QueueAudio(m_id, data, static_cast<std::uint32_t>(size));
         }
     }
     void Clear() override
@@ -174,15 +205,15 @@ public:
     void Lose() { m_lose = true; }
 
 private:
-    std::atomic<SDL_AudioDeviceID> m_id = 0;
+    std::atomic<sdl::AudioDeviceID> m_id = 0;
     std::atomic<const SdlCalls*> m_sdl = nullptr;  // set by the first opening
     std::atomic<bool> m_lose = false;
 };
 
 struct SoundState {
     SdlAudioDevice device;
-    SoundOutput output{device, SteadySeconds};
-    std::map<const void*, std::vector<Uint8>> converted;  // per image: samples in device format
+    SoundOutput output{device, SteadySeconds, AnnounceSound};
+    std::map<const void*, std::vector<std::uint8_t>> converted;  // per image: samples in device format
     // Told of every sound played (platform_seams::SoundObserver); empty in the program.
     std::function<void(const platform_seams::SoundEvent&)> observer;
 
@@ -265,28 +296,28 @@ std::size_t ImageSize(const void* image)
     return static_cast<std::size_t>(riff) + 8;
 }
 
-const std::vector<Uint8>* Converted(const void* image)
+const std::vector<std::uint8_t>* Converted(const void* image)
 {
     SoundState& s = State();
     auto it = s.converted.find(image);
     if (it != s.converted.end()) {
         return &it->second;
     }
-    std::vector<Uint8> out;
+    std::vector<std::uint8_t> out;
     const std::size_t size = ImageSize(image);
     const SdlCalls* sdl = size > 0 ? Sdl() : nullptr;
     if (sdl != nullptr) {
-        SDL_AudioSpec format{};
-        Uint8* buf = nullptr;
-        Uint32 len = 0;
-        SDL_RWops* rw = sdl->RWFromConstMem(image, static_cast<int>(size));
+        sdl::AudioSpec format{};
+        std::uint8_t* buf = nullptr;
+        std::uint32_t len = 0;
+        sdl::RWops* rw = sdl->RWFromConstMem(image, static_cast<int>(size));
         if (rw != nullptr && sdl->LoadWAV_RW(rw, 1, &format, &buf, &len) != nullptr) {
-            SDL_AudioCVT cvt{};
+            sdl::AudioCVT cvt{};
             const int built =
-                sdl->BuildAudioCVT(&cvt, format.format, format.channels, format.freq, AUDIO_S16SYS, 1, kRate);
+                sdl->BuildAudioCVT(&cvt, format.format, format.channels, format.freq, sdl::kAudioS16Sys, 1, kRate);
             if (built >= 0) {
-                std::vector<Uint8> work(static_cast<std::size_t>(len) *
-                                        static_cast<std::size_t>(std::max(1, cvt.len_mult)));
+                std::vector<std::uint8_t> work(static_cast<std::size_t>(len) *
+                                               static_cast<std::size_t>(std::max(1, cvt.len_mult)));
                 std::memcpy(work.data(), buf, len);
                 cvt.buf = work.data();
                 cvt.len = static_cast<int>(len);
@@ -317,7 +348,7 @@ BOOL sndPlaySound(const void* image, UINT flags)
         report(false);
         return TRUE;
     }
-    const std::vector<Uint8>* samples = Converted(image);
+    const std::vector<std::uint8_t>* samples = Converted(image);
     if (samples == nullptr || samples->empty()) {
         report(false);
         return FALSE;
@@ -347,7 +378,7 @@ void SetSoundClock(std::function<double()> clock)
 
 double SoundSeconds(const void* image)
 {
-    const std::vector<Uint8>* samples = Converted(image);
+    const std::vector<std::uint8_t>* samples = Converted(image);
     return samples != nullptr ? static_cast<double>(samples->size()) / (2.0 * kRate) : 0.0;
 }
 

@@ -3,9 +3,26 @@
 #include <algorithm>
 #include <utility>
 
-SoundOutput::SoundOutput(AudioDevice& device, std::function<double()> clock)
-    : m_device(device), m_clock(std::move(clock))
+SoundOutput::SoundOutput(AudioDevice& device, std::function<double()> clock, std::function<void(SoundNotice)> notify)
+    : m_device(device), m_clock(std::move(clock)), m_notify(std::move(notify))
 {
+}
+
+void SoundOutput::SetNotify(std::function<void(SoundNotice)> notify)
+{
+    const std::lock_guard lock(m_mutex);
+    m_notify = std::move(notify);
+}
+
+void SoundOutput::Tell(bool lost)
+{
+    if (lost == m_toldLost) {
+        return;
+    }
+    m_toldLost = lost;
+    if (m_notify) {
+        m_notify(lost ? SoundNotice::Lost : SoundNotice::Back);
+    }
 }
 
 bool SoundOutput::Play(const std::vector<std::uint8_t>& samples, double seconds, bool noStop)
@@ -52,6 +69,7 @@ double SoundOutput::Step(double now)
         }
         // From here the user-interface thread sees no device and plays silently.
         m_open = false;
+        Tell(true);
         m_retryDelay = kFirstRetrySeconds;
         m_nextAttempt = now + kFirstRetrySeconds;
         lock.unlock();
@@ -66,12 +84,14 @@ double SoundOutput::Step(double now)
     const bool opened = m_device.Open();
     lock.lock();
     if (!opened) {
+        Tell(true);
         const double wait = m_retryDelay;
         m_retryDelay = std::min(2.0 * m_retryDelay, kMaxRetrySeconds);
         m_nextAttempt = now + wait;
         return wait;
     }
     m_open = true;
+    Tell(false);
     m_retryDelay = kFirstRetrySeconds;
     if (m_pending != nullptr && m_clock() < m_busyUntil) {
         m_device.Replace(m_pending->data(), m_pending->size());

@@ -31,10 +31,15 @@ public:
     virtual void Clear() = 0;
 };
 
+// What the user is told of the device: once when sound is lost (no device at the start, or the
+// open one gone), once when it is back; the failed attempts in between say nothing.
+enum class SoundNotice { Lost, Back };
+
 class SoundOutput {
 public:
-    // 'clock' gives the seconds by which a sound's playing time is judged.
-    SoundOutput(AudioDevice& device, std::function<double()> clock);
+    // 'clock' gives the seconds by which a sound's playing time is judged; 'notify', when given,
+    // hears each SoundNotice, on the worker's thread and under the lock (it must not call back).
+    SoundOutput(AudioDevice& device, std::function<double()> clock, std::function<void(SoundNotice)> notify = {});
 
     // Seconds between checks of an open device, the first wait before reopening a lost one, and
     // the longest wait between two attempts.
@@ -51,6 +56,8 @@ public:
     void Stop();
     // Judges playing time by another clock from now on, forgetting the sound that plays.
     void SetClock(std::function<double()> clock);
+    // Sends the notices to 'notify' from now on.
+    void SetNotify(std::function<void(SoundNotice)> notify);
 
     // The worker's step at 'now' (seconds of a steady clock): checks the open device, or tries to
     // open one when an attempt is due. Returns the seconds until the next step is due.
@@ -60,10 +67,15 @@ public:
     int Attempts() const;
 
 private:
+    // Tells the user sound is lost (true) or back (false), unless that was the last thing told.
+    void Tell(bool lost);
+
     AudioDevice& m_device;
     std::function<double()> m_clock;
+    std::function<void(SoundNotice)> m_notify;
     mutable std::mutex m_mutex;
     bool m_open = false;
+    bool m_toldLost = false;  // the user was told sound is lost, and not yet that it is back
     int m_attempts = 0;
     double m_nextAttempt = 0.0;  // steady seconds; 0: at the first step
     double m_retryDelay = kFirstRetrySeconds;

@@ -139,6 +139,22 @@ def wait_until(predicate, timeout, interval=0.05):
         time.sleep(interval)
 
 
+def settled(shoot, timeout=15, interval=0.1, rect=None):
+    """Waits until two screenshots taken interval seconds apart are equal (inside rect): the
+    screen has finished what it was drawing. Returns the last one; raises when the screen is
+    still changing after timeout seconds."""
+    last = shoot()
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        time.sleep(interval)
+        img = shoot()
+        if img is not None and last is not None and img.w == last.w and img.h == last.h and \
+                img.region(rect) == last.region(rect):
+            return img
+        last = img
+    raise RuntimeError(f"the screen was still changing after {timeout} s (two equal screenshots expected)")
+
+
 # ---------------------------------------------------------------------------------------------
 # Images
 
@@ -712,7 +728,7 @@ class Session:
         g = dict(line.split("=", 1) for line in out.split() if "=" in line)
         return int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"])
 
-    def main_window(self, timeout=20):
+    def main_window(self, timeout=60):
         """Waits for the program's full-screen window and its first paint; returns the window id."""
         def find():
             if not self.alive():
@@ -747,7 +763,12 @@ class Session:
         self.x("xdotool", "type", "--delay", "40", "--", text)
 
     def click(self, x, y, button=1):
-        self.x("xdotool", "mousemove", "--sync", x, y)
+        # Not "mousemove --sync": it waits for a motion that never comes when the pointer is
+        # already there (a second click on the same control).
+        self.x("xdotool", "mousemove", x, y)
+        there = wait_until(lambda: re.match(rf"x:{x} y:{y} ", self.x("xdotool", "getmouselocation")), 20)
+        if not there:
+            raise RuntimeError(f"the pointer did not reach ({x}, {y}) within 20 s")
         self.x("xdotool", "click", button)
 
     def shot(self, name=None):
@@ -819,7 +840,7 @@ def glyph_top(img, box):
     return None
 
 
-def blinking_key(session, timeout=2.0):
+def blinking_key(session, timeout=5.0):
     """Finds the blinking key: the one key rectangle whose pixels change between screenshots.
 
     Returns ((row, col), diff box) or (None, diff box / None)."""

@@ -108,10 +108,10 @@ def main():
             stray_keys_do_nothing(res, s, "before Start", 1)
             res.check(state(s)[1] is None, "before Start: no apple is shown")
             s.key("alt+F4")
-            res.check(e.wait_until(lambda: len(s.windows()) == 2, 5), "Alt+F4 asks the exit question")
+            res.check(e.wait_until(lambda: len(s.windows()) == 2, 20), "Alt+F4 asks the exit question")
             s.shot("alt-F4")
             s.key("Escape")  # No
-            res.require(e.wait_until(lambda: len(s.windows()) == 1, 5), "Esc answers No and the program goes on")
+            res.require(e.wait_until(lambda: len(s.windows()) == 1, 20), "Esc answers No and the program goes on")
             time.sleep(SETTLE)
             res.check(state(s)[0] == marks_of(1), "Alt+F4 chose no set (F4 would choose set 2)")
 
@@ -138,7 +138,7 @@ def main():
 
         with res.group("exit"):
             s.key("Escape")
-            res.require(e.wait_until(lambda: len(s.windows()) == 2, 5), "Esc shows the exit question")
+            res.require(e.wait_until(lambda: len(s.windows()) == 2, 20), "Esc shows the exit question")
             s.key("Return")
             status = s.wait_exit(10)
             res.check(status == 0, "Yes ends the program with status 0", f"status {status}")

@@ -76,14 +76,14 @@ def check_captions(res, img, tag, cr):
 
 def check_help(res, s, tag):
     s.key("F1")
-    res.require(e.wait_until(lambda: len(s.windows()) >= 2, 5), f"{tag}: F1 shows the help box")
+    res.require(e.wait_until(lambda: len(s.windows()) >= 2, 20), f"{tag}: F1 shows the help box")
     box = [w for w in s.windows() if w != s.window]
     x, y, w, h = s.geometry(box[0])
     res.check(x >= 0 and y >= 0 and x + w <= s.W and y + h <= s.H, f"{tag}: the help box lies inside the screen",
               f"at {x},{y} size {w}x{h}")
     s.shot("help")
     s.key("Return")
-    res.check(e.wait_until(lambda: len(s.windows()) == 1, 5), f"{tag}: Enter (OK) closes the help box")
+    res.check(e.wait_until(lambda: len(s.windows()) == 1, 20), f"{tag}: Enter (OK) closes the help box")
 
 
 def overlap(a, b):
@@ -122,7 +122,7 @@ def run_size(res, args, W, H):
             cr = e.placed_controls(s)
             res.require(cr is not None, f"{tag}: the program says where it placed its controls")
             check_places(res, tag, cr, keys, W, H, lang)
-            time.sleep(0.3)  # the moved controls repainted
+            e.settled(s.shot)  # the moved controls repainted
             img = s.shot("window")
             hidden = [k for k, rc in keys.items() if not e.is_cream(img.px(*e.cap_spot(rc)))]
             res.check(not hidden, f"{tag}: every key cap is in view", f"hidden: {hidden[:8]}")
@@ -135,7 +135,7 @@ def run_size(res, args, W, H):
             if lang in HELP_LANGS and (W, H) in HELP_SIZES:
                 check_help(res, s, tag)
             s.key("Escape")
-            res.require(e.wait_until(lambda: len(s.windows()) >= 2, 5), f"{tag}: Esc shows the exit question")
+            res.require(e.wait_until(lambda: len(s.windows()) >= 2, 20), f"{tag}: Esc shows the exit question")
             s.shot("exit-question")
             s.key("Return")
             status = s.wait_exit(10)

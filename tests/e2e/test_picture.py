@@ -64,7 +64,7 @@ def run_size(res, args, W, H):
         res.check(not wrong, f"{W}x{H}: the tree outline is drawn over the picture", f"not at {wrong[:5]}")
         with res.group(f"{W}x{H}: practice over the picture"):
             s.key("F2")
-            res.require(e.wait_until(lambda: len(e.find_apples(s.shot(), W, H)) == 1, 3),
+            res.require(e.wait_until(lambda: len(e.find_apples(s.shot(), W, H)) == 1, 10),
                         f"{W}x{H}: F2 shows one apple over the picture")
             cell, _ = e.blinking_key(s)
             res.require(cell is not None, f"{W}x{H}: a key blinks over the picture")
@@ -75,7 +75,7 @@ def run_size(res, args, W, H):
                       f"{W}x{H}: the right key updates the report over the picture")
             s.shot("face-practice")
         s.key("Escape")
-        res.require(e.wait_until(lambda: len(s.windows()) >= 2, 5), f"{W}x{H}: Esc shows the exit question")
+        res.require(e.wait_until(lambda: len(s.windows()) >= 2, 20), f"{W}x{H}: Esc shows the exit question")
         s.key("Return")
         res.check(s.wait_exit(10) == 0, f"{W}x{H}: Yes ends the program with status 0")
 

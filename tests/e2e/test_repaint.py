@@ -118,8 +118,9 @@ def start_with_hand(res, s, what, key=("F2",)):
 
 
 def capture(s, st):
-    """Takes screenshots until both phases of the key and of the hand have been seen."""
-    end = time.monotonic() + 2.0
+    """Takes screenshots until both phases of the key and of the hand have been seen (within a
+    bound that a busy machine, slow to take screenshots, stays inside)."""
+    end = time.monotonic() + 15
     hidden = False
     while time.monotonic() < end:
         img = s.shot()
@@ -169,9 +170,9 @@ def check_back(res, s, st, route, partly):
         img = s.shot()
         last[:] = [img, *what_differs(s, st, img)]
         return not last[1] and not last[2]
-    ok = e.wait_until(back, 3.0, 0.03)
+    ok = e.wait_until(back, 6, 0.03)
     if not ok:  # the apple may stay wrong; the rest must still come back
-        e.wait_until(lambda: back() or not last[2], 1.0, 0.03)
+        e.wait_until(lambda: back() or not last[2], 10, 0.03)
     s.keep(last[0], f"{route}-after")
     apple_ok = not last[1]
     what = f"{W}x{H}: after {route} the apple and its character are as before"
@@ -183,9 +184,12 @@ def check_back(res, s, st, route, partly):
                            "as before", "; ".join(last[2]))
     if last[2]:
         return
+    # Watched for three blink periods, and on until the hand has shown once (a busy machine may
+    # take screenshots too slowly to catch it in three periods), within a bound.
     wrong, hand_seen = [], False
     end = time.monotonic() + 3 * HAND_PERIOD
-    while time.monotonic() < end:
+    bound = time.monotonic() + 15
+    while (time.monotonic() < end or not hand_seen) and time.monotonic() < bound:
         img = s.shot()
         apple, other = what_differs(s, st, img)
         wrong += other + (apple if apple_ok else [])
@@ -254,7 +258,7 @@ def menu_route(res, s, st, route, keys, box_close=None):
     the menu. The menu, or the About box, lies over the apple and then over the hand."""
     W, H = s.W, s.H
     s.key("alt+space")
-    res.require(e.wait_until(lambda: popups(s) >= 2, 5), f"{W}x{H}: Alt+Space opens the system menu")
+    res.require(e.wait_until(lambda: popups(s) >= 2, 20), f"{W}x{H}: Alt+Space opens the system menu")
     partly = False
     if not box_close:
         partly = lay_over(res, s, st, route, popup_ids(s)[0], "all")
@@ -264,16 +268,16 @@ def menu_route(res, s, st, route, keys, box_close=None):
         partly = lay_over(res, s, st, route, others(s, s.windows())[0], "all")
         s.key(*box_close)
         res.require(wait_windows(s, 1), f"{W}x{H}: {route}: the About box closes")
-    res.require(e.wait_until(lambda: popups(s) == 1, 5), f"{W}x{H}: {route}: the menu closes")
+    res.require(e.wait_until(lambda: popups(s) == 1, 20), f"{W}x{H}: {route}: the menu closes")
     check_back(res, s, st, route, partly)
 
 
 def minimise_route(res, s, st):
     W, H = s.W, s.H
     s.key("alt+space")
-    res.require(e.wait_until(lambda: popups(s) >= 2, 5), f"{W}x{H}: Alt+Space opens the system menu")
+    res.require(e.wait_until(lambda: popups(s) >= 2, 20), f"{W}x{H}: Alt+Space opens the system menu")
     s.key("n")  # Mi&nimize
-    res.require(e.wait_until(lambda: popups(s) == 1, 5), f"{W}x{H}: minimise: the menu closes")
+    res.require(e.wait_until(lambda: popups(s) == 1, 20), f"{W}x{H}: minimise: the menu closes")
     time.sleep(0.3)
     e.wm_iconify(s, s.window, True)
     gone = e.wait_until(lambda: not s.windows(), 3)

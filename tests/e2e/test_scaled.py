@@ -181,7 +181,7 @@ def run_desktop(res, args, name, W, H, scale, env, dpi, baseline):
         wait_window(s)
         x, y, w, h = s.geometry(s.window)
         res.check((x, y, w, h) == (0, 0, W, H), f"{name}: the window covers the screen exactly", f"{(x, y, w, h)}")
-        time.sleep(0.3)  # the controls placed for the captions repainted
+        e.settled(s.shot)  # the controls placed for the captions repainted
         img = s.shot("window")
         cr = check_controls(res, s, name, img, scale)
 

@@ -123,7 +123,7 @@ def main():
             s.launch()
             s.main_window()
             s.key("F2")
-            res.require(e.wait_until(lambda: apple_state(s, s.shot()), 3), "F2 shows one apple")
+            res.require(e.wait_until(lambda: apple_state(s, s.shot()), 10), "F2 shows one apple")
             practise_set(res, s, 1, "F2", tops)
         steps = (
             (2, "F4", lambda: s.key("F4")),
@@ -156,7 +156,7 @@ def main():
                 res.note("no lower-case letter without ascender came up in sets 2 to 4; their case not compared")
         with res.group("exit"):
             s.key("Escape")
-            res.require(e.wait_until(lambda: len(s.windows()) >= 2, 5), "Esc shows the exit question")
+            res.require(e.wait_until(lambda: len(s.windows()) >= 2, 20), "Esc shows the exit question")
             s.key("Return")
             res.check(s.wait_exit(10) == 0, "Yes ends the program with status 0")
     return res.finish()

@@ -293,7 +293,7 @@ def main():
             set_four(res, s, rec, sounds, cap_top)
         with res.group("exit"):
             s.key("Escape")
-            res.require(e.wait_until(lambda: len(s.windows()) >= 2, 5), "Esc shows the exit question")
+            res.require(e.wait_until(lambda: len(s.windows()) >= 2, 20), "Esc shows the exit question")
             s.key("Return")
             res.check(s.wait_exit(10) == 0, "Yes ends the program with status 0")
         data = rec.bytes()

@@ -38,7 +38,7 @@ LOUD = 800  # a sample above this is a sound, not silence
 # Loose bounds that tell "comes back by itself" and "does not spin" apart from their faults; the
 # figures themselves are printed. Nominally the stream is back within about 2 s, and the program
 # takes under 1 % of a core without a server.
-BACK_LIMIT = 10.0  # seconds the stream may take to come back once the server answers
+BACK_LIMIT = 60.0  # bound of the wait for the stream to come back once the server answers (it tries every 1 to 2 s)
 CPU_LIMIT = 0.5  # share of one core the program may use with no server (a busy loop takes 1.0)
 
 
@@ -159,12 +159,11 @@ def wait_back(res, s, server, what):
     """Starts the server again and measures how long the program's stream takes to come back."""
     res.require(server.start(), f"{what}: the server starts again")
     answered = time.monotonic()
-    back = e.wait_until(lambda: len(server.streams() or []) >= 1, BACK_LIMIT + 5, 0.05)
+    back = e.wait_until(lambda: len(server.streams() or []) >= 1, BACK_LIMIT, 0.05)
     took = time.monotonic() - answered
     print(f"   stream back {took:.2f} s after the server answered", flush=True)
-    res.check(back and took <= BACK_LIMIT,
-              f"{what}: the program's stream comes back by itself",
-              f"after {took:.2f} s: {server.streams()}")
+    res.check(back, f"{what}: the program's stream comes back by itself",
+              f"none after {took:.2f} s: {server.streams()}")
     return took
 
 
@@ -239,12 +238,18 @@ def main():
                     heard_after_f2(res, s, server, folder / f"rec-back-{n}.raw", f"after return {n}")
                     res.check(len(server.streams() or []) == 1, f"return {n}: one stream, not more",
                               f"{server.streams()}")
+            with res.group("what the program says"):
+                # Once when sound is lost, once when it is back, nothing for the attempts between.
+                told = [line for line in s.app_output().splitlines() if "sound" in line.lower()]
+                res.check(told == ["pomarel: no sound device: playing silently until there is one",
+                                   "pomarel: sound is back"] * 2,
+                          "two losses and returns: one line each, nothing between", f"{told}")
             with res.group("server hung and going on"):
                 hangs_for_a_while(res, s, server)
                 heard_after_f2(res, s, server, folder / "rec-hung.raw", "after the hang")
             with res.group("exit"):
                 s.key("Escape")
-                res.require(e.wait_until(lambda: len(s.windows()) >= 2, 5), "Esc shows the exit question")
+                res.require(e.wait_until(lambda: len(s.windows()) >= 2, 20), "Esc shows the exit question")
                 s.key("Return")
                 status = s.wait_exit(10)
                 res.check(status == 0, "Yes ends the program with status 0",

@@ -166,7 +166,7 @@ def run_size(res, args, W, H):
         res.check(s.alive() and s.geometry(wid) == (0, 0, W, H), f"{W}x{H}: the window is still up, unchanged")
         with res.group(f"{W}x{H}: closing"):
             s.key("Escape")
-            box = e.wait_until(lambda: len(s.windows()) >= 2, 5)
+            box = e.wait_until(lambda: len(s.windows()) >= 2, 20)
             res.require(box, f"{W}x{H}: Esc opens the exit question (a second window)", f"windows {s.windows()}")
             s.shot("exit-question")
             s.key("Return")

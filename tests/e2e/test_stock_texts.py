@@ -127,7 +127,7 @@ class Accessibility:
         app = self.app(pid)
         return [] if app is None else [n for r, n, _ in self.walk(app)[1:] if r == "push button"]
 
-    def wait_alert(self, pid, timeout=5):
+    def wait_alert(self, pid, timeout=20):
         return e.wait_until(lambda: self.alert(pid), timeout, 0.1)
 
     def popup_items(self, action, timeout=3.0):
@@ -227,7 +227,7 @@ def stock_buttons(res, s, bus, lang, yes, no, ok, start, question):
                   f"lacks {missing}; text {text[:300]!r} ... {text[-120:]!r}")
         s.shot(f"help-{lang[:5]}")
     s.key("Return")
-    res.require(e.wait_until(lambda: bus.alert(pid) is None, 5), f"{lang}: Enter closes the help box")
+    res.require(e.wait_until(lambda: bus.alert(pid) is None, 20), f"{lang}: Enter closes the help box")
     s.key("Escape")
     box = bus.wait_alert(pid)
     res.check(box is not None and box[0] == question, f"{lang}: the exit question reads {question!r}",
@@ -270,13 +270,13 @@ def main():
             stock_buttons(res, s, bus, lang, yes, no, ok, start, question)
             if lang.startswith("de"):
                 s.key("Escape")  # the question's No
-                res.require(e.wait_until(lambda: bus.alert(s.app.pid) is None, 5), "de_DE: Esc answers No")
+                res.require(e.wait_until(lambda: bus.alert(s.app.pid) is None, 20), "de_DE: Esc answers No")
                 german_menus(res, s, bus)
                 s.key("Escape")
                 res.require(bus.wait_alert(s.app.pid), "de_DE: Esc asks again")
             if lang.startswith("ja"):
                 s.key("Escape")
-                res.require(e.wait_until(lambda: bus.alert(s.app.pid) is None, 5), "ja_JP: Esc answers No")
+                res.require(e.wait_until(lambda: bus.alert(s.app.pid) is None, 20), "ja_JP: Esc answers No")
                 items = bus.popup_items(lambda: s.key("alt+space"))
                 res.check(items is not None and items[:2] == ["最小化(N)", "閉じる(C)"],
                           "ja_JP: the system menu reads 最小化(N), 閉じる(C)", f"items {items}")

@@ -54,7 +54,8 @@ struct FakeDevice final : AudioDevice {
 struct Rig {
     double now = 100.0;
     FakeDevice device{now};
-    SoundOutput out{device, [this] { return now; }};
+    std::vector<SoundNotice> told;
+    SoundOutput out{device, [this] { return now; }, [this](SoundNotice n) { told.push_back(n); }};
     const std::vector<std::uint8_t> a = std::vector<std::uint8_t>(22050);  // 1 s
     const std::vector<std::uint8_t> b = std::vector<std::uint8_t>(11026);
 
@@ -75,9 +76,11 @@ struct Rig {
 
 TEST(SoundOutput, ALostDeviceGoesSilentAndIsOpenedAgainWithBackoffOnceTheServerIsBack)
 {
+    using enum SoundNotice;
     Rig r;
     r.Run(0.1);
     ASSERT_TRUE(r.out.IsOpen());
+    EXPECT_TRUE(r.told.empty()) << "a device at the start says nothing";
     EXPECT_TRUE(r.out.Play(r.a, 1.0, false));
     EXPECT_EQ(r.device.queued.size(), 1u);
 
@@ -100,6 +103,7 @@ TEST(SoundOutput, ALostDeviceGoesSilentAndIsOpenedAgainWithBackoffOnceTheServerI
         EXPECT_GE(gap, SoundOutput::kFirstRetrySeconds - 1e-9) << "attempt " << i;
         EXPECT_LE(gap, SoundOutput::kMaxRetrySeconds + 0.01) << "attempt " << i;
     }
+    EXPECT_EQ(r.told, std::vector{Lost}) << "one notice for the loss, none for the failed attempts";
 
     // Back: open within the longest wait, and the next sound is heard.
     r.device.serverUp = true;
@@ -109,6 +113,22 @@ TEST(SoundOutput, ALostDeviceGoesSilentAndIsOpenedAgainWithBackoffOnceTheServerI
     EXPECT_LE(r.device.attempts.back() - back, SoundOutput::kMaxRetrySeconds + 0.01);
     EXPECT_TRUE(r.out.Play(r.a, 1.0, false));
     EXPECT_EQ(r.device.queued.size(), 2u);
+    EXPECT_EQ(r.told, (std::vector{Lost, Back}));
+}
+
+TEST(SoundOutput, NoDeviceAtTheStartIsToldOnceAndItsArrivalOnce)
+{
+    using enum SoundNotice;
+    Rig r;
+    r.device.serverUp = false;
+    r.Run(120.0);
+    EXPECT_GE(r.device.attempts.size(), 59u);
+    EXPECT_EQ(r.told, std::vector{Lost});
+    r.device.serverUp = true;
+    r.Run(SoundOutput::kMaxRetrySeconds + 0.1);
+    ASSERT_TRUE(r.out.IsOpen());
+    r.Run(30.0);
+    EXPECT_EQ(r.told, (std::vector{Lost, Back})) << "an open device that stays says nothing more";
 }
 
 TEST(SoundOutput, PlayNowAndDropWhileBusyHoldOnTheDeviceOpenedAgain)
