@@ -64,7 +64,7 @@ using ClearQueuedAudioFn = void (*)(AudioDeviceID dev);
 using QueueAudioFn = int (*)(AudioDeviceID dev, const void* data, std::uint32_t len);
 using GetQueuedAudioSizeFn = std::uint32_t (*)(AudioDeviceID dev);
 using RWFromConstMemFn = RWops* (*)(const void* mem, int size);
-using LoadWAV_RWFn = AudioSpec* (*)(RWops* src, int freesrc, AudioSpec* spec, std::uint8_t** audio_buf,
+using LoadWAV_RWFn = AudioSpec* (*)(RWops* src, int freesrc, AudioSpec* format, std::uint8_t** audio_buf,
                                     std::uint32_t* audio_len);
 using FreeWAVFn = void (*)(std::uint8_t* audio_buf);
 using BuildAudioCVTFn = int (*)(AudioCVT* cvt, AudioFormat src_format, std::uint8_t src_channels, int src_rate,
