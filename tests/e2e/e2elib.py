@@ -746,8 +746,9 @@ class Session:
         self.window = wait_until(find, timeout, 0.1)
         if self.window is None:
             raise RuntimeError("no full-screen window of the program appeared")
-        # The keyboard is on the screen once the caps of the first and the last key of row 2 show.
-        rects = key_rects(self.W, self.H)
+        # The keyboard is on the screen once the caps of the first and the last key of row 2 show
+        # (on the board of the session's keyboard: the last key of row 2 is not Return on ISO).
+        rects = key_rects(self.W, self.H, getattr(self, "iso", False))
 
         def painted():
             img = self.shot()
