@@ -261,7 +261,8 @@ def whole_pass(res, s, what, size, after_f6=None):
 
 def keyboard_picture(s):
     """A screenshot of the keyboard rows, with the cells that blink then (left out of comparisons)."""
-    cell, _ = e.blinking_key(s, 1.0)
+    # Long enough to see a blink on a busy machine; a fresh start, with nothing blinking, waits it out.
+    cell, _ = e.blinking_key(s, 5.0)
     img = s.shot()
     blinking = set()
     if cell is not None:
