@@ -487,6 +487,10 @@ int AfxMessageBox(std::string_view text, UINT type, UINT)
     const int answer = box.exec();
     const QRect covered = box.geometry();
     if (guard) {
+        // A compositor may have put its panel over the full-screen window while the box was
+        // active; the window asks to be in front again.
+        guard->raise();
+        guard->activateWindow();
         guard->RequestPaint(QRect(guard->mapFromGlobal(covered.topLeft()), covered.size()));
     }
     if (yesNo) {
