@@ -16,83 +16,7 @@
 #include <vector>
 
 #include "platform/desktop/wallpaper.h"
-
-namespace {
-
-std::atomic<std::size_t> g_live{0};
-std::atomic<std::size_t> g_peak{0};
-constexpr std::size_t kHeader = alignof(std::max_align_t);
-
-void* Take(std::size_t size)
-{
-    void* block = std::malloc(size + kHeader);
-    if (block == nullptr) {
-        throw std::bad_alloc();
-    }
-    *static_cast<std::size_t*>(block) = size;
-    const std::size_t now = g_live += size;
-    for (std::size_t peak = g_peak; now > peak && !g_peak.compare_exchange_weak(peak, now);) {
-    }
-    return static_cast<char*>(block) + kHeader;
-}
-
-void Give(void* p) noexcept
-{
-    if (p != nullptr) {
-        void* block = static_cast<char*>(p) - kHeader;
-        g_live -= *static_cast<std::size_t*>(block);
-        std::free(block);
-    }
-}
-
-}  // namespace
-
-void* operator new(std::size_t size)
-{
-    return Take(size);
-}
-void* operator new[](std::size_t size)
-{
-    return Take(size);
-}
-void operator delete(void* p) noexcept
-{
-    Give(p);
-}
-void operator delete[](void* p) noexcept
-{
-    Give(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-    Give(p);
-}
-void operator delete[](void* p, std::size_t) noexcept
-{
-    Give(p);
-}
-// The nothrow forms (the standard library's temporary buffers use them) come here too: under the
-// sanitizers they would not go through the ones above.
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-{
-    try {
-        return Take(size);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept
-{
-    return operator new(size, tag);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept
-{
-    Give(p);
-}
-void operator delete[](void* p, const std::nothrow_t&) noexcept
-{
-    Give(p);
-}
+#include "tests/desktop/CountingHeap.h"
 
 namespace {
 
@@ -188,15 +112,15 @@ int main()
         double bestCpu = 1e9;
         std::size_t peak = 0;
         for (int run = 0; run < 5; ++run) {
-            const std::size_t before = g_live;
-            g_peak = before;
+            const std::size_t before = g_heap.live;
+            g_heap.peak = before;
             const auto start = std::chrono::steady_clock::now();
             const double startCpu = CpuMs();
             s.parse(s.text);
             const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
             best = std::min(best, took.count());
             bestCpu = std::min(bestCpu, CpuMs() - startCpu);
-            peak = std::max(peak, g_peak - before);
+            peak = std::max(peak, g_heap.peak - before);
         }
         worstMs = std::max(worstMs, bestCpu);
         worstBytes = std::max(worstBytes, peak);
