@@ -84,16 +84,23 @@ class ReportBox:
             try:
                 if acc.get_role_name() == "text":
                     out.append(self.Atspi.Text.get_text(acc, 0, self.Atspi.Text.get_character_count(acc)))
-                for i in range(acc.get_child_count()):
-                    child = acc.get_child_at_index(i)
-                    if child is not None:
-                        walk(child)
+                count = acc.get_child_count()
             except Exception:  # an object that went away while being read
-                pass
+                return
+            for i in range(count):
+                try:
+                    child = acc.get_child_at_index(i)
+                except Exception:  # one child gone does not hide its siblings
+                    continue
+                if child is not None:
+                    walk(child)
         for i in range(desktop.get_child_count()):
             a = desktop.get_child_at_index(i)
             try:
                 if a is not None and a.get_process_id() == pid:
+                    # What the bus keeps of the window may be from before its controls were laid
+                    # out again: read it afresh.
+                    a.clear_cache()
                     walk(a)
             except Exception:
                 continue
