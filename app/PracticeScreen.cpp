@@ -86,11 +86,6 @@ void PracticeDialog::OnOK()
             m_scene.RestoreApple(dc);
         }
         ApplyKeyboardLayout(dc);
-        if (m_exercise.Started()) {
-            // The cap kept for putting back was the old layout's: keep the one just painted, so
-            // the target's key shows the new legends when it is put back below.
-            m_scene.SaveKey(dc, m_exercise.TargetKey(), m_exercise.ModifierKey());
-        }
         ReleaseDC(dc);
     }
     ShowNextTarget(1);
