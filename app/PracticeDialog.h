@@ -69,7 +69,8 @@ public:
 
 private:
     BOOL ShowHelp(HELPINFO* info);
-    void ShowNextTarget(int bFirst);
+    // previousOnScreen false: the screen was painted afresh, the old target's key and apple are gone.
+    void ShowNextTarget(int bFirst, bool previousOnScreen = true);
     void ChooseSet(int k);
     void PlaceControls();
     // The captions of the user's language; true when the controls were placed again for them.

@@ -78,7 +78,10 @@ void PracticeDialog::OnOK()
         ReleaseDC(dc);
         m_exercise.StopHandPrompt();
     }
-    // The user may have switched the keyboard layout since the last Start.
+    // The user may have switched the keyboard layout since the last Start. The old target's cap
+    // and apple are put back first; the screen is then painted afresh with the new legends, so
+    // nothing of the old target is on it to put back again.
+    bool oldTargetShown = true;
     if (RefreshKeyboardLayout(m_layout)) {
         CDC* dc = GetDC();
         if (m_exercise.Started()) {
@@ -87,21 +90,22 @@ void PracticeDialog::OnOK()
         }
         ApplyKeyboardLayout(dc);
         ReleaseDC(dc);
+        oldTargetShown = false;
     }
-    ShowNextTarget(1);
+    ShowNextTarget(1, oldTargetShown);
     m_exercise.Start();
     SetTimer(TIMER_KEY_BLINK, 200);
     SetDlgItemText(IDOK, m_strRedoCaption);
 }
 
-void PracticeDialog::ShowNextTarget(int bFirst)
+void PracticeDialog::ShowNextTarget(int bFirst, bool previousOnScreen)
 {
     CDC* dc = GetDC();
     if (dc == nullptr) {
         return;
     }
     const KeyCell previous = m_exercise.TargetKey();
-    const bool previousShown = !bFirst || m_exercise.Started();
+    const bool previousShown = previousOnScreen && (!bFirst || m_exercise.Started());
     if (previousShown) {
         m_scene.RestoreKey(dc, previous);
     }
