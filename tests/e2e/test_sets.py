@@ -88,7 +88,7 @@ def practise_set(res, s, n, how, tops):
 
 
 def switch(res, s, n, how, action, tops):
-    cr = e.control_rects(W, H)
+    cr = e.EXPECTED_CONTROLS[(W, H)]
     before = s.shot()
     st_before = apple_state(s, before)
     action()
@@ -111,7 +111,7 @@ def switch(res, s, n, how, action, tops):
 def main():
     args = e.parse_args(__file__)
     res = e.Results()
-    cr = e.control_rects(W, H)
+    cr = e.EXPECTED_CONTROLS[(W, H)]
 
     def click_box(cid):
         l, t, r, b = cr[cid]

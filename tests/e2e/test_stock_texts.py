@@ -127,6 +127,16 @@ class Accessibility:
         app = self.app(pid)
         return [] if app is None else [n for r, n, _ in self.walk(app)[1:] if r == "push button"]
 
+    def extents(self, pid, role):
+        """Inclusive screen rectangles of the program's controls of that role, as the toolkit has them."""
+        app = self.app(pid)
+        out = []
+        for r, _n, acc in ([] if app is None else self.walk(app)[1:]):
+            if r == role:
+                x = acc.get_extents(self.Atspi.CoordType.SCREEN)
+                out.append((x.x, x.y, x.x + x.width - 1, x.y + x.height - 1))
+        return sorted(out)
+
     def wait_alert(self, pid, timeout=20):
         return e.wait_until(lambda: self.alert(pid), timeout, 0.1)
 
@@ -215,6 +225,12 @@ def stock_buttons(res, s, bus, lang, yes, no, ok, start, question):
     pid = s.app.pid
     buttons = e.wait_until(lambda: bus.push_buttons(pid), 5, 0.1) or []
     res.check(start in buttons, f"{lang}: the Start button reads {start!r}", f"buttons {buttons}")
+    # Where the program says it put its controls is where the toolkit shows them.
+    traced = e.control_rects(s)
+    for role, ids in (("push button", (1, 57670, 2)), ("check box", e.SET_IDS)):
+        want = sorted(traced[i] for i in ids)
+        res.check(e.wait_until(lambda: bus.extents(pid, role) == want, 5, 0.1), f"{lang}: the {role}es stand where the program's trace says",
+                  f"trace {want}, accessibility bus {bus.extents(pid, role)}")
     s.key("F1")
     box = bus.wait_alert(pid)
     res.check(box is not None and box[1] == [ok], f"{lang}: the help box's button reads {ok!r}",
@@ -245,7 +261,7 @@ def german_menus(res, s, bus):
               "de_DE: the system menu reads Minimieren, Schließen", f"items {items}")
     s.shot("system-menu-de")
     s.key("Escape")
-    l, t, r, b = e.control_rects(W, H)[1000]
+    l, t, r, b = e.control_rects(s)[1000]
     items = bus.popup_items(lambda: s.click((l + r) // 2, (t + b) // 2, button=3))
     res.check(items is not None and items == ["Kopieren", "Alles auswählen"],
               "de_DE: the report box's context menu reads Kopieren, Alles auswählen", f"items {items}")
