@@ -902,6 +902,15 @@ def find_apples(img, W, H):
     return apples
 
 
+def apple_state(s, img):
+    """The box and the pixels of the one apple on the screen, or None where there is not exactly one."""
+    apples = find_apples(img, s.W, s.H)
+    if len(apples) != 1:
+        return None
+    box = bbox(apples[0])
+    return box, img.region(box)
+
+
 def reddish(p):
     """The red of the character on an apple, also where it blends into the yellow."""
     return p[0] > 200 and p[1] < 120 and p[2] < 80
@@ -1081,3 +1090,142 @@ def on_private_bus(script_file):
     cmd = ["dbus-run-session", "--", SYSTEM_PYTHON, str(Path(script_file).resolve()), *sys.argv[1:]]
     sys.stdout.flush()
     sys.exit(subprocess.run(cmd, env=env).returncode)
+
+
+# ---------------------------------------------------------------------------------------------
+# The accessibility bus
+
+
+class Accessibility:
+    """The program as a screen reader sees it: its controls' roles, names, texts and extents."""
+
+    def __init__(self):
+        try:
+            import gi
+            gi.require_version("Atspi", "2.0")
+            from gi.repository import Atspi, GLib
+        except (ImportError, ValueError) as err:
+            fail_early(f"the AT-SPI bindings are missing ({err}; packages python3-gi, gir1.2-atspi-2.0)")
+        self.Atspi = Atspi
+        self.GLib = GLib
+        # Asking for the desktop starts the accessibility bus, which the program looks for at start.
+        Atspi.get_desktop(0).get_child_count()
+
+    def app(self, pid):
+        desktop = self.Atspi.get_desktop(0)
+        for i in range(desktop.get_child_count()):
+            a = desktop.get_child_at_index(i)
+            try:
+                if a is not None and a.get_process_id() == pid:
+                    return a
+            except Exception:  # an application that just ended
+                continue
+        return None
+
+    @staticmethod
+    def walk(acc, out=None):
+        """(role, name, object) of acc and everything below it; an object that goes away while it
+        is read (a box that closed) hides none of its siblings."""
+        out = [] if out is None else out
+        try:
+            out.append((acc.get_role_name(), acc.get_name() or "", acc))
+            count = acc.get_child_count()
+        except Exception:
+            return out
+        for i in range(count):
+            try:
+                child = acc.get_child_at_index(i)
+            except Exception:
+                continue
+            if child is not None:
+                Accessibility.walk(child, out)
+        return out
+
+    def texts(self, pid):
+        """The contents of every text field of the program's window (the report box is the only one)."""
+        app = self.app(pid)
+        if app is None:
+            return []
+        # What the bus keeps of the window may be from before its controls were laid out again:
+        # read it afresh.
+        try:
+            app.clear_cache()
+        except Exception:
+            return []
+        out = []
+        for role, _name, acc in self.walk(app)[1:]:
+            if role == "text":
+                try:
+                    out.append(self.Atspi.Text.get_text(acc, 0, self.Atspi.Text.get_character_count(acc)))
+                except Exception:
+                    continue
+        return out
+
+    def alert(self, pid):
+        """(label, [push button names]) of the program's message box, or None."""
+        app = self.app(pid)
+        if app is None:
+            return None
+        for role, _name, acc in self.walk(app)[1:]:
+            if role == "alert":
+                inner = self.walk(acc)
+                labels = [n for r, n, _ in inner if r == "label" and n]
+                buttons = [n for r, n, _ in inner if r == "push button"]
+                if buttons:
+                    return (labels[0] if labels else "", buttons)
+        return None
+
+    def push_buttons(self, pid):
+        """Names of the program's push buttons, message boxes' included."""
+        app = self.app(pid)
+        return [] if app is None else [n for r, n, _ in self.walk(app)[1:] if r == "push button"]
+
+    def extents(self, pid, role):
+        """Inclusive screen rectangles of the program's controls of that role, as the toolkit has them."""
+        app = self.app(pid)
+        out = []
+        for r, _n, acc in ([] if app is None else self.walk(app)[1:]):
+            if r == role:
+                x = acc.get_extents(self.Atspi.CoordType.SCREEN)
+                out.append((x.x, x.y, x.x + x.width - 1, x.y + x.height - 1))
+        return sorted(out)
+
+    def wait_alert(self, pid, timeout=20):
+        return wait_until(lambda: self.alert(pid), timeout, 0.1)
+
+    def popup_items(self, action, timeout=3.0):
+        """Performs action and returns the items of the first menu that pops up (texts before a
+        tab, which starts the shortcut), or None."""
+        Atspi, GLib = self.Atspi, self.GLib
+        got = []
+
+        def seen(event):
+            try:
+                if event.source.get_role_name() in ("popup menu", "menu") and event.detail1 == 1 and not got:
+                    items = []
+                    for i in range(event.source.get_child_count()):
+                        c = event.source.get_child_at_index(i)
+                        if c.get_role_name() == "menu item":
+                            items.append((c.get_name() or "").split("\t")[0])
+                    got.append(items)
+                    Atspi.event_quit()
+            except Exception:
+                pass
+
+        listener = Atspi.EventListener.new(seen)
+        listener.register("object:state-changed:showing")
+
+        def start():
+            action()
+            return False
+
+        def give_up():
+            Atspi.event_quit()
+            return False
+        GLib.timeout_add(100, start)
+        stop = GLib.timeout_add(int(timeout * 1000), give_up)
+        Atspi.event_main()
+        if got:
+            GLib.source_remove(stop)
+        listener.deregister("object:state-changed:showing")
+        return got[0] if got else None
