@@ -1143,22 +1143,36 @@ class Accessibility:
 
     def texts(self, pid):
         """The contents of every text field of the program's window (the report box is the only one)."""
-        app = self.app(pid)
-        if app is None:
-            return []
-        # What the bus keeps of the window may be from before its controls were laid out again:
-        # read it afresh.
+        desktop = self.Atspi.get_desktop(0)
+        out = []
+        for i in range(desktop.get_child_count()):
+            try:
+                app = desktop.get_child_at_index(i)
+                if app is None or app.get_process_id() != pid:
+                    continue
+                # What the bus keeps of the window may be from before its controls were laid out
+                # again: read it afresh.
+                app.clear_cache()
+            except Exception:  # an application that just ended
+                continue
+            out.extend(self._texts_below(app))
+        return out
+
+    def _texts_below(self, acc):
         try:
-            app.clear_cache()
-        except Exception:
+            if acc.get_role_name() == "text":
+                return [self.Atspi.Text.get_text(acc, 0, self.Atspi.Text.get_character_count(acc))]
+            count = acc.get_child_count()
+        except Exception:  # an object that went away while being read
             return []
         out = []
-        for role, _name, acc in self.walk(app)[1:]:
-            if role == "text":
-                try:
-                    out.append(self.Atspi.Text.get_text(acc, 0, self.Atspi.Text.get_character_count(acc)))
-                except Exception:
-                    continue
+        for i in range(count):
+            try:
+                child = acc.get_child_at_index(i)
+            except Exception:  # one child gone does not hide its siblings
+                continue
+            if child is not None:
+                out.extend(self._texts_below(child))
         return out
 
     def alert(self, pid):
