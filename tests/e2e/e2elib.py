@@ -1111,8 +1111,18 @@ class Accessibility:
         # Asking for the desktop starts the accessibility bus, which the program looks for at start.
         Atspi.get_desktop(0).get_child_count()
 
-    def app(self, pid):
+    def desktop(self):
+        """The bus's list of applications, asked afresh: on a busy machine the notice of an
+        application that just started can be missed, and a kept list would never show it."""
         desktop = self.Atspi.get_desktop(0)
+        try:
+            desktop.clear_cache()
+        except Exception:
+            pass
+        return desktop
+
+    def app(self, pid):
+        desktop = self.desktop()
         for i in range(desktop.get_child_count()):
             a = desktop.get_child_at_index(i)
             try:
@@ -1143,7 +1153,7 @@ class Accessibility:
 
     def texts(self, pid):
         """The contents of every text field of the program's window (the report box is the only one)."""
-        desktop = self.Atspi.get_desktop(0)
+        desktop = self.desktop()
         out = []
         for i in range(desktop.get_child_count()):
             try:
