@@ -1086,10 +1086,18 @@ def on_private_bus(script_file):
         return
     if shutil.which("dbus-run-session") is None or not os.access(SYSTEM_PYTHON, os.X_OK):
         fail_early("dbus-run-session and /usr/bin/python3 are needed (packages dbus, python3)")
-    env = dict(os.environ, **{PRIVATE_BUS_MARK: "1"})
+    # The accessibility bus puts its socket in XDG_RUNTIME_DIR, else at one fixed path in the home
+    # folder: a second run (another script, another checkout's tests) would take that path over,
+    # and programs started later would join its bus, unseen by this one. A folder of its own each.
+    runtime = tempfile.mkdtemp(prefix="pomarel-e2e-bus-")
+    env = dict(os.environ, **{PRIVATE_BUS_MARK: "1", "XDG_RUNTIME_DIR": runtime})
     cmd = ["dbus-run-session", "--", SYSTEM_PYTHON, str(Path(script_file).resolve()), *sys.argv[1:]]
     sys.stdout.flush()
-    sys.exit(subprocess.run(cmd, env=env).returncode)
+    try:
+        status = subprocess.run(cmd, env=env).returncode
+    finally:
+        shutil.rmtree(runtime, ignore_errors=True)
+    sys.exit(status)
 
 
 # ---------------------------------------------------------------------------------------------
