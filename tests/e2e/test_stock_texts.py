@@ -8,7 +8,8 @@ buttons in that language; in Hong Kong and the United States, whose texts are En
 buttons are English too. In English, German and Japanese the help box's text tells how Pomarel
 runs, installs and finds its background on Linux, and names F2 and Esc. In German the system menu (Alt+Space) and the report box's context menu (a right
 click on it) speak German too; in Japanese the program is closed through the system menu's
-Close. Every normal close ends with status 0.
+Close. Every normal close ends with status 0. In English, the buttons and check boxes stand on
+the bus where the program's trace (which the other scripts read the controls' places from) says.
 
 A start on a system where the networking check fails (Internet sockets refused, as a sandbox
 refuses them) shows the failure message with its OK button in Spanish and ends with a non-zero
