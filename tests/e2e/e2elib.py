@@ -1116,6 +1116,9 @@ class Accessibility:
             fail_early(f"the AT-SPI bindings are missing ({err}; packages python3-gi, gir1.2-atspi-2.0)")
         self.Atspi = Atspi
         self.GLib = GLib
+        # A program busy drawing on a loaded machine may take longer than the library's 0.8 s to
+        # answer; a call that timed out would read as an object gone.
+        Atspi.set_timeout(15000, 60000)
         # Asking for the desktop starts the accessibility bus, which the program looks for at start.
         Atspi.get_desktop(0).get_child_count()
 

@@ -47,7 +47,7 @@ def case_and_caps_lock(res, s, bus):
             L.press(s, cell, 0)  # a capital for a small target, else the capital asked for
             if e.wait_until(lambda: e.apple_state(s, s.shot()) not in (None, before), 1.0):
                 continue
-            said = bool(e.wait_until(lambda: [t for t in bus.texts(s.app.pid) if L.CAPS_NOTE_EN in t], 3, 0.2))
+            said = bool(e.wait_until(lambda: [t for t in bus.texts(s.app.pid) if L.CAPS_NOTE_EN in t], 20, 0.2))
             break
         res.check(said, "set 2: the other case with Caps Lock on says Caps Lock is on",
                   f"report box {bus.texts(s.app.pid)}")
@@ -81,7 +81,7 @@ def main():
 
         with res.group("Russian alone: the US places"):
             L.launch(s, ["ru"])
-            notes = e.wait_until(lambda: [t for t in bus.texts(s.app.pid) if L.US_PLACES_NOTE_EN in t], 3, 0.2)
+            notes = e.wait_until(lambda: [t for t in bus.texts(s.app.pid) if L.US_PLACES_NOTE_EN in t], 20, 0.2)
             res.check(bool(notes), "the report box says practice goes by the US key places",
                       f"report box {bus.texts(s.app.pid)}")
             cells = [(1, 1), (2, 1), (3, 1), (0, 0), (2, 10)]
@@ -102,7 +102,7 @@ def main():
             cell, _ = e.blinking_key(s)
             res.require(cell in L.KEYCODES, "ru,us: a letter key blinks", f"{cell}")
             L.press(s, cell, 0)  # a Cyrillic letter
-            notes = e.wait_until(lambda: [t for t in bus.texts(s.app.pid) if L.SWITCH_NOTE_EN + "us" in t], 3, 0.2)
+            notes = e.wait_until(lambda: [t for t in bus.texts(s.app.pid) if L.SWITCH_NOTE_EN + "us" in t], 20, 0.2)
             res.check(bool(notes), "a Cyrillic letter: the report box says to switch to us",
                       f"report box {bus.texts(s.app.pid)}")
             # The user switches to the Latin layout (here by making it the first): no Start needed.
