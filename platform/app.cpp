@@ -6,7 +6,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-#include <fontconfig/fontconfig.h>
+#include <dlfcn.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,9 +18,24 @@
 
 #include "platform/dialog.h"
 #include "platform/display_check.h"
+#include "platform/fontconfig_abi.h"
 #include "platform/internal.h"
 
 namespace {
+
+// Reads the font configuration ahead, through the fontconfig library the toolkit has loaded
+// (platform/fontconfig_abi.h). Without it nothing is read ahead: the toolkit finds its fonts as
+// it would. The library stays loaded, and the configuration read with it.
+void ReadFontConfiguration()
+{
+    void* lib = dlopen("libfontconfig.so.1", RTLD_NOW | RTLD_LOCAL);
+    if (lib == nullptr) {
+        return;
+    }
+    if (auto init = reinterpret_cast<fontconfig::InitFn>(dlsym(lib, "FcInit"))) {
+        init();
+    }
+}
 
 int& QuitCode()
 {
@@ -153,7 +168,7 @@ int RunApplication(CWinApp& app, int argc, char** argv)
     // Reading the font configuration (a few dozen XML files) is the longest part of the first
     // text measurement; it is done on the other core while the toolkit connects to the display.
     // The toolkit finds the configuration read and uses it.
-    std::future<void> fonts = std::async(std::launch::async, [] { FcInit(); });
+    std::future<void> fonts = std::async(std::launch::async, ReadFontConfiguration);
     Start().previous = qInstallMessageHandler(HoldStartMessage);
     QApplication qapp(argc, argv);
     PassHeldMessages();

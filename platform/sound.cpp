@@ -261,7 +261,7 @@ struct WorkerStopper {
     }
 };
 
-SoundState& State()
+SoundState& Sound()
 {
     static SoundState* const state = new SoundState;
     static const WorkerStopper stopper{state};
@@ -271,7 +271,7 @@ SoundState& State()
 // Starts the worker once; its first step opens the device at once.
 void StartOutput()
 {
-    SoundState& s = State();
+    SoundState& s = Sound();
     const std::lock_guard lock(s.workerMutex);
     if (!s.worker.joinable() && !s.done) {
         s.worker = std::thread(WorkerLoop, std::ref(s));
@@ -298,7 +298,7 @@ std::size_t ImageSize(const void* image)
 
 const std::vector<std::uint8_t>* Converted(const void* image)
 {
-    SoundState& s = State();
+    SoundState& s = Sound();
     auto it = s.converted.find(image);
     if (it != s.converted.end()) {
         return &it->second;
@@ -337,7 +337,7 @@ const std::vector<std::uint8_t>* Converted(const void* image)
 BOOL sndPlaySound(const void* image, UINT flags)
 {
     StartOutput();
-    SoundState& s = State();
+    SoundState& s = Sound();
     auto report = [&](bool played) {
         if (s.observer) {
             s.observer({image, flags, played});
@@ -368,12 +368,12 @@ namespace platform_seams {
 
 std::function<void(const SoundEvent&)>& SoundObserver()
 {
-    return State().observer;
+    return Sound().observer;
 }
 
 void SetSoundClock(std::function<double()> clock)
 {
-    State().output.SetClock(clock ? std::move(clock) : std::function<double()>(SteadySeconds));
+    Sound().output.SetClock(clock ? std::move(clock) : std::function<double()>(SteadySeconds));
 }
 
 double SoundSeconds(const void* image)
@@ -385,17 +385,17 @@ double SoundSeconds(const void* image)
 bool SoundDeviceOpen()
 {
     StartOutput();
-    return State().output.IsOpen();
+    return Sound().output.IsOpen();
 }
 
 void LoseSoundDevice()
 {
-    State().device.Lose();
+    Sound().device.Lose();
 }
 
 std::size_t QueuedSoundBytes()
 {
-    return State().device.Queued();
+    return Sound().device.Queued();
 }
 
 }  // namespace platform_seams
