@@ -371,7 +371,7 @@ void DialogWindow::Present()
     if (changed.isEmpty()) {
         return;
     }
-    KeepUnderControls(drawn);
+    KeepUnderControls(drawn, true);
     // What a handler drew goes to the screen before the next event is taken: a key's answer
     // does not wait for another turn of the event loop. The messages of one key are shown
     // together, once the last has been handled (FlushHeld). A window not on the screen is drawn
@@ -407,7 +407,7 @@ void DialogWindow::paintEvent(QPaintEvent* event)
     if (screen.Borrowed()) {
         // The program's pixels are already where the toolkit draws: only what lay under the
         // controls it is about to draw again is put back.
-        KeepUnderControls(m_framebuffer.PendingDirty());
+        KeepUnderControls(m_framebuffer.PendingDirty(), false);
         RestoreUnderControls(event->region());
         return;
     }
@@ -802,7 +802,7 @@ void DialogWindow::OwnFramebuffer()
     m_underControls.clear();
 }
 
-void DialogWindow::KeepUnderControls(const std::vector<RECT>& drawn)
+void DialogWindow::KeepUnderControls(const std::vector<RECT>& drawn, bool redrawControls)
 {
     if (!m_framebuffer.Borrowed()) {
         m_underControls.clear();
@@ -844,6 +844,15 @@ void DialogWindow::KeepUnderControls(const std::vector<RECT>& drawn)
                 std::copy(from, from + part.width(), u.pixels.Row(y - u.rect.top()) + (part.left() - u.rect.left()));
             }
             u.kept += part;
+            if (redrawControls) {
+                // The toolkit takes what it drew of a control, or of a part of one that paints
+                // all of itself (an edit box's text area), to be still there: it is asked again.
+                const QRect local = ToLogical(part).translated(-u.control->pos());
+                u.control->update(local);
+                for (QWidget* inner : u.control->findChildren<QWidget*>()) {
+                    inner->update(QRect(inner->mapFrom(u.control, local.topLeft()), local.size()));
+                }
+            }
         }
     }
     for (const RECT& r : drawn) {

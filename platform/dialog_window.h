@@ -121,8 +121,9 @@ private:
     void OwnFramebuffer();
     // While the framebuffer is the window's image, the controls draw themselves on it: what the
     // program drew under each is kept aside, and put back before the toolkit draws a control
-    // again. Called with the rectangles the program drew on (device pixels).
-    void KeepUnderControls(const std::vector<RECT>& drawn);
+    // again. Called with the rectangles the program drew on (device pixels); 'redrawControls'
+    // asks the toolkit to draw again the controls the program drew over.
+    void KeepUnderControls(const std::vector<RECT>& drawn, bool redrawControls);
     void RestoreUnderControls(const QRegion& logical);
 
     void WatchScreen(QScreen* screen);
@@ -141,7 +142,7 @@ private:
     bool m_mayShareImage = false;  // the platform's window image can be the framebuffer (X11)
     bool m_painting = false;       // inside paintEvent: the toolkit's image may not be resized
     struct UnderControl {
-        const QWidget* control = nullptr;
+        QWidget* control = nullptr;
         QRect rect;      // device pixels, within the framebuffer
         Surface pixels;  // rect-sized: what the program drew there
         QRegion kept;    // the part of rect the program has drawn since the control came there
