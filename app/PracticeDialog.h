@@ -95,6 +95,9 @@ private:
     Scene m_scene;
     SoundBank m_sounds;
     ScreenPainting m_painting;
+    // A wallpaper came after the first paint: the next paint shows it, and what the scene keeps
+    // of the background is taken from it again.
+    bool m_bDesktopChanged = false;
 
     // Texts kept for later: the exit question, Start's caption once practice runs, the notice
     // a right click shows.

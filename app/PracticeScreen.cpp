@@ -1,6 +1,7 @@
 // The practice window's keys, timers and paints: the rules decide, the window draws and plays.
 #include <cstdlib>
 #include <ctime>
+#include <utility>
 
 #include "app/PracticeDialog.h"
 #include "scene/HandPrompt.h"
@@ -168,6 +169,12 @@ void PracticeDialog::OnPaint()
         ApplyLanguageTexts();
         return;
     }
+    // After a late wallpaper the whole screen is painted anew (Invalidate): what the scene keeps
+    // of the background is taken from this paint, not from the built-in one the first showed.
+    const bool newDesktop = std::exchange(m_bDesktopChanged, false);
+    if (newDesktop) {
+        m_scene.BackgroundChanged();
+    }
     {
         CPaintDC dc(this);
         m_painting.Paint(dc, m_scene, m_exercise.PlainChars(), m_exercise.ShiftChars());
@@ -177,7 +184,9 @@ void PracticeDialog::OnPaint()
     // point, which a paint over part of it may not reach: it is drawn again whole, unclipped,
     // over the background kept under it.
     if (CDC* dc = GetDC()) {
-        if (m_exercise.Started() && m_scene.ShownKept()) {
+        if (m_exercise.Started() && m_scene.ShownKept() && newDesktop) {
+            m_scene.KeepAppleBackground(dc);
+        } else if (m_exercise.Started() && m_scene.ShownKept()) {
             m_scene.RestoreApple(dc);
         } else if (m_exercise.Started()) {
             // The first paint on a new screen: the target key's cap and the apple, at a spot of

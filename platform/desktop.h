@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/gdi.h"
@@ -39,6 +40,13 @@ LoadedWallpaper LoadWallpaper(const DesktopSetting& setting);
 
 // The wallpaper in target's pixels [left, right) x [top, bottom).
 void DrawWallpaper(const LoadedWallpaper& wallpaper, Surface& target, int left, int top, int right, int bottom);
+
+// The picture in the file at width x height, as the file is now: the one PrepareBackground read
+// ahead when the file has not changed since, else decoded now and kept for the next paint. Null
+// when the file cannot be shown.
+const Surface* BackgroundPictureOf(std::string_view path, int width, int height);
+// How often a background picture has been decoded.
+int BackgroundPictureDecodes();
 
 namespace platform_detail {
 // The built-in background (no wallpaper found) in target's pixels [left, right) x [top, bottom),
