@@ -106,11 +106,8 @@ TEST(Apple, TheLettersOnlySetShowsTheCapitalWhileTheTargetStaysLowerCase)
     auto render = [&](char shown) {
         Surface s(54, 71);
         CDC dc(&s);
-        std::size_t i = 0;
-        for (int y = 0; y <= 70; ++y) {
-            for (int x = 0; x <= 53; ++x) {
-                dc.SetPixel(x, y, d.GetScene().AppleBackground()[i++]);
-            }
+        for (std::size_t i = 0; i < 54 * 71; ++i) {
+            dc.SetPixel(static_cast<int>(i % 54), static_cast<int>(i / 54), d.GetScene().AppleBackground()[i]);
         }
         for (const POINT& p : d.GetScene().ApplePoints()) {
             dc.SetPixel(p.x, p.y, RGB(255, 255, 0));
@@ -131,16 +128,9 @@ TEST(Apple, TheLettersOnlySetShowsTheCapitalWhileTheTargetStaysLowerCase)
         dc.TextOut(at.x, at.y, text);
         return s;
     };
+    const POINT a = d.GetScene().ApplePos();
     auto matches = [&](const Surface& s) {
-        for (int y = 0; y <= 70; ++y) {
-            for (int x = 0; x <= 53; ++x) {
-                if (FromScreenPixel(s.Row(y)[x]) !=
-                    win.Pixel(d.GetScene().ApplePos().x + x, d.GetScene().ApplePos().y + y)) {
-                    return false;
-                }
-            }
-        }
-        return true;
+        return PixelsOf(s, {0, 0, 54, 71}) == win.Pixels({a.x, a.y, a.x + 54, a.y + 71});
     };
     EXPECT_TRUE(matches(render(static_cast<char>(d.GetExercise().Target() - 32))));
     EXPECT_FALSE(matches(render(d.GetExercise().Target())));
@@ -268,16 +258,6 @@ TEST(Apple, EveryCharacterStaysInsideTheAppleBoxSoNothingIsLeftBehind)
     }
 }
 
-namespace {
-
-std::vector<std::uint32_t> Snapshot(PracticeWindow& win)
-{
-    const Surface& s = win.screen();
-    return {s.Data(), s.Data() + static_cast<std::size_t>(s.Width()) * static_cast<std::size_t>(s.Height())};
-}
-
-}  // namespace
-
 TEST(Repaint, TheAppleTheBlinkingKeyAndTheHandComeBackAsTheyWere)
 {
     // Each state a closed box or a restore may find: an apple, the key in its dark phase, the hand on show.
@@ -293,20 +273,14 @@ TEST(Repaint, TheAppleTheBlinkingKeyAndTheHandComeBackAsTheyWere)
                 win.Type(static_cast<unsigned char>(win.Wrong()));
                 testing_hooks::FireTimer(d, TIMER_HAND_BLINK);  // the hand shows
             }
-            const std::vector<std::uint32_t> before = Snapshot(win);
+            const std::vector<COLORREF> before = win.Pixels({0, 0, size.x, size.y});
             testing_hooks::PaintNow(d);
-            const std::vector<std::uint32_t> after = Snapshot(win);
-            std::size_t differ = 0;
-            for (std::size_t i = 0; i < before.size(); ++i) {
-                differ += before[i] != after[i] ? 1 : 0;
-            }
-            EXPECT_EQ(differ, 0u) << "state " << state << " at " << size.x << "x" << size.y;
+            EXPECT_TRUE(win.Pixels({0, 0, size.x, size.y}) == before)
+                << "state " << state << " at " << size.x << "x" << size.y;
             // Blinking goes on from there: the hand hides at its next tick.
             if (state == 2) {
                 testing_hooks::FireTimer(d, TIMER_HAND_BLINK);
-                const RECT& k = d.GetScene().KeyRect(0, d.GetExercise().TargetHandIsRight() != 0 ? 11 : 2);
-                EXPECT_EQ(win.Pixel(k.left + 37, k.top - 40),
-                          d.GetScene().HandBackground(d.GetExercise().TargetHandIsRight())[43 * 75 + 37]);
+                EXPECT_TRUE(win.HandHidden(d.GetExercise().TargetHandIsRight()));
             }
         }
     }
@@ -321,20 +295,7 @@ TEST(HandPrompt, StartAndASetChoiceTakeTheOldTargetsHandAway)
         const int bRight = d.GetExercise().TargetHandIsRight();
         win.Type(static_cast<unsigned char>(win.Wrong()));
         testing_hooks::FireTimer(d, TIMER_HAND_BLINK);
-        const RECT& k = d.GetScene().KeyRect(0, bRight != 0 ? 11 : 2);
-        const PixelBuffer& saved = d.GetScene().HandBackground(bRight);
-        auto handShown = [&] {
-            std::size_t i = 0;
-            for (int y = k.top - d.GetScene().HandHeight(); y < k.top; ++y) {
-                for (int x = k.left; x < k.left + d.GetScene().HandWidth(); ++x) {
-                    if (win.Pixel(x, y) != saved[i++]) {
-                        return true;
-                    }
-                }
-            }
-            return false;
-        };
-        ASSERT_TRUE(handShown());
+        ASSERT_FALSE(win.HandHidden(bRight));
         if (route == 0) {
             win.Key(VK_F2);
         } else if (route == 1) {
@@ -344,7 +305,7 @@ TEST(HandPrompt, StartAndASetChoiceTakeTheOldTargetsHandAway)
             set3.Bind(&d, IDC_SET3);
             set3.Click();
         }
-        EXPECT_FALSE(handShown()) << "route " << route;
+        EXPECT_TRUE(win.HandHidden(bRight)) << "route " << route;
         EXPECT_FALSE(testing_hooks::IsTimerRunning(d, TIMER_HAND_BLINK)) << "route " << route;
         EXPECT_EQ(d.GetExercise().WrongKeys(), 0) << "route " << route;
         // One wrong key for the new target starts its own prompt from the beginning.

@@ -12,11 +12,11 @@
 #include <random>
 
 #include "tests/robustness/Robustness.h"
+#include "tests/support/Pictures.h"
 
 namespace {
 
 using namespace robustness;
-using Bytes = std::vector<unsigned char>;
 namespace fs = std::filesystem;
 
 constexpr int kW = 800;
@@ -66,21 +66,11 @@ void Put(Bytes& b, std::uint32_t v, int n, bool bigEndian = false)
         b.push_back(static_cast<unsigned char>(v >> (8 * (bigEndian ? n - 1 - i : i))));
 }
 
-// A 24-bit bottom-up BMP of one colour; 'claimW' x 'claimH' in the header when given.
+// A BMP of one colour.
 Bytes Bmp(int w, int h, COLORREF c, int claimW = 0, int claimH = 0)
 {
-    const int stride = (w * 3 + 3) / 4 * 4;
-    const auto size = static_cast<std::uint32_t>(stride * h);
-    Bytes b{'B', 'M'};
-    for (const std::uint32_t v :
-         {54 + size, 0u, 54u, 40u, static_cast<std::uint32_t>(claimW != 0 ? claimW : w),
-          static_cast<std::uint32_t>(claimH != 0 ? claimH : h), 1u | 24u << 16, 0u, size, 2835u, 2835u, 0u, 0u})
-        Put(b, v, 4);
-    const Bytes rgb = Rgb(c);
-    const Bytes bgr(rgb.rbegin(), rgb.rend());
-    for (int i = 0; i < stride * h; ++i)
-        b.push_back(i % stride >= w * 3 ? 0 : bgr[static_cast<std::size_t>(i % stride % 3)]);
-    return b;
+    return ::Bmp(
+        w, h, [c](int, int) { return c; }, claimW, claimH);
 }
 
 void PngChunk(Bytes& png, const char* type, const Bytes& data)
@@ -177,43 +167,12 @@ Bytes Corrupt(Bytes b, unsigned seed, int count)
     return b;
 }
 
-void Write(const Bytes& data, const char* name = kFace)
-{
-    std::ofstream(name, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-}
-
 void Clear()
 {
     std::error_code ec;
     fs::permissions(kFace, fs::perms::owner_all, ec);
     fs::remove_all(kFace, ec);
 }
-
-// A fresh empty working directory for the test, the old one restored and the new one removed after.
-class ScratchDirectory {
-public:
-    ScratchDirectory() : m_old(fs::current_path())
-    {
-        char name[] = "/tmp/pomarel-faces-XXXXXX";
-        m_dir = mkdtemp(name) != nullptr ? name : "";
-        EXPECT_FALSE(m_dir.empty()) << "no temporary directory";
-        fs::current_path(m_dir.empty() ? m_old : m_dir);
-    }
-    ~ScratchDirectory()
-    {
-        Clear();
-        std::error_code ec;
-        fs::current_path(m_old, ec);
-        if (!m_dir.empty())
-            fs::remove_all(m_dir, ec);
-    }
-    ScratchDirectory(const ScratchDirectory&) = delete;
-    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-
-private:
-    fs::path m_old, m_dir;
-};
 
 // The pixels the key caps cover (the part of each key rectangle the cap is stretched over).
 std::vector<std::uint32_t> KeyPixels(PracticeWindow& win)

@@ -12,19 +12,10 @@
 
 namespace {
 
-bool KeyShows(PracticeWindow& win, const PixelBuffer& expected)
+const RECT& TargetRect(PracticeWindow& win)
 {
-    const PracticeDialog& d = win.dlg();
-    const RECT& k = d.GetScene().KeyRectangles()[d.GetExercise().TargetKey().row][d.GetExercise().TargetKey().col];
-    std::size_t i = 0;
-    for (int y = k.top; y <= k.bottom; ++y) {
-        for (int x = k.left; x <= k.right; ++x) {
-            if (win.Pixel(x, y) != expected[i++]) {
-                return false;
-            }
-        }
-    }
-    return true;
+    const KeyCell k = win.dlg().GetExercise().TargetKey();
+    return win.dlg().GetScene().KeyRect(k.row, k.col);
 }
 
 }  // namespace
@@ -35,14 +26,14 @@ TEST(KeyBlink, HidesAtTheFirstTickAndReturnsAtTheSecond)
     PracticeDialog& d = win.dlg();
     win.Key(VK_F2);
     EXPECT_EQ(testing_hooks::TimerInterval(d, TIMER_KEY_BLINK), 200);
+    const RECT k = TargetRect(win);
     const PixelBuffer& background =
         d.GetScene().KeyPixels(d.GetExercise().TargetKey().row, d.GetExercise().TargetKey().col);
-    EXPECT_TRUE(KeyShows(win, d.GetScene().KeyScratch()));
+    EXPECT_TRUE(win.KeyShows(k, d.GetScene().KeyScratch()));
     testing_hooks::TakePresented(d);
     testing_hooks::FireTimer(d, TIMER_KEY_BLINK);
-    EXPECT_TRUE(KeyShows(win, background));
+    EXPECT_TRUE(win.KeyShows(k, background));
     // Only the key's rectangle is presented.
-    const RECT& k = d.GetScene().KeyRectangles()[d.GetExercise().TargetKey().row][d.GetExercise().TargetKey().col];
     for (const RECT& r : testing_hooks::TakePresented(d)) {
         EXPECT_GE(r.left, k.left);
         EXPECT_GE(r.top, k.top);
@@ -50,19 +41,13 @@ TEST(KeyBlink, HidesAtTheFirstTickAndReturnsAtTheSecond)
         EXPECT_LE(r.bottom, k.bottom + 1);
     }
     testing_hooks::FireTimer(d, TIMER_KEY_BLINK);
-    EXPECT_TRUE(KeyShows(win, d.GetScene().KeyScratch()));
+    EXPECT_TRUE(win.KeyShows(k, d.GetScene().KeyScratch()));
     // A right key while the key is hidden puts its cap back before the next target.
     testing_hooks::FireTimer(d, TIMER_KEY_BLINK);
-    const RECT old = k;
     const PixelBuffer cap = d.GetScene().KeyScratch();
     win.Type(static_cast<unsigned char>(win.Target()));
-    if (d.GetScene().KeyRectangles()[d.GetExercise().TargetKey().row][d.GetExercise().TargetKey().col] != old) {
-        std::size_t i = 0;
-        for (int y = old.top; y <= old.bottom; ++y) {
-            for (int x = old.left; x <= old.right; ++x) {
-                ASSERT_EQ(win.Pixel(x, y), cap[i++]);
-            }
-        }
+    if (TargetRect(win) != k) {
+        EXPECT_TRUE(win.KeyShows(k, cap));
     }
 }
 
@@ -87,31 +72,14 @@ TEST(KeyBlink, ShiftForACapitalAndAltGrForAThirdLevelBlinkWithTheKeyAndArePutBac
         const KeyCell m = d.GetExercise().ModifierKey();
         ASSERT_NE(m, kNoKey) << c.layout;
         const RECT& rc = d.GetScene().KeyRect(m.row, m.col);
-        std::vector<COLORREF> cap;
-        for (int y = rc.top; y <= rc.bottom; ++y) {
-            for (int x = rc.left; x <= rc.right; ++x) {
-                cap.push_back(win.Pixel(x, y));
-            }
-        }
-        const auto shows = [&](const std::vector<COLORREF>& expected) {
-            std::size_t i = 0;
-            for (int y = rc.top; y <= rc.bottom; ++y) {
-                for (int x = rc.left; x <= rc.right; ++x) {
-                    if (win.Pixel(x, y) != expected[i++]) {
-                        return false;
-                    }
-                }
-            }
-            return true;
-        };
-        const PixelBuffer& under = d.GetScene().KeyPixels(m.row, m.col);
+        const PixelBuffer cap = win.KeyPixels(rc);
         testing_hooks::FireTimer(d, TIMER_KEY_BLINK);
-        EXPECT_TRUE(shows(std::vector<COLORREF>(under.begin(), under.end()))) << c.layout << ": hidden with the key";
-        EXPECT_FALSE(shows(cap)) << c.layout;
+        EXPECT_TRUE(win.KeyShows(rc, d.GetScene().KeyPixels(m.row, m.col))) << c.layout << ": hidden with the key";
+        EXPECT_FALSE(win.KeyShows(rc, cap)) << c.layout;
         // A right key while both are hidden puts the modifier's cap back.
         win.Type(d.GetExercise().Target());
         if (d.GetExercise().ModifierKey() != m) {
-            EXPECT_TRUE(shows(cap)) << c.layout << ": the modifier's cap is back";
+            EXPECT_TRUE(win.KeyShows(rc, cap)) << c.layout << ": the modifier's cap is back";
         }
     }
 }
@@ -271,12 +239,7 @@ TEST(HandPrompt, EveryFingerOfBothHandsShowsItsRingAndHidesExactly)
             }
             EXPECT_GT(ring, 8) << "hand " << bRight << " finger " << finger;
             scene.DrawHandPrompt(&dc, bRight, 0, finger);
-            i = 0;
-            for (int y = y0; y < k.top; ++y) {
-                for (int x = x0; x < x0 + 75; ++x) {
-                    ASSERT_EQ(dc.GetPixel(x, y), saved[i++]);
-                }
-            }
+            ASSERT_EQ(PixelsOf(screen, {x0, y0, x0 + 75, k.top}), saved);
         }
     }
 }
@@ -287,19 +250,7 @@ TEST(HandPrompt, BlinksAfterAWrongKeyAndGoesWithTheRightOne)
     PracticeDialog& d = win.dlg();
     win.Key(VK_F2);
     const int bRight = HandOfKey(d.GetExercise().TargetKey().row, d.GetExercise().TargetKey().col) == 1 ? 0 : 1;
-    const RECT& k = d.GetScene().KeyRectangles()[0][bRight != 0 ? 11 : 2];
-    const PixelBuffer& saved = bRight != 0 ? d.GetScene().HandBackground(1) : d.GetScene().HandBackground(0);
-    auto areaIsSaved = [&] {
-        std::size_t i = 0;
-        for (int y = k.top - 83; y < k.top; ++y) {
-            for (int x = k.left; x < k.left + 75; ++x) {
-                if (win.Pixel(x, y) != saved[i++]) {
-                    return false;
-                }
-            }
-        }
-        return true;
-    };
+    auto areaIsSaved = [&] { return win.HandHidden(bRight); };
     win.Type(static_cast<unsigned char>(win.Wrong()));
     win.Type(static_cast<unsigned char>(win.Wrong()));
     EXPECT_EQ(d.GetExercise().WrongKeys(), 2);

@@ -43,3 +43,14 @@ void PracticeWindow::Type(char32_t c)
     const char32_t text[2] = {c, 0};
     testing_hooks::PressKey(*m_dlg, vk, std::u32string_view(text, 1), c >= 'A' && c <= 'Z');
 }
+
+std::vector<COLORREF> PixelsOf(const Surface& s, const RECT& r)
+{
+    std::vector<COLORREF> out;
+    for (int y = r.top; y < r.bottom; ++y) {
+        for (int x = r.left; x < r.right; ++x) {
+            out.push_back(FromScreenPixel(s.Row(y)[x]));
+        }
+    }
+    return out;
+}
