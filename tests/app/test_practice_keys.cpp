@@ -6,6 +6,7 @@
 
 #include "scene/Drawing.h"
 #include "tests/support/DialogFixture.h"
+#include "tests/support/Fill.h"
 
 TEST(Passes, TheFirstStartAsksTheWholeFirstPass)
 {
@@ -32,35 +33,6 @@ TEST(Passes, TheFirstStartAsksTheWholeFirstPass)
     EXPECT_EQ(win.dlg().GetExercise().SetSize(), 62);
 }
 
-namespace {
-
-// Pixels inside the apple outline (outline excluded), by a 4-connected fill from (14,25).
-std::vector<POINT> AppleInside(const POINT (&outline)[kApplePointCount])
-{
-    std::vector<unsigned char> grid(54 * 71, 0);
-    for (const POINT& p : outline) {
-        grid[static_cast<std::size_t>(p.y * 54 + p.x)] = 1;
-    }
-    std::vector<POINT> inside;
-    std::vector<POINT> stack{{14, 25}};
-    while (!stack.empty()) {
-        const POINT p = stack.back();
-        stack.pop_back();
-        if (p.x < 0 || p.y < 0 || p.x >= 54 || p.y >= 71 || grid[static_cast<std::size_t>(p.y * 54 + p.x)] != 0) {
-            continue;
-        }
-        grid[static_cast<std::size_t>(p.y * 54 + p.x)] = 2;
-        inside.push_back(p);
-        stack.push_back({p.x + 1, p.y});
-        stack.push_back({p.x - 1, p.y});
-        stack.push_back({p.x, p.y + 1});
-        stack.push_back({p.x, p.y - 1});
-    }
-    return inside;
-}
-
-}  // namespace
-
 TEST(Apple, IsASolidYellowAppleWithARedCharacterInTheCrown)
 {
     for (const int set : {0, 3}) {
@@ -78,7 +50,7 @@ TEST(Apple, IsASolidYellowAppleWithARedCharacterInTheCrown)
                     ASSERT_FALSE(t.x == a.x + p.x && t.y == a.y + p.y);
                 }
             }
-            const std::vector<POINT> inside = AppleInside(d.GetScene().ApplePoints());
+            const std::vector<POINT> inside = FourConnectedFill(d.GetScene().ApplePoints(), {0, 0}, 54, 71, {14, 25});
             ASSERT_EQ(inside.size(), 2060u);
             int ink = 0;
             for (const POINT& p : inside) {

