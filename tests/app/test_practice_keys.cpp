@@ -6,7 +6,7 @@
 
 #include "scene/Drawing.h"
 #include "tests/support/DialogFixture.h"
-#include "tests/support/Fill.h"
+#include "tests/support/Outlines.h"
 
 TEST(Passes, TheFirstStartAsksTheWholeFirstPass)
 {

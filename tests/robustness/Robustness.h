@@ -82,6 +82,15 @@ inline std::vector<Region> FindYellow(Surface& s, RECT a)
     return out;
 }
 
+// How many pure yellow pixels 'area' holds.
+inline int YellowPixels(Surface& s, RECT area)
+{
+    int n = 0;
+    for (const Region& r : FindYellow(s, area))
+        n += r.size;
+    return n;
+}
+
 inline bool Within(const RECT& in, const RECT& out)
 {
     return in.left >= out.left && in.top >= out.top && in.right <= out.right && in.bottom <= out.bottom;

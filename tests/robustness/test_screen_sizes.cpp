@@ -56,17 +56,12 @@ TEST_P(ScreenSizes, StartsPaintsAndTakesAHundredRightKeys)
             ASSERT_LE(box.right, w) << at;
         }
         // At most one apple; a whole one, and nothing else, where its box is on the screen.
-        int total = 0;
-        for (const Region& r : FindYellow(win.screen(), RECT{0, 0, w, rowsEnd}))
-            total += r.size;
+        const int total = YellowPixels(win.screen(), RECT{0, 0, w, rowsEnd});
         ASSERT_LE(total, kAppleMostPixels) << at << ": more yellow than one apple";
         if (box.left >= 0 && box.right <= w && box.bottom <= h) {
             ++onScreen;
             ASSERT_EQ(AppleProblem(win.screen(), box), "") << at;
-            int inBox = 0;
-            for (const Region& r : FindYellow(win.screen(), box))
-                inBox += r.size;
-            ASSERT_EQ(inBox, total) << at << ": yellow outside the apple's box";
+            ASSERT_EQ(YellowPixels(win.screen(), box), total) << at << ": yellow outside the apple's box";
         }
     }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "scene/Scene.h"
+#include "tests/support/Outlines.h"
 
 TEST(ShapeOutlines, PlacementForScreenWidths)
 {
@@ -36,17 +37,7 @@ TEST(ShapeOutlines, PlacementForScreenWidths)
         EXPECT_EQ(scene.TreePoints()[0], (POINT{96 + scene.TreeShift(), 80}));
         EXPECT_EQ(scene.TreePoints()[829], (POINT{700 + scene.TreeShift(), 220}));
         EXPECT_EQ(scene.ApplePoints()[0], (POINT{37, 0}));
-        int maxX = 0, maxY = 0, minX = 99, minY = 99;
-        for (const POINT& p : scene.ApplePoints()) {
-            maxX = std::max<int>(maxX, p.x);
-            maxY = std::max<int>(maxY, p.y);
-            minX = std::min<int>(minX, p.x);
-            minY = std::min<int>(minY, p.y);
-        }
-        EXPECT_EQ(minX, 0);
-        EXPECT_EQ(minY, 0);
-        EXPECT_EQ(maxX, 53);
-        EXPECT_EQ(maxY, 70);
+        EXPECT_EQ(Bounds(scene.ApplePoints()), (RECT{0, 0, 53, 70}));
     }
 }
 
@@ -140,18 +131,14 @@ TEST(TreeSize, TheTreeFillsTheRoomAboveTheKeyboardWithAClosedOutline)
         scene.Build(size.x, size.y);
         const std::vector<POINT>& tree = scene.TreePoints();
         const std::string at = std::to_string(size.x) + "x" + std::to_string(size.y);
-        int top = tree[0].y, bottom = tree[0].y, left = tree[0].x, right = tree[0].x;
         for (std::size_t i = 0; i < tree.size(); ++i) {
             const POINT a = tree[i];
             const POINT z = tree[(i + 1) % tree.size()];
             // At its own size the table's two-pixel steps stand as they are; scaled, none is left.
             ASSERT_LE(std::max(std::abs(a.x - z.x), std::abs(a.y - z.y)), scene.TreeScale() == 1.0 ? 2 : 1)
                 << at << ": a gap after point " << i;
-            top = std::min<int>(top, a.y);
-            bottom = std::max<int>(bottom, a.y);
-            left = std::min<int>(left, a.x);
-            right = std::max<int>(right, a.x);
         }
+        const auto [left, top, right, bottom] = Bounds(tree);
         const int keyTop = scene.KeyRect(0, 0).top;
         EXPECT_EQ(top, scene.TreeTop()) << at;
         EXPECT_LT(bottom, keyTop) << at << ": the foot reaches the keys";

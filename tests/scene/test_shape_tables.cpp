@@ -8,7 +8,7 @@
 #include <iterator>
 #include <vector>
 
-#include "tests/support/Fill.h"
+#include "tests/support/Outlines.h"
 
 namespace {
 
@@ -66,16 +66,6 @@ double SegmentDistance(POINT p, POINT a, POINT b)
     const double length2 = dx * dx + dy * dy;
     const double t = length2 == 0.0 ? 0.0 : std::clamp((px * dx + py * dy) / length2, 0.0, 1.0);
     return std::hypot(px - t * dx, py - t * dy);
-}
-
-// The smallest rectangle holding every point, both edges inclusive.
-template <std::size_t N> RECT Bounds(const POINT (&points)[N])
-{
-    RECT r{points[0].x, points[0].y, points[0].x, points[0].y};
-    for (const POINT& p : points) {
-        r = RECT{std::min(r.left, p.x), std::min(r.top, p.y), std::max(r.right, p.x), std::max(r.bottom, p.y)};
-    }
-    return r;
 }
 
 // Indexes at which the tree outline holds p, in order.

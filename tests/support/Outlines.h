@@ -1,10 +1,20 @@
-// The inside of an outline, found independently of the code under test.
+// Outlines measured independently of the code under test: their bounds and their inside.
 #pragma once
 
+#include <algorithm>
 #include <span>
 #include <vector>
 
 #include "platform/wintypes.h"
+
+// The smallest rectangle holding every point, both edges inclusive.
+inline RECT Bounds(std::span<const POINT> points)
+{
+    RECT r{points[0].x, points[0].y, points[0].x, points[0].y};
+    for (const POINT& p : points)
+        r = RECT{std::min(r.left, p.x), std::min(r.top, p.y), std::max(r.right, p.x), std::max(r.bottom, p.y)};
+    return r;
+}
 
 // The cells of a w x h grid that a fill spreading to the 4 neighbours reaches from 'start' without
 // crossing the outline's points (taken relative to 'origin'), as grid coordinates.
