@@ -134,15 +134,11 @@ TEST(Keystrokes, TheReportAfterASequenceAndTheRunTimeStartsWithTheRun)
 {
     PracticeWindow win;
     PracticeDialog& d = win.dlg();
-    for (int i = 0; i < 12; ++i) {
-        testing_hooks::FireTimer(d, TIMER_CLOCK);  // two minutes before Start
-    }
+    win.Fire(TIMER_CLOCK, 12);  // two minutes before Start
     win.Key(VK_F2);
     EXPECT_EQ(d.GetExercise().Ticks(), 0);
     EXPECT_EQ(d.GetExercise().TotalTicks(), 12);
-    for (int i = 0; i < 3; ++i) {
-        testing_hooks::FireTimer(d, TIMER_CLOCK);  // half a minute of this run
-    }
+    win.Fire(TIMER_CLOCK, 3);  // half a minute of this run
     win.Type(static_cast<unsigned char>(win.Wrong()));
     win.Type(static_cast<unsigned char>(win.Target()));
     win.Type(static_cast<unsigned char>(win.Target()));

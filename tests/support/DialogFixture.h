@@ -54,6 +54,12 @@ public:
     // Types a character as the keyboard gives it (WM_KEYDOWN then WM_CHAR).
     void Type(char32_t c);
     void Key(int vk) { testing_hooks::PressKey(*m_dlg, vk); }
+    // Fires a timer 'times' times in a row.
+    void Fire(UINT_PTR id, int times = 1)
+    {
+        for (int i = 0; i < times; ++i)
+            testing_hooks::FireTimer(*m_dlg, id);
+    }
     // The character the current target asks for.
     char Target() const { return m_dlg->GetExercise().Target(); }
     // A character that is surely wrong for the current target.

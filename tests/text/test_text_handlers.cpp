@@ -67,8 +67,7 @@ TEST(Captions, AMinimisedPaintOnlyDrawsTheIconButStillRefreshesTheCaptions)
     PracticeWindow win;
     win.Key(VK_F2);
     ASSERT_EQ(win.dlg().GetDlgItemText(IDOK), "Redo");
-    const std::vector<std::uint32_t> before(win.screen().Data(),
-                                            win.screen().Data() + win.screen().Width() * win.screen().Height());
+    const std::vector<COLORREF> before = win.Pixels({0, 0, win.screen().Width(), win.screen().Height()});
     win.dlg().ShowWindow(SW_MINIMIZE);
     testing_hooks::PumpEvents(20);
     if (!win.dlg().IsIconic()) {
@@ -76,7 +75,7 @@ TEST(Captions, AMinimisedPaintOnlyDrawsTheIconButStillRefreshesTheCaptions)
     }
     testing_hooks::PaintNow(win.dlg());
     EXPECT_EQ(win.dlg().GetDlgItemText(IDOK), "Start");
-    EXPECT_TRUE(std::equal(before.begin(), before.end(), win.screen().Data()));
+    EXPECT_TRUE(win.Pixels({0, 0, win.screen().Width(), win.screen().Height()}) == before);
 }
 
 TEST(ReportBox, ShowsTheFormattedReportInTheLanguage)
