@@ -87,8 +87,9 @@ TEST(TreeOutline, PassesThroughEveryLandmarkAtItsIndex)
     }
 }
 
-TEST(TreeOutline, IsAClosedChainOfOneOrTwoPixelSteps)
+TEST(TreeOutline, IsAClosedChainOfOneOrTwoPixelStepsThatFillsItsFrameExactly)
 {
+    EXPECT_EQ(Bounds(TreeOutline), (RECT{0, 0, 700, 492}));
     for (int i = 0; i < kTreePointCount; ++i) {
         const POINT a = TreeOutline[i];
         const POINT b = TreeOutline[(i + 1) % kTreePointCount];
@@ -114,11 +115,6 @@ TEST(TreeOutline, StaysWithinThreePixelsOfTheLandmarkSegments)
     EXPECT_EQ(kLandmarks[count - 1].index, kTreePointCount - 1);
 }
 
-TEST(TreeOutline, FillsItsFrameExactly)
-{
-    EXPECT_EQ(Bounds(TreeOutline), (RECT{0, 0, 700, 492}));
-}
-
 // The shaded stretch runs from the last occurrence of the right marker to the last
 // occurrence of the left one, so later visits would move it.
 TEST(TreeOutline, TrunkMarkersLastOccurAtTheShadeEnds)
@@ -137,8 +133,11 @@ constexpr int kAppleTop = 310;
 constexpr int kAppleWidth = 54;   // columns, 537..590
 constexpr int kAppleHeight = 71;  // rows, 310..380
 
-TEST(AppleOutline, SpansItsBoxAndStartsAtTheStalkTip)
+TEST(AppleOutline, IsAClosedChainOfNeighboursThatSpansItsBoxAndStartsAtTheStalkTip)
 {
+    for (int i = 0; i < kApplePointCount; ++i) {
+        EXPECT_EQ(Chebyshev(AppleOutline[i], AppleOutline[(i + 1) % kApplePointCount]), 1) << "index " << i;
+    }
     static_assert(std::size(AppleOutline) == 193);
     EXPECT_EQ(Bounds(AppleOutline),
               (RECT{kAppleLeft, kAppleTop, kAppleLeft + kAppleWidth - 1, kAppleTop + kAppleHeight - 1}));
@@ -151,13 +150,6 @@ TEST(AppleOutline, SpansItsBoxAndStartsAtTheStalkTip)
     for (const auto& s : spots) {
         EXPECT_EQ(AppleOutline[s.index], (POINT{s.relative.x + kAppleLeft, s.relative.y + kAppleTop}))
             << "index " << s.index;
-    }
-}
-
-TEST(AppleOutline, IsAClosedChainOfNeighbours)
-{
-    for (int i = 0; i < kApplePointCount; ++i) {
-        EXPECT_EQ(Chebyshev(AppleOutline[i], AppleOutline[(i + 1) % kApplePointCount]), 1) << "index " << i;
     }
 }
 
