@@ -11,7 +11,7 @@
 
 #include <cstdlib>
 
-#include "platform/keymap.h"
+#include "platform/keyboard/keymap.h"
 #include "practice/KeyLayout.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/gdi.h"
-#include "platform/picture.h"
+#include "platform/face/gdi.h"
+#include "platform/desktop/readers/picture.h"
 
 // The decoded, screen-sized picture, kept between paints. The file is decoded again only when
 // its size, modification time or identity changes, so a change to the file shows at the next paint.

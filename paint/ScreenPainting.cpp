@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/winapi.h"
+#include "platform/face/winapi.h"
 
 ScreenPainting::~ScreenPainting()
 {

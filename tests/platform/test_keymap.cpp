@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/keymap.h"
+#include "platform/keyboard/keymap.h"
 
 extern char** environ;
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <type_traits>
 
-#include "platform/sdl_abi.h"
+#include "platform/sound/sdl_abi.h"
 
 #if __has_include(<SDL.h>)
 #include <SDL.h>

@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/desktop.h"
-#include "platform/winapi.h"
-#include "platform/wallpaper.h"
+#include "platform/desktop/readers/desktop.h"
+#include "platform/face/winapi.h"
+#include "platform/desktop/readers/wallpaper_gio.h"
 #include "tests/desktop/XfceFiles.h"
 
 namespace {
