@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 #include "platform/keyboard/keymap.h"
+#include "platform/keyboard/keymap_sources.h"
 #include "practice/KeyLayout.h"
 
 namespace {

@@ -4,7 +4,7 @@
 // sizes: no toolkit, no file or server access, so it builds into its own library and is tested and
 // fuzzed alone. Every parser here takes time proportional to its input and memory bounded by a
 // small multiple of it, whatever the shape of the text (nesting, repetition, missing ends).
-// platform/desktop.cpp reads the settings, files and the X root picture and draws the result.
+// platform/desktop/readers/ reads the settings, files and the X root picture and draws the result.
 #pragma once
 
 #include <cstdint>

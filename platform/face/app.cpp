@@ -18,7 +18,7 @@
 
 #include "platform/face/dialog.h"
 #include "platform/face/display_check.h"
-#include "platform/face/internal.h"
+#include "platform/face/qt_text.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 
 #include <string_view>
 
+#include "platform/face/system.h"
 #include "platform/surface/wintypes.h"
 
 class CDialog;
@@ -34,7 +35,3 @@ void PostQuitMessage(int exitCode);
 // Which language that is, is the caller's decision. Installing the language already installed
 // does nothing. FALSE when there is no catalogue to load.
 BOOL InstallToolkitTranslations(std::string_view language);
-
-// The platform's check that the networking layer is usable.
-BOOL AfxSocketInit();
-void AfxEnableControlContainer();

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/face/internal.h"
+#include "platform/face/qt_text.h"
 #include "platform/face/scaling.h"
 
 using namespace platform_detail;

@@ -16,7 +16,9 @@
 #include <cstdio>
 #include <ctime>
 
-#include "platform/face/internal.h"
+#include "platform/face/gdi_qt.h"
+#include "platform/face/qt_text.h"
+#include "platform/face/resources.h"
 #include "platform/face/seams.h"
 
 using namespace platform_detail;
@@ -125,12 +127,6 @@ private:
         move(placed.topLeft());
     }
 };
-
-bool& ScreenOverridden()
-{
-    static bool overridden = false;
-    return overridden;
-}
 
 QJsonObject LoadTemplate(UINT id)
 {
@@ -498,36 +494,3 @@ int AfxMessageBox(std::string_view text, UINT type, UINT)
     }
     return IDOK;
 }
-
-// ---------------------------------------------------------------------------------------------
-// Seams
-
-namespace platform_seams {
-
-std::function<int(std::string_view, UINT)>& MessageBoxAnswerer()
-{
-    static std::function<int(std::string_view, UINT)> answer;
-    return answer;
-}
-
-std::function<void(CDialog&)>& ModalDialogObserver()
-{
-    static std::function<void(CDialog&)> observe;
-    return observe;
-}
-
-}  // namespace platform_seams
-
-namespace platform_detail {
-void SetScreenOverridden(bool on)
-{
-    ScreenOverridden() = on;
-}
-}  // namespace platform_detail
-
-namespace platform_detail {
-bool ScreenIsOverridden()
-{
-    return ScreenOverridden();
-}
-}  // namespace platform_detail

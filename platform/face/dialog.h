@@ -10,7 +10,10 @@
 #include "platform/face/winapi.h"
 
 class CDialog;
-class DialogWindow;  // the toolkit window behind a CDialog (platform/dialog.cpp)
+class DialogWindow;  // the toolkit window behind a CDialog (dialog_window.h)
+
+// Modal message box titled with the program's name. MB_YESNO returns IDYES or IDNO; MB_OK returns IDOK.
+int AfxMessageBox(std::string_view text, UINT type = MB_OK, UINT helpContext = 0);
 
 // A control of a dialog, found by its id.
 class CWnd {

@@ -15,8 +15,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "platform/face/dialog_screen.h"
 #include "platform/face/dialog_window.h"
-#include "platform/face/internal.h"
 
 using namespace platform_detail;
 

@@ -28,10 +28,14 @@
 #include <cstdio>
 #include <ctime>
 
-#include "platform/face/internal.h"
+#include "platform/desktop/readers/image.h"
+#include "platform/face/dialog_screen.h"
+#include "platform/face/gdi_qt.h"
 #include "platform/face/keys.h"
+#include "platform/face/qt_text.h"
 #include "platform/face/scaling.h"
 #include "platform/face/seams.h"
+#include "platform/sound/sound.h"
 
 using namespace platform_detail;
 
@@ -45,6 +49,14 @@ QString AvailableFamily(const QString& face)
         return face;
     }
     return QStringLiteral("DejaVu Sans");
+}
+
+// Tests set their own screen size: windows then show at that size, not full screen.
+bool ScreenIsOverridden()
+{
+    int width = 0;
+    int height = 0;
+    return platform_seams::ScreenSizeSet(width, height);
 }
 
 }  // namespace
@@ -339,12 +351,6 @@ void DialogWindow::PaintNow()
     }
 }
 
-std::function<void(DialogWindow&, const RECT&)>& platform_seams::PresentObserver()
-{
-    static std::function<void(DialogWindow&, const RECT&)> observe;
-    return observe;
-}
-
 void DialogWindow::Present()
 {
     if (!m_usesFramebuffer) {
@@ -608,8 +614,7 @@ void DialogWindow::ShowDialog(bool modal)
     }
     const QScreen* screen = ProgramScreen();
     const bool coversScreen = m_usesFramebuffer && screen != nullptr && geometry() == screen->geometry();
-    if (coversScreen && !platform_detail::ScreenIsOverridden() &&
-        QGuiApplication::platformName() != QLatin1String("offscreen")) {
+    if (coversScreen && !ScreenIsOverridden() && QGuiApplication::platformName() != QLatin1String("offscreen")) {
         // A bare X server has no window manager to honour a full-screen request alone.
         setGeometry(screen->geometry());
         showFullScreen();
@@ -662,7 +667,7 @@ void DialogWindow::MoveTo(int x, int y, int w, int h)
     // A top-level window's (0, 0) is the corner of the screen it is on, wherever that screen
     // stands among several.
     const QScreen* screen = nullptr;
-    if (parentWidget() == nullptr && !platform_detail::ScreenIsOverridden()) {
+    if (parentWidget() == nullptr && !ScreenIsOverridden()) {
         screen = ProgramScreen();
     }
     if (screen != nullptr && x == 0 && y == 0 && w == GetSystemMetrics(SM_CXSCREEN) &&

@@ -166,8 +166,6 @@ void SetControlText(QWidget* w, std::string_view text);
 std::string ControlText(const QWidget* w);
 // A control's rectangle in its window's client area, in device pixels.
 RECT DeviceGeometry(const QWidget* w);
-// Tests set their own screen size: windows then show at that size, not full screen.
-bool ScreenIsOverridden();
 }  // namespace platform_detail
 
 template <class F> void DialogWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, F&& handler)

@@ -9,143 +9,26 @@
 #include <QPainter>
 #include <QPen>
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstdlib>
-#include <new>
 #include <cmath>
 #include <map>
 #include <numbers>
 #include <tuple>
 
-#include "platform/face/internal.h"
+#include "platform/desktop/readers/desktop.h"
+#include "platform/desktop/readers/image.h"
+#include "platform/face/gdi_qt.h"
+#include "platform/face/qt_text.h"
+#include "platform/face/resources.h"
+#include "platform/face/winapi.h"
 
 using namespace platform_detail;
 
 // ---------------------------------------------------------------------------------------------
-// Surface
-
-namespace {
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
-}  // namespace
-
-template <class T> T* PixelAllocator<T>::allocate(std::size_t n)
-{
-    const std::size_t bytes = n * sizeof(T);
-    if (bytes < kHugePage) {
-        return static_cast<T*>(::operator new(bytes));
-    }
-    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-    void* p = std::aligned_alloc(kHugePage, rounded);
-    if (p == nullptr) {
-        throw std::bad_alloc();
-    }
-    ::madvise(p, rounded, MADV_HUGEPAGE);
-    return static_cast<T*>(p);
-}
-
-template <class T> void PixelAllocator<T>::deallocate(T* p, std::size_t n) noexcept
-{
-    if (n * sizeof(T) < kHugePage) {
-        ::operator delete(p);
-    } else {
-        std::free(p);
-    }
-}
-
-template struct PixelAllocator<std::uint32_t>;
-
-Surface::Surface(int width, int height, std::uint32_t fill)
-    : m_width(std::max(0, width)), m_height(std::max(0, height)),
-      m_pixels(static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height), fill)
-{
-}
-
-void Surface::MarkDirty(int left, int top, int right, int bottom)
-{
-    if (!m_tracking) {
-        return;
-    }
-    left = std::max(left, 0);
-    top = std::max(top, 0);
-    right = std::min(right, m_width);
-    bottom = std::min(bottom, m_height);
-    if (left >= right || top >= bottom) {
-        return;
-    }
-    m_dirty.push_back({left, top, right, bottom});
-}
-
-void Surface::MarkDirtyRun(int left, int top, int right, int bottom)
-{
-    if (!m_tracking || left >= right || top >= bottom) {
-        return;
-    }
-    // Loops over a rectangle set pixels next to each other: grow one run while the pixels stay
-    // within a small reach of it, so a key or an apple becomes one rectangle, not thousands.
-    // A span joins when its first (top-left) pixel would have joined.
-    constexpr int kReach = 48;
-    if (m_runOpen && left >= m_run.left - kReach && left < m_run.right + kReach && top >= m_run.top - kReach &&
-        top < m_run.bottom + kReach) {
-        m_run.left = std::min(m_run.left, left);
-        m_run.top = std::min(m_run.top, top);
-        m_run.right = std::max(m_run.right, right);
-        m_run.bottom = std::max(m_run.bottom, bottom);
-        return;
-    }
-    if (m_runOpen) {
-        m_dirty.push_back(m_run);
-    }
-    m_run = {left, top, right, bottom};
-    m_runOpen = true;
-}
-
-std::vector<RECT> Surface::TakeDirty()
-{
-    if (m_runOpen) {
-        m_dirty.push_back(m_run);
-        m_runOpen = false;
-    }
-    std::vector<RECT> out;
-    out.swap(m_dirty);
-    return out;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Qt conversions
+// Fonts
 
 namespace platform_detail {
-
-QImage WrapSurface(Surface& s)
-{
-    if (s.Width() == 0 || s.Height() == 0) {
-        return {};
-    }
-    return QImage(reinterpret_cast<uchar*>(s.Data()), s.Width(), s.Height(), s.Width() * 4, QImage::Format_RGB32);
-}
-
-QImage WrapSurface(const Surface& s)
-{
-    if (s.Width() == 0 || s.Height() == 0) {
-        return {};
-    }
-    return QImage(reinterpret_cast<const uchar*>(s.Data()), s.Width(), s.Height(), s.Width() * 4, QImage::Format_RGB32);
-}
-
-Surface SurfaceFromImage(const QImage& image)
-{
-    if (image.isNull()) {
-        return {};
-    }
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    Surface s(rgb.width(), rgb.height());
-    for (int y = 0; y < rgb.height(); ++y) {
-        const auto* src = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
-        std::copy(src, src + rgb.width(), s.Row(y));
-    }
-    return s;
-}
 
 int LargestSizeThatFits(int cell, const std::function<int(int)>& heightAt)
 {
@@ -815,7 +698,7 @@ BOOL CDC::PaintDesktop()
     const int t = std::max<int>(m_clip.top, 0);
     const int r = std::max(l, std::min<int>(m_clip.right, m_target->Width()));
     const int b = std::max(t, std::min<int>(m_clip.bottom, m_target->Height()));
-    DrawDesktop(*m_target, l, t, r, b);
+    DrawDesktop(*m_target, l, t, r, b, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     m_target->MarkDirty(l, t, r, b);
     return TRUE;
 }

@@ -11,7 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/face/internal.h"
+#include "platform/face/qt_text.h"
+#include "platform/face/resources.h"
+#include "platform/face/winapi.h"
 
 struct ResourceEntry {
     QByteArray bytes;

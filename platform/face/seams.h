@@ -1,14 +1,12 @@
-// What platform/ leaves open for a driver that runs the windows without a person and a sound
-// server: the test library (platform/testing/) sets these; the program never does, so each is an
-// empty slot or an unused switch in it. Private to platform/.
+// What the face leaves open for a driver that runs the windows without a person: the test library
+// (platform/testing/) sets these; the program never does, so each is an empty slot or an unused
+// switch in it. The desktop and sound wings have seams of their own, in their headers.
 #pragma once
 
-#include <cstddef>
 #include <functional>
 #include <string_view>
 
-#include "platform/face/gdi.h"
-#include "platform/face/winapi.h"
+#include "platform/surface/wintypes.h"
 
 class CDialog;
 class DialogWindow;
@@ -30,13 +28,8 @@ std::function<void(DialogWindow&, const RECT&)>& PresentObserver();
 // GetSystemMetrics reports this screen size from now on, and windows show at it instead of full
 // screen; 0 x 0 returns to the real screen.
 void SetScreenSize(int width, int height);
-
-// A screen-sized picture PaintDesktop shows instead of the user's wallpaper (empty: the default
-// background).
-void SetDesktop(Surface desktop);
-// The desktop is read by 'reader' (on the reading thread, on any platform) instead of from the
-// user's settings: the screen-sized picture it returns is the wallpaper. Empty: the real reading.
-void SetDesktopReader(std::function<Surface()> reader);
+// The size set above; false (and the arguments left alone) when none is.
+bool ScreenSizeSet(int& width, int& height);
 
 // One sndPlaySound call: the image, its flags, and whether it played.
 struct SoundEvent {
@@ -46,15 +39,5 @@ struct SoundEvent {
 };
 // Told of every sndPlaySound call. Empty: nothing is told.
 std::function<void(const SoundEvent&)>& SoundObserver();
-// Judges sounds' playing time by this clock (seconds) from now on; empty: the steady clock.
-void SetSoundClock(std::function<double()> clock);
-// Seconds the image plays, from its header; 0 for a null or broken image.
-double SoundSeconds(const void* image);
-// Whether an audio device is open now (starting the worker that opens it if need be).
-bool SoundDeviceOpen();
-// Makes the open audio device count as gone, as when the sound server stops; it is opened again.
-void LoseSoundDevice();
-// Bytes queued on the open audio device, not yet played.
-std::size_t QueuedSoundBytes();
 
 }  // namespace platform_seams

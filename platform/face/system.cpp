@@ -1,4 +1,4 @@
-// System facts: screen size, the system language, files, networking check.
+// System facts and services: screen size, the system language, sound, the desktop, files, networking check.
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
@@ -10,35 +10,25 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
-#include "platform/face/app.h"
-#include "platform/face/internal.h"
+#include "platform/desktop/readers/desktop.h"
+#include "platform/face/dialog_screen.h"
+#include "platform/face/qt_text.h"
 #include "platform/face/seams.h"
-
-namespace {
-
-// A screen size set through the seam; 0 x 0: the real screen's.
-int g_setWidth = 0;
-int g_setHeight = 0;
-
-}  // namespace
-
-namespace platform_seams {
-void SetScreenSize(int width, int height)
-{
-    g_setWidth = width;
-    g_setHeight = height;
-    platform_detail::SetScreenOverridden(width > 0 && height > 0);
-}
-}  // namespace platform_seams
+#include "platform/face/system.h"
+#include "platform/face/winapi.h"
+#include "platform/sound/sound.h"
 
 int GetSystemMetrics(int index)
 {
     switch (index) {
     case SM_CXSCREEN:
     case SM_CYSCREEN: {
-        if (g_setWidth > 0 && g_setHeight > 0) {
-            return index == SM_CXSCREEN ? g_setWidth : g_setHeight;
+        int setWidth = 0;
+        int setHeight = 0;
+        if (platform_seams::ScreenSizeSet(setWidth, setHeight)) {
+            return index == SM_CXSCREEN ? setWidth : setHeight;
         }
         // The screen the practice window is on, in device pixels.
         const QSize size = platform_detail::ScreenDeviceSize(platform_detail::ProgramScreen());
@@ -114,6 +104,25 @@ LANGID LangIdOfLocale(std::string_view locale)
         }
     }
     return fallback != nullptr ? fallback->id : kUsEnglish;
+}
+
+void PrepareDesktop()
+{
+    platform_detail::PrepareDesktop(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+}
+
+void SetDesktopReadyHandler(std::function<void()> handler)
+{
+    platform_detail::SetDesktopReadyHandler(std::move(handler));
+}
+
+BOOL sndPlaySound(const void* image, UINT flags)
+{
+    const bool played = platform_detail::PlaySound(image, (flags & SND_NOSTOP) != 0);
+    if (const auto& observe = platform_seams::SoundObserver()) {
+        observe({image, flags, played});
+    }
+    return played || image == nullptr ? TRUE : FALSE;
 }
 
 LANGID GetSystemDefaultLangID()

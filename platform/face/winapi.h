@@ -1,5 +1,5 @@
-// Window-system services the program calls, under the names it knows them by.
-// Implemented on Qt 6 and SDL2 in platform/*.cpp; no toolkit header leaks from here.
+// The window system's vocabulary as the program knows it: messages, virtual keys, styles and
+// flags; with it the services declared by system.h and resources.h. No toolkit header leaks from here.
 #pragma once
 
 #include <functional>
@@ -91,52 +91,11 @@ constexpr int SM_CYSCREEN = 1;
 constexpr int SM_CXICON = 11;
 constexpr int SM_CYICON = 12;
 
-int GetSystemMetrics(int index);
-
-// Starts finding and decoding the desktop's wallpaper on another thread, for the screen's size
-// now (call it again after the screen changed size). A PaintDesktop takes it, waiting at most
-// 300 ms for what is left: past that it paints the built-in background, and the wallpaper follows
-// when it is ready. Without it, the first PaintDesktop starts the reading itself.
-void PrepareDesktop();
-// Called (on the toolkit's thread) when a wallpaper that a paint could not wait for is ready: the
-// window asks for a full paint there.
-void SetDesktopReadyHandler(std::function<void()> handler);
-
-// The system's language as a Windows language identifier, from the POSIX locale
-// (LC_ALL, else LC_MESSAGES, else LANG).
-LANGID GetSystemDefaultLangID();
-// The mapping behind it: "fr_CA.UTF-8" -> 0x0C0C; "C", "POSIX", "" and unknown languages -> 0x0409.
-LANGID LangIdOfLocale(std::string_view locale);
-
-// Plays an in-memory RIFF WAVE image (the pointer LockResource gave, or any whole WAVE file in
-// memory). SND_NOSTOP drops the sound while another one still plays and returns FALSE.
-// A null image stops whatever plays. No audio device is not an error: nothing is heard.
-BOOL sndPlaySound(const void* image, UINT flags);
-
-// Modal message box titled with the program's name. MB_YESNO returns IDYES or IDNO; MB_OK returns IDOK.
-int AfxMessageBox(std::string_view text, UINT type = MB_OK, UINT helpContext = 0);
-
-// Resources embedded in the program. Names compare without regard to case; a number is
-// the name written in decimal. A missing resource gives a null handle.
-struct ResourceEntry;
-using HRSRC = const ResourceEntry*;
-using HGLOBAL = const ResourceEntry*;
-HRSRC FindResource(std::string_view name, std::string_view type);
-HGLOBAL LoadResource(HRSRC res);
-const void* LockResource(HGLOBAL res);
-std::size_t SizeofResource(HRSRC res);
-// String table entry; empty when there is none.
-std::string LoadString(UINT id);
-
-// Files relative to the current directory.
-class CFileFind {
-public:
-    // TRUE when the name exists (file or folder), as a file search finds it.
-    BOOL FindFile(std::string_view name);
-};
-
 // Pixel and file helpers used by the layer itself and by tests.
 inline std::string ResourceName(UINT id)
 {
     return std::to_string(id);
 }
+
+#include "platform/face/resources.h"
+#include "platform/face/system.h"

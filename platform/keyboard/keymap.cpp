@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/keyboard/keymap_detail.h"
+#include "platform/keyboard/keymap_sources.h"
 
 using namespace keymap_detail;
 
@@ -234,24 +235,6 @@ std::string NameOfGroup(xkb_keymap* keymap, xkb_layout_index_t group)
 }
 
 }  // namespace keymap_detail
-
-KeyboardLayout UsKeyboardLayout()
-{
-    // Plain and shifted characters of the character keys; a space marks a key that types none.
-    static constexpr const char* kPlain[kLayoutRows] = {"`1234567890-= ", " qwertyuiop[]\\", " asdfghjkl;'  ",
-                                                        " zxcvbnm,./ < "};
-    static constexpr const char* kShift[kLayoutRows] = {"~!@#$%^&*()_+ ", " QWERTYUIOP{}|", " ASDFGHJKL:\"  ",
-                                                        " ZXCVBNM<>? > "};
-    KeyboardLayout out;
-    out.name = "us";
-    for (std::size_t r = 0; r < kLayoutRows; ++r) {
-        for (std::size_t c = 0; c < kLayoutCols; ++c) {
-            out.chars[r][c][0] = kPlain[r][c] == ' ' ? 0 : static_cast<char32_t>(kPlain[r][c]);
-            out.chars[r][c][1] = kShift[r][c] == ' ' ? 0 : static_cast<char32_t>(kShift[r][c]);
-        }
-    }
-    return out;
-}
 
 KeyboardLayout KeyboardLayoutFromNames(const char* rules, const char* model, const char* layout, const char* variant,
                                        const char* options)

@@ -1,4 +1,4 @@
-// Shared by the keymap sources inside platform/ only: xkbcommon handles and the step from a
+// What keymap.cpp gives keymap_sources.cpp: xkbcommon handles and the step from a
 // compiled keymap to the on-screen keyboard's table.
 #pragma once
 
@@ -9,7 +9,7 @@
 
 #include <xkbcommon/xkbcommon.h>
 
-#include "platform/keyboard/keymap.h"
+#include "platform/keyboard/layout.h"
 
 namespace keymap_detail {
 

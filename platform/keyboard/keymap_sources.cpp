@@ -22,6 +22,7 @@
 #include <xkbcommon/xkbcommon-x11.h>
 
 #include "platform/keyboard/keymap_detail.h"
+#include "platform/keyboard/keymap_sources.h"
 
 using namespace keymap_detail;
 

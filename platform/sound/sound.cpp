@@ -1,5 +1,5 @@
-// sndPlaySound on an SDL audio device: mono, 11025 Hz, signed 16-bit. Without SND_NOSTOP a sound
-// clears the queue and plays at once; with it, it is dropped while the previous one still plays.
+// The program's sound on an SDL audio device: mono, 11025 Hz, signed 16-bit. A sound clears the
+// queue and plays at once; one played with 'noStop' is dropped while the previous one still plays.
 // "Still plays" is judged by the clock against the length of what was queued, so it holds with any
 // driver, and with none. A worker thread opens the device, notices when it goes away (the sound
 // server stopped) and opens it again once there is one; the program meanwhile plays silently.
@@ -19,10 +19,11 @@
 #include <type_traits>
 #include <vector>
 
-#include "platform/face/internal.h"
+#include <QtGlobal>
+
 #include "platform/sound/sdl_abi.h"
+#include "platform/sound/sound.h"
 #include "platform/sound/sound_output.h"
-#include "platform/face/seams.h"
 
 namespace {
 
@@ -214,8 +215,6 @@ struct SoundState {
     SdlAudioDevice device;
     SoundOutput output{device, SteadySeconds, AnnounceSound};
     std::map<const void*, std::vector<std::uint8_t>> converted;  // per image: samples in device format
-    // Told of every sound played (platform_seams::SoundObserver); empty in the program.
-    std::function<void(const platform_seams::SoundEvent&)> observer;
 
     // The worker that keeps a device open.
     std::mutex workerMutex;
@@ -334,29 +333,20 @@ const std::vector<std::uint8_t>* Converted(const void* image)
 
 }  // namespace
 
-BOOL sndPlaySound(const void* image, UINT flags)
+bool platform_detail::PlaySound(const void* image, bool noStop)
 {
     StartOutput();
     SoundState& s = State();
-    auto report = [&](bool played) {
-        if (s.observer) {
-            s.observer({image, flags, played});
-        }
-    };
     if (image == nullptr) {
         s.output.Stop();
-        report(false);
-        return TRUE;
+        return false;
     }
     const std::vector<std::uint8_t>* samples = Converted(image);
     if (samples == nullptr || samples->empty()) {
-        report(false);
-        return FALSE;
+        return false;
     }
     const double seconds = static_cast<double>(samples->size()) / (2.0 * kRate) + kTailSeconds;
-    const bool played = s.output.Play(*samples, seconds, (flags & SND_NOSTOP) != 0);
-    report(played);
-    return played ? TRUE : FALSE;
+    return s.output.Play(*samples, seconds, noStop);
 }
 
 void platform_detail::PrepareSound()
@@ -365,11 +355,6 @@ void platform_detail::PrepareSound()
 }
 
 namespace platform_seams {
-
-std::function<void(const SoundEvent&)>& SoundObserver()
-{
-    return State().observer;
-}
 
 void SetSoundClock(std::function<double()> clock)
 {

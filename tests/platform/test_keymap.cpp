@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/keyboard/keymap.h"
+#include "platform/keyboard/keymap_sources.h"
 
 extern char** environ;
 

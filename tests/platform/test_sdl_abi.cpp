@@ -1,4 +1,4 @@
-// The SDL interface the program declares itself (platform/sdl_abi.h) against SDL's own headers:
+// The SDL interface the program declares itself (platform/sound/sdl_abi.h) against SDL's own headers:
 // a size, offset or value that differs would have the loaded library read or write the wrong bytes.
 #include <gtest/gtest.h>
 

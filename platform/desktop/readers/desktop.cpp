@@ -22,9 +22,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/face/internal.h"
 #include "platform/desktop/readers/picture.h"
-#include "platform/face/seams.h"
 
 namespace {
 
@@ -287,7 +285,7 @@ const char* NameOf(WallpaperSource s)
 
 }  // namespace
 
-DesktopSetting CurrentDesktopSetting()
+DesktopSetting CurrentDesktopSetting(int w, int h)
 {
     DesktopSetting s;
     s.currentDesktop = Env("XDG_CURRENT_DESKTOP");
@@ -307,15 +305,13 @@ DesktopSetting CurrentDesktopSetting()
         at = cut + 1;
     }
     s.x11 = QGuiApplication::platformName() == QLatin1String("xcb");
-    const int w = GetSystemMetrics(SM_CXSCREEN);
-    const int h = GetSystemMetrics(SM_CYSCREEN);
     s.screen = {0, 0, w, h};
     s.area = s.screen;
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const double ratio = screen->devicePixelRatio();
         const QRect g = screen->geometry();
         const QRect all = screen->virtualGeometry();
-        s.monitor = platform_detail::FromQt(screen->name());
+        s.monitor = screen->name().toStdString();
         s.screen = {static_cast<int>(std::lround(g.x() * ratio)), static_cast<int>(std::lround(g.y() * ratio)), w, h};
         s.area = {static_cast<int>(std::lround(all.x() * ratio)), static_cast<int>(std::lround(all.y() * ratio)),
                   static_cast<int>(std::lround(all.width() * ratio)),
@@ -434,7 +430,8 @@ void StartReading(DesktopStore& d, int width, int height)
         d.reading = std::async(std::launch::async, [reader = d.testReader] { return WholeScreen(reader()); });
         return;
     }
-    d.reading = std::async(std::launch::async, [setting = CurrentDesktopSetting()] { return LoadWallpaper(setting); });
+    d.reading = std::async(std::launch::async,
+                           [setting = CurrentDesktopSetting(width, height)] { return LoadWallpaper(setting); });
 }
 
 // Looks at the reading every few milliseconds until it is done, then asks for the paint that
@@ -477,10 +474,8 @@ namespace platform_detail {
 #pragma GCC push_options
 #pragma GCC optimize("vect-cost-model=dynamic")  // at -O2 GCC leaves this loop to one pixel at a time
 #endif
-void DrawDefaultDesktop(Surface& target, int left, int top, int right, int bottom)
+void DrawDefaultDesktop(Surface& target, int left, int top, int right, int bottom, int width, int height)
 {
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
     const int hw = (width + 1) / 2;
     const int hh = (height + 1) / 2;
     left = std::max(left, 0);
@@ -550,11 +545,9 @@ void DrawDefaultDesktop(Surface& target, int left, int top, int right, int botto
 #pragma GCC pop_options
 #endif
 
-void DrawDesktop(Surface& target, int left, int top, int right, int bottom)
+void DrawDesktop(Surface& target, int left, int top, int right, int bottom, int width, int height)
 {
     DesktopStore& d = Store();
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
     if (!d.setByTest && (!d.loaded || d.width != width || d.height != height)) {
         // Read when the desktop is first painted: a Face.jpg background never pays for it.
         // Tests on the offscreen platform have no desktop of their own.
@@ -567,7 +560,7 @@ void DrawDesktop(Surface& target, int left, int top, int right, int bottom)
         if (d.reading.valid() && d.reading.wait_for(wait) != std::future_status::ready) {
             // Not worth a longer wait: the built-in background now, the wallpaper when it is ready.
             WatchReading();
-            DrawDefaultDesktop(target, left, top, right, bottom);
+            DrawDefaultDesktop(target, left, top, right, bottom, width, height);
             return;
         }
         LoadedWallpaper wallpaper = d.reading.valid() ? d.reading.get() : LoadedWallpaper{};
@@ -584,17 +577,13 @@ void DrawDesktop(Surface& target, int left, int top, int right, int bottom)
     if (d.wallpaper.found && d.width == width && d.height == height) {
         DrawWallpaper(d.wallpaper, target, left, top, right, bottom);
     } else {
-        DrawDefaultDesktop(target, left, top, right, bottom);
+        DrawDefaultDesktop(target, left, top, right, bottom, width, height);
     }
 }
 
-}  // namespace platform_detail
-
-void PrepareDesktop()
+void PrepareDesktop(int width, int height)
 {
     DesktopStore& d = Store();
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
     if (d.setByTest || (d.loaded && d.width == width && d.height == height) ||
         (QGuiApplication::platformName() == QLatin1String("offscreen") && !d.testReader)) {
         return;
@@ -606,6 +595,8 @@ void SetDesktopReadyHandler(std::function<void()> handler)
 {
     Store().whenReady = std::move(handler);
 }
+
+}  // namespace platform_detail
 
 namespace platform_seams {
 

@@ -4,12 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "platform/face/gdi.h"
 #include "platform/desktop/readers/wallpaper_gio.h"
+#include "platform/surface/surface.h"
 
 // What the wallpaper lookup needs to know of the session and the screens.
 struct DesktopSetting {
@@ -21,7 +22,8 @@ struct DesktopSetting {
     WallpaperRect screen;                 // the primary screen, device pixels, root coordinates
     WallpaperRect area;                   // all screens together
 };
-DesktopSetting CurrentDesktopSetting();
+// The session as it is now, for a screen of width x height device pixels.
+DesktopSetting CurrentDesktopSetting(int width, int height);
 
 // A wallpaper ready to draw: the kept part of the picture (the only copy) and where it goes.
 struct LoadedWallpaper {
@@ -42,6 +44,28 @@ void DrawWallpaper(const LoadedWallpaper& wallpaper, Surface& target, int left, 
 
 namespace platform_detail {
 // The built-in background (no wallpaper found) in target's pixels [left, right) x [top, bottom),
-// for a screen of GetSystemMetrics' size; what lies outside target is left out.
-void DrawDefaultDesktop(Surface& target, int left, int top, int right, int bottom);
+// for a screen of width x height; what lies outside target is left out.
+void DrawDefaultDesktop(Surface& target, int left, int top, int right, int bottom, int width, int height);
+
+// The desktop PaintDesktop shows, for a screen of width x height, drawn into target's pixels
+// [left, right) x [top, bottom): the user's wallpaper (read when first drawn), else the default
+// background.
+void DrawDesktop(Surface& target, int left, int top, int right, int bottom, int width, int height);
+// Starts finding and decoding the wallpaper on another thread, for a screen of width x height
+// (call it again after the screen changed size). A DrawDesktop takes it, waiting at most 300 ms
+// for what is left: past that it draws the built-in background, and the wallpaper follows when it
+// is ready. Without it, the first DrawDesktop starts the reading itself.
+void PrepareDesktop(int width, int height);
+// Called (on the toolkit's thread) when a wallpaper that a paint could not wait for is ready.
+void SetDesktopReadyHandler(std::function<void()> handler);
 }  // namespace platform_detail
+
+// For a driver that runs the windows without the user's desktop (the test library).
+namespace platform_seams {
+// A screen-sized picture DrawDesktop shows instead of the user's wallpaper (empty: the default
+// background).
+void SetDesktop(Surface desktop);
+// The desktop is read by 'reader' (on the reading thread, on any platform) instead of from the
+// user's settings: the screen-sized picture it returns is the wallpaper. Empty: the real reading.
+void SetDesktopReader(std::function<Surface()> reader);
+}  // namespace platform_seams

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/face/internal.h"
+#include "platform/desktop/readers/image.h"
 
 FileStamp StatFile(std::string_view path)
 {

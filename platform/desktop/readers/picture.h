@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/face/gdi.h"
+#include "platform/surface/surface.h"
 
 struct FileStamp {
     bool exists = false;

@@ -1,5 +1,5 @@
-// The desktop's wallpaper as the rest of platform/ reads it: the rules (platform/desktop/) and
-// the GSettings reader, which needs GLib.
+// A GNOME-like desktop's background settings read through GSettings (wallpaper_gio.cpp), which
+// needs GLib; what the values mean is the rules' (platform/desktop/wallpaper.h).
 #pragma once
 
 #include <optional>
