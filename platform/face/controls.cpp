@@ -1,5 +1,5 @@
 // Controls of a dialog by id, and data exchange towards them.
-#include "platform/face/dialog_window.h"
+#include "platform/face/controls.h"
 
 #include <QAbstractButton>
 #include <QFontMetrics>
@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/face/dialog_window.h"
 #include "platform/face/qt_text.h"
 #include "platform/face/scaling.h"
 

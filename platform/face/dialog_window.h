@@ -159,15 +159,6 @@ private:
 // Every dialog window alive, so message boxes can tell their owners what they covered.
 std::vector<DialogWindow*>& LiveDialogWindows();
 
-namespace platform_detail {
-// A dialog's control by id; null when there is none.
-QWidget* ControlOf(const CDialog* dlg, int id);
-void SetControlText(QWidget* w, std::string_view text);
-std::string ControlText(const QWidget* w);
-// A control's rectangle in its window's client area, in device pixels.
-RECT DeviceGeometry(const QWidget* w);
-}  // namespace platform_detail
-
 template <class F> void DialogWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, F&& handler)
 {
     const MSG saved = m_current;
