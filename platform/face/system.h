@@ -1,5 +1,6 @@
 // System facts and services of the face (system.cpp): the screen's size, the language, sound,
-// the desktop behind the window, files. On the desktop and sound wings, which know nothing of it.
+// the desktop behind the window, files. Sound and the desktop are the face's side of those wings,
+// which know nothing of it.
 #pragma once
 
 #include <functional>
