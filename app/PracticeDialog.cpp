@@ -53,7 +53,10 @@ BOOL PracticeDialog::OnInitDialog()
     m_scene.Build(width, height);
     MoveWindow(0, 0, width, height, TRUE);
     m_sounds.Load();
-    m_painting.FindPicture([this] { Invalidate(); });
+    m_painting.FindPicture([this] {
+        m_bDesktopChanged = true;
+        Invalidate();
+    });
     // The controls are measured with the captions they will show: the template's own would make
     // the toolkit load the fonts of their script as well, to measure them once.
     if (!ApplyLanguageTexts()) {

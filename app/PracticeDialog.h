@@ -69,7 +69,8 @@ public:
 
 private:
     BOOL ShowHelp(HELPINFO* info);
-    void ShowNextTarget(int bFirst);
+    // previousOnScreen false: the screen was painted afresh, the old target's key and apple are gone.
+    void ShowNextTarget(int bFirst, bool previousOnScreen = true);
     void ChooseSet(int k);
     void PlaceControls();
     // The captions of the user's language; true when the controls were placed again for them.
@@ -94,6 +95,9 @@ private:
     Scene m_scene;
     SoundBank m_sounds;
     ScreenPainting m_painting;
+    // A wallpaper came after the first paint: the next paint shows it, and what the scene keeps
+    // of the background is taken from it again.
+    bool m_bDesktopChanged = false;
 
     // Texts kept for later: the exit question, Start's caption once practice runs, the notice
     // a right click shows.

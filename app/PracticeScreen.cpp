@@ -1,6 +1,7 @@
 // The practice window's keys, timers and paints: the rules decide, the window draws and plays.
 #include <cstdlib>
 #include <ctime>
+#include <utility>
 
 #include "app/PracticeDialog.h"
 #include "scene/HandPrompt.h"
@@ -78,7 +79,10 @@ void PracticeDialog::OnOK()
         ReleaseDC(dc);
         m_exercise.StopHandPrompt();
     }
-    // The user may have switched the keyboard layout since the last Start.
+    // The user may have switched the keyboard layout since the last Start. The old target's cap
+    // and apple are put back first; the screen is then painted afresh with the new legends, so
+    // nothing of the old target is on it to put back again.
+    bool oldTargetShown = true;
     if (RefreshKeyboardLayout(m_layout)) {
         CDC* dc = GetDC();
         if (m_exercise.Started()) {
@@ -87,21 +91,22 @@ void PracticeDialog::OnOK()
         }
         ApplyKeyboardLayout(dc);
         ReleaseDC(dc);
+        oldTargetShown = false;
     }
-    ShowNextTarget(1);
+    ShowNextTarget(1, oldTargetShown);
     m_exercise.Start();
     SetTimer(TIMER_KEY_BLINK, 200);
     SetDlgItemText(IDOK, m_strRedoCaption);
 }
 
-void PracticeDialog::ShowNextTarget(int bFirst)
+void PracticeDialog::ShowNextTarget(int bFirst, bool previousOnScreen)
 {
     CDC* dc = GetDC();
     if (dc == nullptr) {
         return;
     }
     const KeyCell previous = m_exercise.TargetKey();
-    const bool previousShown = !bFirst || m_exercise.Started();
+    const bool previousShown = previousOnScreen && (!bFirst || m_exercise.Started());
     if (previousShown) {
         m_scene.RestoreKey(dc, previous);
     }
@@ -164,6 +169,12 @@ void PracticeDialog::OnPaint()
         ApplyLanguageTexts();
         return;
     }
+    // After a late wallpaper the whole screen is painted anew (Invalidate): what the scene keeps
+    // of the background is taken from this paint, not from the built-in one the first showed.
+    const bool newDesktop = std::exchange(m_bDesktopChanged, false);
+    if (newDesktop) {
+        m_scene.BackgroundChanged();
+    }
     {
         CPaintDC dc(this);
         m_painting.Paint(dc, m_scene, m_exercise.PlainChars(), m_exercise.ShiftChars());
@@ -173,7 +184,9 @@ void PracticeDialog::OnPaint()
     // point, which a paint over part of it may not reach: it is drawn again whole, unclipped,
     // over the background kept under it.
     if (CDC* dc = GetDC()) {
-        if (m_exercise.Started() && m_scene.ShownKept()) {
+        if (m_exercise.Started() && m_scene.ShownKept() && newDesktop) {
+            m_scene.KeepAppleBackground(dc);
+        } else if (m_exercise.Started() && m_scene.ShownKept()) {
             m_scene.RestoreApple(dc);
         } else if (m_exercise.Started()) {
             // The first paint on a new screen: the target key's cap and the apple, at a spot of

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/desktop/readers/desktop.h"
 #include "platform/face/winapi.h"
 
 ScreenPainting::~ScreenPainting()
@@ -20,12 +21,16 @@ void ScreenPainting::FindPicture(std::function<void()> repaint)
         m_bRepaintSet = true;
     }
     m_bPictureFound = CFileFind().FindFile(m_strPictureFile);
-    // Whichever background shows is read and decoded while the window is being set up.
-    if (m_bPictureFound != 0 && UnusableBecause().empty()) {
-        m_pictureCache.Prepare(m_strPictureFile, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    } else {
-        PrepareDesktop();
-    }
+    // The background is read and decoded while the window is being set up: the picture, else
+    // (when it is not there or does not decode) the desktop.
+    const bool usable = m_bPictureFound != 0 && UnusableBecause().empty();
+    m_decodesBefore = BackgroundPictureDecodes();
+    PrepareBackground(usable ? std::string_view(m_strPictureFile) : std::string_view());
+}
+
+int ScreenPainting::PictureDecodes() const
+{
+    return BackgroundPictureDecodes() - m_decodesBefore;
 }
 
 std::string ScreenPainting::UnusableBecause() const
@@ -51,7 +56,7 @@ void ScreenPainting::Paint(CDC& dc, Scene& scene, const KeyLegends& plain, const
     const RECT screen{0, 0, scene.ScreenWidth(), scene.ScreenHeight()};
     bool shown = false;
     if (m_bPictureFound != 0) {
-        BackgroundPicture picture(m_pictureCache, scene.ScreenWidth(), scene.ScreenHeight());
+        BackgroundPicture picture(scene.ScreenWidth(), scene.ScreenHeight());
         picture.Load(m_strPictureFile);
         if (picture.Holds()) {
             picture.Render(&dc, screen);

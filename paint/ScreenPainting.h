@@ -6,6 +6,7 @@
 #include <string>
 
 #include "paint/BackgroundPicture.h"
+#include "platform/desktop/readers/picture.h"
 #include "practice/KeyboardModel.h"
 #include "scene/Scene.h"
 
@@ -26,7 +27,7 @@ public:
 
     bool PictureFound() const { return m_bPictureFound != 0; }
     // How often the picture has been decoded (it is kept between paints).
-    int PictureDecodes() const { return m_pictureCache.Decodes(); }
+    int PictureDecodes() const;
 
 private:
     // Why the picture file cannot be shown, from what it is (not what it holds); empty when it may.
@@ -37,5 +38,5 @@ private:
     bool m_bReported = false;  // the picture's fault has been told for the file as it is now
     FileStamp m_reportedStamp;
     int m_bPictureFound = 0;
-    PictureCache m_pictureCache;
+    int m_decodesBefore = 0;  // the background's decodes before this painting looked
 };

@@ -375,10 +375,7 @@ POINT Scene::PlaceApple(unsigned seed)
 
 void Scene::DrawApple(CDC* dc, char32_t shown)
 {
-    const int boxRight = 2 * m_appleHalfWidth + 1;
-    const int boxBottom = 2 * m_appleHalfHeight;
-    SaveRect(dc, m_applePos.x, m_applePos.y, m_applePos.x + boxRight, m_applePos.y + boxBottom, m_appleBackground);
-    m_bShownKept = true;
+    KeepAppleBackground(dc);
     RedrawApple(dc, shown);
 }
 
@@ -402,6 +399,20 @@ void Scene::RedrawApple(CDC* dc, char32_t shown)
     dc->TextOut(origin.x, origin.y, text);
     dc->SelectObject(oldFont);
     dc->SelectObject(oldBrush);
+}
+
+void Scene::KeepAppleBackground(CDC* dc)
+{
+    const int boxRight = 2 * m_appleHalfWidth + 1;
+    const int boxBottom = 2 * m_appleHalfHeight;
+    SaveRect(dc, m_applePos.x, m_applePos.y, m_applePos.x + boxRight, m_applePos.y + boxBottom, m_appleBackground);
+    m_bShownKept = true;
+}
+
+void Scene::BackgroundChanged()
+{
+    m_bKeyPixelsSaved = 0;
+    m_bHandBackgroundSaved = 0;
 }
 
 void Scene::RestoreApple(CDC* dc)

@@ -64,6 +64,11 @@ public:
     void RedrawApple(CDC* dc, char32_t shown);
     // Puts back the screen under the apple's box.
     void RestoreApple(CDC* dc);
+    // Keeps what is under the apple's box now (a full paint without the apple) as its background.
+    void KeepAppleBackground(CDC* dc);
+    // The background under the scene changed: the next full paint keeps it again under the keys
+    // and the hands.
+    void BackgroundChanged();
     // False after Build until an apple is drawn: nothing is kept under the apple or the target key
     // on this screen yet.
     bool ShownKept() const { return m_bShownKept; }

@@ -137,12 +137,6 @@ constexpr std::string_view kTitles[kLanguageCount] = {
 };
 // clang-format on
 
-// An index outside the tables reads English, like an unlisted language identifier.
-unsigned RowOf(LanguageIndex i)
-{
-    return i < kLanguageCount ? static_cast<unsigned>(i) : static_cast<unsigned>(kEnglish);
-}
-
 }  // namespace
 
 std::string HelpText(LanguageIndex i)

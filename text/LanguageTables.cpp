@@ -196,12 +196,6 @@ constexpr const char* kReportLabels[kLanguageCount][8] = {
 constexpr std::string_view kCountField = "%ld";
 constexpr std::string_view kSpeedField = "%05.1f";
 
-// An index outside the tables reads English, like an unlisted identifier.
-unsigned RowOf(LanguageIndex i)
-{
-    return i < kLanguageCount ? static_cast<unsigned>(i) : static_cast<unsigned>(kEnglish);
-}
-
 // The report's numbers are the same in every locale: "%ld" and "%05.1f" as the C locale prints
 // them, whatever decimal separator the user's locale would use.
 void AppendCount(std::string& out, long value)

@@ -19,6 +19,13 @@ enum LanguageIndex : unsigned {
 };
 constexpr unsigned kLanguageCount = 7;
 
+// The row of every table a language index reads: an index outside the tables reads English, like
+// an unlisted language identifier.
+constexpr unsigned RowOf(LanguageIndex i)
+{
+    return i < kLanguageCount ? static_cast<unsigned>(i) : static_cast<unsigned>(kEnglish);
+}
+
 // The selection table: a whole 16-bit Windows language identifier (primary language and
 // sublanguage together) to a row; unlisted identifiers give English.
 LanguageIndex LanguageOfLangId(LANGID id);

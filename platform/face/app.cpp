@@ -6,7 +6,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-#include <fontconfig/fontconfig.h>
+#include <dlfcn.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,9 +18,24 @@
 
 #include "platform/face/dialog.h"
 #include "platform/face/display_check.h"
+#include "platform/face/fontconfig_abi.h"
 #include "platform/face/qt_text.h"
 
 namespace {
+
+// Reads the font configuration ahead, through the fontconfig library the toolkit has loaded
+// (fontconfig_abi.h). Without it nothing is read ahead: the toolkit finds its fonts as
+// it would. The library stays loaded, and the configuration read with it.
+void ReadFontConfiguration()
+{
+    void* lib = dlopen("libfontconfig.so.1", RTLD_NOW | RTLD_LOCAL);
+    if (lib == nullptr) {
+        return;
+    }
+    if (auto init = reinterpret_cast<fontconfig::InitFn>(dlsym(lib, "FcInit"))) {
+        init();
+    }
+}
 
 int& QuitCode()
 {
@@ -138,12 +153,10 @@ int RunApplication(CWinApp& app, int argc, char** argv)
     }
     // One pixel of the program is one pixel of the screen (its layout is in device pixels);
     // the toolkit scales controls and boxes as the desktop asks.
-    // The window reaches the X server by plain PutImage, not through a shared-memory copy: the
-    // copy costs 8 MiB at 1920 x 1080 and a round trip to the server before nearly every paint;
-    // PutImage costs about 1.6 ms more for a full-screen paint. The user's own choice stands.
-    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) {
-        qputenv("QT_XCB_NO_MITSHM", "1");
-    }
+    // On X11 the window's image is shared with the X server (MIT-SHM) where the server allows it,
+    // and the program draws on that image itself (DialogWindow): the screen is one image in
+    // memory. Without it the toolkit keeps a buffer of up to 16 MiB for each PutImage of a large
+    // area besides. QT_XCB_NO_MITSHM=1 sends the pixels by plain PutImage.
     // On Wayland the toolkit draws a title bar of its own on every box, with minimise and maximise
     // buttons whatever the box allows, and the compositor places a box where it likes: the boxes
     // go without one, as parts of the practice window. The user's own choice stands.
@@ -153,7 +166,7 @@ int RunApplication(CWinApp& app, int argc, char** argv)
     // Reading the font configuration (a few dozen XML files) is the longest part of the first
     // text measurement; it is done on the other core while the toolkit connects to the display.
     // The toolkit finds the configuration read and uses it.
-    std::future<void> fonts = std::async(std::launch::async, [] { FcInit(); });
+    std::future<void> fonts = std::async(std::launch::async, ReadFontConfiguration);
     Start().previous = qInstallMessageHandler(HoldStartMessage);
     QApplication qapp(argc, argv);
     PassHeldMessages();

@@ -157,6 +157,8 @@ void DialogWindow::WatchScreen(QScreen* screen)
 
 void DialogWindow::resizeEvent(QResizeEvent* event)
 {
+    // The toolkit makes its image of the window anew at the new size before it next paints.
+    OwnFramebuffer();
     QWidget::resizeEvent(event);
     // A window manager resizes a full-screen window to a changed screen before the program hears
     // of the screen: the program lays itself out for it, and nothing stays black.

@@ -3,6 +3,7 @@
 #include "platform/face/dialog_window.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QFile>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -160,6 +161,14 @@ DialogWindow::DialogWindow(CDialog* owner, const QJsonObject& tmpl, QWidget* par
     if (m_usesFramebuffer) {
         setAttribute(Qt::WA_OpaquePaintEvent);
         setAttribute(Qt::WA_NoSystemBackground);
+        // On X11 the toolkit keeps one image of the window and sends the changed parts of it to
+        // the X server, which keeps its own copy: the program draws straight on that image. A
+        // Wayland compositor holds on to the buffer it was given while the next is drawn, and
+        // the toolkit draws into another one and carries the old content over: there the
+        // framebuffer stays an image of its own, copied at each paint. POMAREL_SEPARATE_SCREEN=1
+        // keeps it separate on X11 too.
+        m_mayShareImage = parent == nullptr && QGuiApplication::platformName() == QLatin1String("xcb") &&
+                          qEnvironmentVariableIntValue("POMAREL_SEPARATE_SCREEN") == 0;
     }
     const QJsonObject font = tmpl.value("font").toObject();
     QFont f(AvailableFamily(font.value("face").toString()));
@@ -358,7 +367,8 @@ void DialogWindow::Present()
     }
     const auto& observe = platform_seams::PresentObserver();
     QRegion changed;
-    for (const RECT& r : m_framebuffer.TakeDirty()) {
+    const std::vector<RECT> drawn = m_framebuffer.TakeDirty();
+    for (const RECT& r : drawn) {
         if (observe) {
             observe(*this, r);
         }
@@ -367,6 +377,7 @@ void DialogWindow::Present()
     if (changed.isEmpty()) {
         return;
     }
+    KeepUnderControls(drawn, true);
     // What a handler drew goes to the screen before the next event is taken: a key's answer
     // does not wait for another turn of the event loop. The messages of one key are shown
     // together, once the last has been handled (FlushHeld). A window not on the screen is drawn
@@ -396,8 +407,18 @@ void DialogWindow::paintEvent(QPaintEvent* event)
         QWidget::paintEvent(event);
         return;
     }
+    m_painting = true;
+    const Surface& screen = Framebuffer();
+    m_painting = false;
+    if (screen.Borrowed()) {
+        // The program's pixels are already where the toolkit draws: only what lay under the
+        // controls it is about to draw again is put back.
+        KeepUnderControls(m_framebuffer.PendingDirty(), false);
+        RestoreUnderControls(event->region());
+        return;
+    }
     QPainter painter(this);
-    const QImage image = WrapSurface(static_cast<const Surface&>(Framebuffer()));
+    const QImage image = WrapSurface(screen);
     if (image.isNull()) {
         return;
     }
@@ -717,11 +738,162 @@ Surface& DialogWindow::Framebuffer()
     // Made at the window's size when first drawn on: the practice window moves to the
     // screen's size right after creation, and a template-sized one would be filled for nothing.
     const QSize size = DeviceSize();
-    if (m_usesFramebuffer && (m_framebuffer.Width() != size.width() || m_framebuffer.Height() != size.height())) {
+    if (!m_usesFramebuffer) {
+        return m_framebuffer;
+    }
+    const bool sameSize = m_framebuffer.Width() == size.width() && m_framebuffer.Height() == size.height();
+    if (std::uint32_t* image = WindowImagePixels(size)) {
+        if (!sameSize || m_framebuffer.Data() != image) {
+            Surface shared = Surface::Borrowing(image, size.width(), size.height());
+            shared.EnableDirtyTracking(true);
+            if (sameSize && !m_framebuffer.Borrowed()) {
+                // What the program drew so far moves into the window's image, to be shown whole.
+                std::copy(m_framebuffer.Data(),
+                          m_framebuffer.Data() + static_cast<std::size_t>(size.width()) * size.height(), image);
+                shared.MarkDirty(0, 0, size.width(), size.height());
+            } else if (sameSize) {
+                // The toolkit made its image anew under the program: it is drawn again.
+                RequestPaint(rect());
+            }
+            m_framebuffer = std::move(shared);
+            m_underControls.clear();
+        }
+    } else if (!sameSize) {
         m_framebuffer = Surface(size.width(), size.height());
         m_framebuffer.EnableDirtyTracking(true);
+        m_underControls.clear();
+    } else if (m_framebuffer.Borrowed() && !m_painting) {
+        OwnFramebuffer();
     }
     return m_framebuffer;
+}
+
+std::uint32_t* DialogWindow::WindowImagePixels(QSize size)
+{
+    if (!m_mayShareImage || !testAttribute(Qt::WA_WState_Created) || windowHandle() == nullptr || Ratio() != 1.0) {
+        return nullptr;
+    }
+    QBackingStore* store = backingStore();
+    if (store == nullptr) {
+        return nullptr;
+    }
+    if (store->size() != this->size()) {
+        if (m_painting) {
+            return nullptr;
+        }
+        // As the toolkit would before its next paint; made now, so the program draws on it.
+        store->resize(this->size());
+    }
+    QPaintDevice* device = store->paintDevice();
+    if (device == nullptr || device->devType() != QInternal::Image) {
+        return nullptr;
+    }
+    const auto* image = static_cast<const QImage*>(device);
+    const QImage::Format f = image->format();
+    if (image->size() != size || image->bytesPerLine() != static_cast<qsizetype>(size.width()) * 4 ||
+        (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32_Premultiplied && f != QImage::Format_ARGB32)) {
+        return nullptr;
+    }
+    // Not bits(): that would give a copy of an image shared with another QImage.
+    return reinterpret_cast<std::uint32_t*>(const_cast<uchar*>(image->constBits()));
+}
+
+void DialogWindow::OwnFramebuffer()
+{
+    if (m_framebuffer.Borrowed()) {
+        Surface own(m_framebuffer);  // owns a copy of the pixels, with what is still to present
+        m_framebuffer = std::move(own);
+    }
+    m_underControls.clear();
+}
+
+void DialogWindow::KeepUnderControls(const std::vector<RECT>& drawn, bool redrawControls)
+{
+    if (!m_framebuffer.Borrowed()) {
+        m_underControls.clear();
+        return;
+    }
+    const QRect screen(0, 0, m_framebuffer.Width(), m_framebuffer.Height());
+    std::vector<UnderControl> now;
+    QRegion redraw;
+    for (const auto& [id, control] : m_controls) {
+        if (control == nullptr || !control->isVisible()) {
+            continue;
+        }
+        const RECT g = DeviceGeometry(control);
+        const QRect rect = QRect(g.left, g.top, g.right - g.left, g.bottom - g.top).intersected(screen);
+        if (rect.isEmpty()) {
+            continue;
+        }
+        auto was = std::find_if(m_underControls.begin(), m_underControls.end(),
+                                [&](const UnderControl& u) { return u.control == control; });
+        if (was != m_underControls.end() && was->rect == rect) {
+            now.push_back(std::move(*was));
+            continue;
+        }
+        if (was != m_underControls.end()) {
+            redraw += was->rect;  // the control's old place shows the control until drawn again
+        }
+        now.push_back(UnderControl{control, rect, Surface(rect.width(), rect.height()), QRegion()});
+        redraw += rect;
+    }
+    m_underControls = std::move(now);
+    for (UnderControl& u : m_underControls) {
+        for (const RECT& r : drawn) {
+            const QRect part = QRect(r.left, r.top, r.right - r.left, r.bottom - r.top).intersected(u.rect);
+            if (part.isEmpty()) {
+                continue;
+            }
+            for (int y = part.top(); y <= part.bottom(); ++y) {
+                const std::uint32_t* from = m_framebuffer.Row(y) + part.left();
+                std::copy(from, from + part.width(), u.pixels.Row(y - u.rect.top()) + (part.left() - u.rect.left()));
+            }
+            u.kept += part;
+            if (redrawControls) {
+                // The toolkit takes what it drew of a control, or of a part of one that paints
+                // all of itself (an edit box's text area), to be still there: it is asked again.
+                const QRect local = ToLogical(part).translated(-u.control->pos());
+                u.control->update(local);
+                for (QWidget* inner : u.control->findChildren<QWidget*>()) {
+                    inner->update(QRect(inner->mapFrom(u.control, local.topLeft()), local.size()));
+                }
+            }
+        }
+    }
+    for (const RECT& r : drawn) {
+        redraw -= QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    }
+    if (!redraw.isEmpty()) {
+        // What lies under a control that came there is the program's to draw (a WM_PAINT).
+        RequestPaint(ToLogical(redraw.boundingRect()));
+    }
+}
+
+void DialogWindow::RestoreUnderControls(const QRegion& logical)
+{
+    for (const UnderControl& u : m_underControls) {
+        for (const QRect& r : logical) {
+            for (const QRect& part : u.kept.intersected(ToDevice(r))) {
+                for (int y = part.top(); y <= part.bottom(); ++y) {
+                    const std::uint32_t* from = u.pixels.Row(y - u.rect.top()) + (part.left() - u.rect.left());
+                    std::copy(from, from + part.width(), m_framebuffer.Row(y) + part.left());
+                }
+            }
+        }
+    }
+}
+
+bool DialogWindow::event(QEvent* event)
+{
+    // The toolkit may make its image of the window anew after these: the framebuffer keeps its
+    // pixels in memory of its own until it is drawn on again.
+    switch (event->type()) {
+    case QEvent::ScreenChangeInternal:
+    case QEvent::WinIdChange:
+    case QEvent::PlatformSurface: OwnFramebuffer(); break;
+    default: break;
+    }
+    return QWidget::event(event);
 }
 
 CDC* DialogWindow::NewClientDC()

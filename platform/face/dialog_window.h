@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <cstdint>
+
 #include <map>
 #include <memory>
 #include <vector>
@@ -107,8 +109,23 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
+    // The toolkit's own image of the window when the program's screen can be that very image
+    // (X11, one device pixel a logical one, the image exactly the screen's size): pixels the
+    // program draws are then presented without a copy. Null otherwise.
+    std::uint32_t* WindowImagePixels(QSize size);
+    // Gives the framebuffer memory of its own again, keeping what it shows: before the toolkit
+    // may make its image anew (a new size, screen or native window).
+    void OwnFramebuffer();
+    // While the framebuffer is the window's image, the controls draw themselves on it: what the
+    // program drew under each is kept aside, and put back before the toolkit draws a control
+    // again. Called with the rectangles the program drew on (device pixels); 'redrawControls'
+    // asks the toolkit to draw again the controls the program drew over.
+    void KeepUnderControls(const std::vector<RECT>& drawn, bool redrawControls);
+    void RestoreUnderControls(const QRegion& logical);
+
     void WatchScreen(QScreen* screen);
     // On X11 at a fractional scale the toolkit rounds the window's logical size: the native
     // window is set to the screen's exact size in device pixels.
@@ -122,6 +139,15 @@ private:
     int m_defaultId = 0;
     bool m_usesFramebuffer = false;
     Surface m_framebuffer;
+    bool m_mayShareImage = false;  // the platform's window image can be the framebuffer (X11)
+    bool m_painting = false;       // inside paintEvent: the toolkit's image may not be resized
+    struct UnderControl {
+        QWidget* control = nullptr;
+        QRect rect;      // device pixels, within the framebuffer
+        Surface pixels;  // rect-sized: what the program drew there
+        QRegion kept;    // the part of rect the program has drawn since the control came there
+    };
+    std::vector<UnderControl> m_underControls;
     Surface m_iconSurface;
     MSG m_current{};
     QRegion m_invalid;

@@ -106,9 +106,9 @@ LANGID LangIdOfLocale(std::string_view locale)
     return fallback != nullptr ? fallback->id : kUsEnglish;
 }
 
-void PrepareDesktop()
+void PrepareBackground(std::string_view picture)
 {
-    platform_detail::PrepareDesktop(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    platform_detail::PrepareBackground(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), picture);
 }
 
 void SetDesktopReadyHandler(std::function<void()> handler)

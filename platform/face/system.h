@@ -11,11 +11,12 @@
 // SM_CXSCREEN, SM_CYSCREEN: the program's screen in device pixels; SM_CXICON, SM_CYICON: 32.
 int GetSystemMetrics(int index);
 
-// Starts finding and decoding the desktop's wallpaper on another thread, for the screen's size
-// now (call it again after the screen changed size). A PaintDesktop takes it, waiting at most
+// Starts reading the background ahead, once, on another thread, for the screen's size now (call
+// it again after the screen changed size): the picture in the file 'picture' when it names one
+// that decodes, else the desktop's wallpaper. A PaintDesktop takes the wallpaper, waiting at most
 // 300 ms for what is left: past that it paints the built-in background, and the wallpaper follows
 // when it is ready. Without it, the first PaintDesktop starts the reading itself.
-void PrepareDesktop();
+void PrepareBackground(std::string_view picture = {});
 // Called (on the toolkit's thread) when a wallpaper that a paint could not wait for is ready: the
 // window asks for a full paint there.
 void SetDesktopReadyHandler(std::function<void()> handler);

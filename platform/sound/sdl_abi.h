@@ -1,7 +1,7 @@
 // The part of SDL 2's binary interface the sound layer calls, declared here: SDL is loaded when the
 // program starts (sound.cpp), so building needs none of its development files, which would
 // bring some forty packages to a machine that only builds and runs the program. SDL 2 keeps this
-// interface stable; tests/platform/test_sdl_abi.cpp holds every size, offset and value below
+// interface stable; tests/platform/test_loaded_abi.cpp holds every size, offset and value below
 // against SDL's own headers.
 #pragma once
 

@@ -260,7 +260,7 @@ struct WorkerStopper {
     }
 };
 
-SoundState& State()
+SoundState& Sound()
 {
     static SoundState* const state = new SoundState;
     static const WorkerStopper stopper{state};
@@ -270,7 +270,7 @@ SoundState& State()
 // Starts the worker once; its first step opens the device at once.
 void StartOutput()
 {
-    SoundState& s = State();
+    SoundState& s = Sound();
     const std::lock_guard lock(s.workerMutex);
     if (!s.worker.joinable() && !s.done) {
         s.worker = std::thread(WorkerLoop, std::ref(s));
@@ -297,7 +297,7 @@ std::size_t ImageSize(const void* image)
 
 const std::vector<std::uint8_t>* Converted(const void* image)
 {
-    SoundState& s = State();
+    SoundState& s = Sound();
     auto it = s.converted.find(image);
     if (it != s.converted.end()) {
         return &it->second;
@@ -336,7 +336,7 @@ const std::vector<std::uint8_t>* Converted(const void* image)
 bool platform_detail::PlaySound(const void* image, bool noStop)
 {
     StartOutput();
-    SoundState& s = State();
+    SoundState& s = Sound();
     if (image == nullptr) {
         s.output.Stop();
         return false;
@@ -358,7 +358,7 @@ namespace platform_seams {
 
 void SetSoundClock(std::function<double()> clock)
 {
-    State().output.SetClock(clock ? std::move(clock) : std::function<double()>(SteadySeconds));
+    Sound().output.SetClock(clock ? std::move(clock) : std::function<double()>(SteadySeconds));
 }
 
 double SoundSeconds(const void* image)
@@ -370,17 +370,17 @@ double SoundSeconds(const void* image)
 bool SoundDeviceOpen()
 {
     StartOutput();
-    return State().output.IsOpen();
+    return Sound().output.IsOpen();
 }
 
 void LoseSoundDevice()
 {
-    State().device.Lose();
+    Sound().device.Lose();
 }
 
 std::size_t QueuedSoundBytes()
 {
-    return State().device.Queued();
+    return Sound().device.Queued();
 }
 
 }  // namespace platform_seams

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <new>
+#include <utility>
 
 namespace {
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
@@ -41,6 +42,62 @@ Surface::Surface(int width, int height, std::uint32_t fill)
     : m_width(std::max(0, width)), m_height(std::max(0, height)),
       m_pixels(static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height), fill)
 {
+}
+
+Surface Surface::Borrowing(std::uint32_t* pixels, int width, int height)
+{
+    Surface s;
+    if (pixels != nullptr && width > 0 && height > 0) {
+        s.m_width = width;
+        s.m_height = height;
+        s.m_borrowed = pixels;
+    }
+    return s;
+}
+
+Surface::Surface(const Surface& other)
+    : m_width(other.m_width), m_height(other.m_height), m_tracking(other.m_tracking), m_run(other.m_run),
+      m_runOpen(other.m_runOpen), m_dirty(other.m_dirty)
+{
+    if (other.m_borrowed != nullptr) {
+        m_pixels.assign(other.m_borrowed, other.m_borrowed + static_cast<std::size_t>(m_width) * m_height);
+    } else {
+        m_pixels = other.m_pixels;
+    }
+}
+
+Surface& Surface::operator=(const Surface& other)
+{
+    if (this != &other) {
+        Surface copy(other);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
+Surface::Surface(Surface&& other) noexcept
+    : m_width(std::exchange(other.m_width, 0)), m_height(std::exchange(other.m_height, 0)),
+      m_pixels(std::move(other.m_pixels)), m_borrowed(std::exchange(other.m_borrowed, nullptr)),
+      m_tracking(other.m_tracking), m_run(other.m_run), m_runOpen(std::exchange(other.m_runOpen, false)),
+      m_dirty(std::move(other.m_dirty))
+{
+    other.m_pixels.clear();
+}
+
+Surface& Surface::operator=(Surface&& other) noexcept
+{
+    if (this != &other) {
+        m_width = std::exchange(other.m_width, 0);
+        m_height = std::exchange(other.m_height, 0);
+        m_pixels = std::move(other.m_pixels);
+        other.m_pixels.clear();
+        m_borrowed = std::exchange(other.m_borrowed, nullptr);
+        m_tracking = other.m_tracking;
+        m_run = other.m_run;
+        m_runOpen = std::exchange(other.m_runOpen, false);
+        m_dirty = std::move(other.m_dirty);
+    }
+    return *this;
 }
 
 void Surface::MarkDirty(int left, int top, int right, int bottom)
@@ -80,6 +137,15 @@ void Surface::MarkDirtyRun(int left, int top, int right, int bottom)
     }
     m_run = {left, top, right, bottom};
     m_runOpen = true;
+}
+
+std::vector<RECT> Surface::PendingDirty() const
+{
+    std::vector<RECT> out = m_dirty;
+    if (m_runOpen) {
+        out.push_back(m_run);
+    }
+    return out;
 }
 
 std::vector<RECT> Surface::TakeDirty()

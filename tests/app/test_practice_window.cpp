@@ -9,11 +9,8 @@
 
 namespace {
 
-// Sizes the controls are created with (the template's; English captions fit them), and the check
-// boxes' sizes the layout table was written for.
+// The template's button size, and the check boxes' sizes the layout table was written for.
 constexpr int kBw = 120, kBh = 21;
-constexpr int kSetW[4] = {236, 188, 248, 310};
-constexpr int kSetH[4] = {20, 20, 20, 20};
 constexpr int kTableSetW[4] = {170, 170, 205, 245};
 constexpr int kTableSetH[4] = {20, 20, 20, 20};
 
@@ -37,30 +34,72 @@ TEST(ControlLayout, FollowsTheLayoutTable)
     EXPECT_EQ(big.start.bottom - big.start.top, 35);
 }
 
-class WindowLayout : public ::testing::TestWithParam<std::pair<int, int>> {};
+namespace {
 
-TEST_P(WindowLayout, CoversTheScreenWithEveryControlInItsRectangle)
+// Where the controls stand with the template's sizes (right and bottom exclusive): buttons and
+// report box along the bottom by the layout table; the check boxes in one row above the buttons,
+// or at 800 x 600, where the keyboard leaves no room below it, in two rows above the hand prompts.
+struct PlacedControls {
+    int w, h;
+    RECT start, help, exit, report, set[4];
+};
+constexpr PlacedControls kPlaced[] = {
+    {1024,
+     768,
+     {150, 721, 270, 747},
+     {420, 721, 540, 747},
+     {690, 721, 810, 747},
+     {2, 747, 1022, 768},
+     {{8, 700, 244, 720}, {252, 700, 440, 720}, {448, 700, 696, 720}, {704, 700, 1014, 720}}},
+    {800,
+     600,
+     {113, 553, 233, 579},
+     {346, 553, 466, 579},
+     {579, 553, 699, 579},
+     {2, 579, 798, 600},
+     {{80, 260, 316, 280}, {408, 260, 596, 280}, {80, 286, 328, 306}, {408, 286, 718, 306}}},
+    {1920,
+     1080,
+     {300, 1033, 420, 1059},
+     {720, 1033, 840, 1059},
+     {1140, 1033, 1260, 1059},
+     {2, 1059, 1918, 1080},
+     {{187, 1012, 423, 1032}, {610, 1012, 798, 1032}, {985, 1012, 1233, 1032}, {1420, 1012, 1730, 1032}}},
+    {1080,
+     1920,
+     {160, 1873, 280, 1899},
+     {440, 1873, 560, 1899},
+     {720, 1873, 840, 1899},
+     {2, 1899, 1078, 1920},
+     {{19, 1852, 255, 1872}, {274, 1852, 462, 1872}, {481, 1852, 729, 1872}, {748, 1852, 1058, 1872}}},
+};
+
+void ExpectControlsPlaced(PracticeDialog& d, const PlacedControls& want)
 {
-    const auto [w, h] = GetParam();
-    PracticeWindow win(w, h);
-    RECT rc{};
-    win.dlg().GetClientRect(&rc);
-    EXPECT_EQ(rc, (RECT{0, 0, w, h}));
-    EXPECT_EQ(win.screen().Width(), w);
-    EXPECT_EQ(win.screen().Height(), h);
-    const ControlLayout l = ComputeControlLayout(w, h, kBw, kBh, kSetW, kSetH);
-    EXPECT_EQ(testing_hooks::ControlRect(win.dlg(), IDOK), l.start);
-    EXPECT_EQ(testing_hooks::ControlRect(win.dlg(), IDC_HELP_BUTTON), l.help);
-    EXPECT_EQ(testing_hooks::ControlRect(win.dlg(), IDCANCEL), l.exit);
-    EXPECT_EQ(testing_hooks::ControlRect(win.dlg(), IDC_REPORT), l.report);
+    const std::string at = std::to_string(want.w) + "x" + std::to_string(want.h);
+    EXPECT_EQ(testing_hooks::ControlRect(d, IDOK), want.start) << at;
+    EXPECT_EQ(testing_hooks::ControlRect(d, IDC_HELP_BUTTON), want.help) << at;
+    EXPECT_EQ(testing_hooks::ControlRect(d, IDCANCEL), want.exit) << at;
+    EXPECT_EQ(testing_hooks::ControlRect(d, IDC_REPORT), want.report) << at;
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(testing_hooks::ControlRect(win.dlg(), IDC_SET1 + i), l.set[i]);
+        EXPECT_EQ(testing_hooks::ControlRect(d, IDC_SET1 + i), want.set[i]) << at << " check box " << i;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Screens, WindowLayout,
-                         ::testing::Values(std::make_pair(1024, 768), std::make_pair(800, 600),
-                                           std::make_pair(1920, 1080)));
+}  // namespace
+
+TEST(WindowLayout, CoversTheScreenWithEveryControlInItsRectangle)
+{
+    for (const PlacedControls& want : kPlaced) {
+        PracticeWindow win(want.w, want.h);
+        RECT rc{};
+        win.dlg().GetClientRect(&rc);
+        EXPECT_EQ(rc, (RECT{0, 0, want.w, want.h}));
+        EXPECT_EQ(win.screen().Width(), want.w);
+        EXPECT_EQ(win.screen().Height(), want.h);
+        ExpectControlsPlaced(win.dlg(), want);
+    }
+}
 
 TEST(PracticeWindowStart, OpensWithFocusOnStartTheFirstSetMarkedAndTheAboutEntry)
 {
@@ -163,9 +202,11 @@ TEST(ScreenChange, TheWindowIsLaidOutAndPaintedAnewAndTheExerciseGoesOn)
         d.OnDisplayChange(32, size.x, size.y);
         ASSERT_EQ(win.screen().Width(), size.x) << at;
         ASSERT_EQ(win.screen().Height(), size.y) << at;
-        const ControlLayout l = ComputeControlLayout(size.x, size.y, kBw, kBh, kSetW, kSetH);
-        EXPECT_EQ(testing_hooks::ControlRect(d, IDC_REPORT), l.report) << at;
-        EXPECT_EQ(testing_hooks::ControlRect(d, IDOK), l.start) << at;
+        for (const PlacedControls& want : kPlaced) {
+            if (want.w == size.x && want.h == size.y) {
+                ExpectControlsPlaced(d, want);
+            }
+        }
         // The keys of the new keyboard show their caps: no black left from the old screen.
         const Scene& scene = d.GetScene();
         for (int r = 0; r < kKeyRows; ++r) {

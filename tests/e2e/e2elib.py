@@ -5,13 +5,13 @@ Each test script starts its own Xvfb on a free display (chosen by the server its
 platform, drives it with xdotool and reads the screen with ImageMagick's `import` (a PPM that is
 parsed here; artefacts are written as PNG by our own tiny encoder). Only the standard library.
 
-The geometry the tests expect (key rectangles, tree outline, control rectangles) is computed here
-from the same formulas and tables the program is built from: the key layout in layout units, the
-outline tables in scene/ShapeTables.cpp and the control sizes of the dialog template.
+The geometry the tests expect comes from outside the code under test: key rectangles from the
+key layout in layout units, the tree from a table of its landmarks (points the outline must pass
+through), the controls' rectangles from a table of expected numbers, and where the running program
+really put its controls from its trace, which test_stock_texts checks against the accessibility bus.
 """
 
 import argparse
-import json
 import math
 import os
 import re
@@ -416,10 +416,31 @@ def hand_rect(W, H, right):
     return (k[0], k[1] - HAND_H, k[0] + HAND_W - 1, k[1] - 1)
 
 
-def _outline(name):
-    text = (REPO / "scene" / "ShapeTables.cpp").read_text()
-    m = re.search(name + r"\[[^\]]*\]\s*=\s*\{(.*?)\};", text, re.S)
-    return [(int(a), int(b)) for a, b in re.findall(r"\{\s*(-?\d+)\s*,\s*(-?\d+)\s*\}", m.group(1))]
+# Landmarks of the tree's outline in the tree's own frame (x 0..700, y 0..492), as (index, x, y)
+# in the order the outline passes them. The outline runs through each landmark and never strays
+# more than 3 pixels from the straight line between two neighbouring ones. 1296 and 1917 are the
+# trunk's right and left edge on row 388: between them lies the shaded trunk, the rest is the
+# crown, drawn in plain green.
+TREE_LANDMARKS = tuple(tuple(map(int, re.split("[:,]", item))) for item in """
+0:96,80 19:115,79 35:128,66 47:140,65 58:151,71 63:155,66 74:154,55 89:169,49 104:178,34 118:192,35
+132:206,21 148:222,15 166:240,22 185:259,22 199:273,13 218:292,14 233:307,1 250:324,5 259:333,0 274:348,0
+286:349,12 296:359,15 305:357,22 313:365,28 325:377,25 335:386,15 351:402,14 362:410,3 376:423,0 389:431,12
+403:445,10 414:453,20 428:467,20 442:469,34 451:477,42 469:495,44 491:517,38 515:533,56 540:533,81 559:552,86
+584:556,111 605:577,111 613:585,117 621:593,112 632:604,113 642:607,123 651:616,127 671:620,147 687:611,163
+691:613,167 747:669,158 754:674,165 768:688,170 776:688,178 792:677,194 802:687,200 817:690,211 829:700,220
+841:696,231 874:669,252 887:682,257 898:683,268 906:691,274 916:690,284 925:681,289 941:672,305 960:653,301
+980:634,305 1000:621,314 1025:604,309 1048:581,311 1065:567,298 1074:566,290 1081:560,290 1092:562,297
+1100:557,305 1143:514,316 1155:502,309 1170:487,310 1184:475,295 1200:470,310 1236:437,333 1296:409,388
+1378:402,443 1404:413,469 1427:436,480 1482:489,492 1592:401,488 1669:328,475 1703:294,483 1782:216,491
+1824:256,474 1851:283,454 1875:296,430 1917:304,388 1960:299,345 1979:288,326 2008:259,327 2017:250,324
+2023:249,319 2052:223,312 2062:216,322 2084:195,328 2098:183,326 2117:170,334 2164:124,324 2174:115,331
+2194:95,329 2208:81,339 2223:66,339 2235:62,328 2261:40,321 2273:44,309 2296:35,288 2314:50,272 2318:49,268
+2343:24,264 2352:20,256 2369:6,255 2377:0,249 2390:0,236 2399:7,228 2415:6,212 2429:19,205 2439:22,195
+2448:31,191 2468:14,173 2487:14,154 2502:28,140 2514:40,137 2526:47,125 2556:75,117 2572:81,101 2584:94,91
+2596:95,81""".split())
+TREE_SHADE_FIRST, TREE_SHADE_LAST = 1296, 1917
+# The apple's size in pixels: a 54-pixel body and the stalk above it, 71 rows in all.
+APPLE_W, APPLE_H = 54, 71
 
 
 def tree_scale(W, H):
@@ -432,46 +453,46 @@ def tree_scale(W, H):
 
 
 def tree_outline(W, H=768):
-    """The tree's outline on a W x H screen, and the indices of its crown (plain green) points."""
-    pts = _outline("TreeOutline")
-    first = last = None
-    for i, p in enumerate(pts):
-        if p == (409, 388):
-            first = i
-        if p == (304, 388):
-            last = i
+    """The tree's landmarks where they should stand on a W x H screen, and the indices (into that
+    list) of the crown's ones. The tree stands with 38.2 % of the free width to its left; held
+    smaller by the width (portrait) it stands on the keyboard with a tenth of its height above."""
     scale = tree_scale(W, H)
-    if scale != 1.0:
-        # Scaled points joined by straight lines of pixels, so the outline stays closed.
-        rnd = lambda v: int(math.floor(v + 0.5)) if v >= 0 else -int(math.floor(-v + 0.5))
-        sp = [(rnd(x * scale), rnd(y * scale)) for x, y in pts]
-        out, index_of = [], []
-        for i, a in enumerate(sp):
-            z = sp[(i + 1) % len(sp)]
-            if not out or out[-1] != a:
-                out.append(a)
-            index_of.append(len(out) - 1)
-            steps = max(abs(z[0] - a[0]), abs(z[1] - a[1]))
-            for k in range(1, steps):
-                out.append((a[0] + rnd((z[0] - a[0]) * k / steps), a[1] + rnd((z[1] - a[1]) * k / steps)))
-        if len(out) > 1 and out[-1] == out[0]:
-            out.pop()
-        pts, first, last = out, index_of[first], index_of[last]
-    largest = max(p[0] for p in pts)
-    shift = int((W - largest) * 0.382) or 1
-    # Held smaller by the width (portrait), the tree stands on the keyboard with sky above it.
+    half_up = lambda v: int(math.floor(v + 0.5))  # noqa: E731
+    pts = [(half_up(x * scale), half_up(y * scale)) for _i, x, y in TREE_LANDMARKS]
+    shift = int((W - half_up(700 * scale)) * 0.382) or 1
     top_of_keys = key_rects(W, H)[(0, 0)][1]
     down = 0
     if scale * 502 < top_of_keys - 0.5:
-        down = max(0, top_of_keys - int(math.floor(10 * top_of_keys / 502 + 0.5)) - max(p[1] for p in pts))
-    placed = [(x + shift, y + down) for x, y in pts]
-    crown = [i for i in range(len(pts)) if i < first or i > last]
-    return placed, crown
+        down = max(0, top_of_keys - half_up(10 * top_of_keys / 502) - half_up(492 * scale))
+    crown = [k for k, (i, _x, _y) in enumerate(TREE_LANDMARKS) if i < TREE_SHADE_FIRST or i > TREE_SHADE_LAST]
+    return [(x + shift, y + down) for x, y in pts], crown
 
 
-def apple_size():
-    pts = _outline("AppleOutline")
-    return (max(p[0] for p in pts) - min(p[0] for p in pts) + 1, max(p[1] for p in pts) - min(p[1] for p in pts) + 1)
+def tree_distance(points, p):
+    """Distance of p from the closed chain of landmarks: the outline lies within 3 pixels of it
+    (4 on a scaled tree, whose points are rounded)."""
+    best = float("inf")
+    for (ax, ay), (bx, by) in zip(points, points[1:] + points[:1]):
+        dx, dy = bx - ax, by - ay
+        t = 0.0 if dx == dy == 0 else max(0.0, min(1.0, ((p[0] - ax) * dx + (p[1] - ay) * dy) / (dx * dx + dy * dy)))
+        best = min(best, math.hypot(p[0] - ax - t * dx, p[1] - ay - t * dy))
+    return best
+
+
+def tree_row_span(points, y):
+    """Leftmost and rightmost x where the chain of landmarks crosses row y, or None."""
+    xs = [ax + (bx - ax) * (y - ay) / (by - ay) for (ax, ay), (bx, by) in zip(points, points[1:] + points[:1])
+          if ay != by and min(ay, by) <= y <= max(ay, by)]
+    return (min(xs), max(xs)) if xs else None
+
+
+def tree_green_at(img, p, slack=0, tolerance=0):
+    """Whether the tree's pure green is at p, or within slack pixels of it; tolerance allows a
+    compositor's rounding of each channel."""
+    x0, y0 = p
+    return any(max(abs(a - b) for a, b in zip(img.px(x, y), (0, 255, 0))) <= tolerance
+               for x in range(x0 - slack, x0 + slack + 1) for y in range(y0 - slack, y0 + slack + 1)
+               if 0 <= x < img.w and 0 <= y < img.h)
 
 
 def neutral_light(p):
@@ -487,6 +508,61 @@ def check_mark(img, rect):
         return None
     bl, bt, br, bb = bbox(light)
     return img.count((bl + 1, bt + 1, br - 1, bb - 1), is_dark) >= 6
+
+
+def _resampled(cover, w, h):
+    """cover (rows of ink fractions) averaged down to w x h cells."""
+    H, W = len(cover), len(cover[0])
+    out = []
+    for j in range(h):
+        y0, y1 = j * H // h, max(j * H // h + 1, (j + 1) * H // h)
+        row = []
+        for i in range(w):
+            x0, x1 = i * W // w, max(i * W // w + 1, (i + 1) * W // w)
+            row.append(sum(cover[y][x] for y in range(y0, y1) for x in range(x0, x1)) / ((x1 - x0) * (y1 - y0)))
+        out.append(row)
+    return out
+
+
+_rendered = {}
+
+
+def rendered_cover(text, font):
+    """Ink fractions of text as ImageMagick draws it, black on white, large and trimmed to its ink:
+    what a character looks like, owing nothing to the program."""
+    if (text, font) not in _rendered:
+        with tempfile.TemporaryDirectory() as d:
+            path = Path(d) / "text.ppm"
+            subprocess.run(["convert", "-font", font, "-pointsize", "96", "label:" + text, "-trim", str(path)],
+                           check=True, capture_output=True)
+            img = Image.from_ppm(path)
+        _rendered[(text, font)] = [[1 - luminance(img.px(x, y)) / 255 for x in range(img.w)] for y in range(img.h)]
+    return _rendered[(text, font)]
+
+
+def read_legend(img, rect, candidates, font="DejaVu-Sans-Bold", dark=90):
+    """Which of the candidate texts the black ink inside rect shows: each is drawn separately,
+    stretched over the ink's box and compared with it; None where there is no ink."""
+    def black(p):  # not the blue of an AltGr legend
+        return luminance(p) < dark and max(p) - min(p) < 60
+    ink = [(x, y) for y in range(rect[1], rect[3] + 1) for x in range(rect[0], rect[2] + 1) if black(img.px(x, y))]
+    if not ink:
+        return None
+    l, t, r, b = bbox(ink)
+    cover = [[max(0.0, min(1.0, (230 - luminance(img.px(x, y))) / 200)) for x in range(l, r + 1)]
+             for y in range(t, b + 1)]
+
+    def distance(text):
+        drawn = _resampled(rendered_cover(text, font), r - l + 1, b - t + 1)
+        return sum(abs(u - v) for ra, rb in zip(cover, drawn) for u, v in zip(ra, rb))
+    return min(candidates, key=distance)
+
+
+def cap_face(rect):
+    """The inside of a key cap, clear of its shaded rim."""
+    l, t, r, b = rect
+    dx, dy = (r - l) // 6 + 1, (b - t) // 6 + 1
+    return l + dx, t + dy, r - dx, b - dy
 
 
 # ---------------------------------------------------------------------------------------------
@@ -826,6 +902,15 @@ def find_apples(img, W, H):
     return apples
 
 
+def apple_state(s, img):
+    """The box and the pixels of the one apple on the screen, or None where there is not exactly one."""
+    apples = find_apples(img, s.W, s.H)
+    if len(apples) != 1:
+        return None
+    box = bbox(apples[0])
+    return box, img.region(box)
+
+
 def reddish(p):
     """The red of the character on an apple, also where it blends into the yellow."""
     return p[0] > 200 and p[1] < 120 and p[2] < 80
@@ -901,19 +986,25 @@ def run_sizes(script, what, sizes, run_size):
 
 
 # ---------------------------------------------------------------------------------------------
-# Control constants shared by the layout below (a copy of app/ControlLayout.cpp's).
+# Controls
 
 SET_IDS = (1004, 1005, 1006, 1007)
 
-
-def _caption_lines(one_line, width):
-    """Lines a caption one_line pixels long on one line needs in a check box width pixels wide."""
-    if width >= one_line:
-        return 1
-    need, have = max(1, one_line - 30), max(1, width - 30)
-    return max(1, (6 * need + 5 * have - 1) // (5 * have))
-
-
+# Inclusive rectangles of the controls by id with the template's sizes (English and Chinese
+# captions, unscaled): three 120 x 26 buttons and the report box along the bottom; where the
+# keyboard leaves room below it the four check boxes stand in one row between keyboard and
+# buttons, else in two rows above the hand prompts.
+EXPECTED_CONTROLS = {
+    (800, 600): {1000: (2, 579, 797, 599), 1: (113, 553, 232, 578), 57670: (346, 553, 465, 578),
+                 2: (579, 553, 698, 578), 1004: (80, 260, 315, 279), 1005: (408, 260, 595, 279),
+                 1006: (80, 286, 327, 305), 1007: (408, 286, 717, 305)},
+    (1024, 768): {1000: (2, 747, 1021, 767), 1: (150, 721, 269, 746), 57670: (420, 721, 539, 746),
+                  2: (690, 721, 809, 746), 1004: (8, 700, 243, 719), 1005: (252, 700, 439, 719),
+                  1006: (448, 700, 695, 719), 1007: (704, 700, 1013, 719)},
+    (1920, 1080): {1000: (2, 1059, 1917, 1079), 1: (300, 1033, 419, 1058), 57670: (720, 1033, 839, 1058),
+                   2: (1140, 1033, 1259, 1058), 1004: (187, 1012, 422, 1031), 1005: (610, 1012, 797, 1031),
+                   1006: (985, 1012, 1232, 1031), 1007: (1420, 1012, 1729, 1031)},
+}
 
 
 # ---------------------------------------------------------------------------------------------
@@ -951,104 +1042,6 @@ def wm_iconify(session, wid, iconic):
         conn.close()
 
 
-# ---------------------------------------------------------------------------------------------
-# Controls as app/ControlLayout.cpp places them (this definition replaces the ones above): each
-# check box as wide as its caption on one line, never narrower than the template's box (the
-# template's widths are the English captions'); one row between keyboard and buttons where that
-# is clear, else two rows or one column, captions wrapped only where none fits the width, above
-# the hand prompts (with the buttons where they do not fit under the keys).
-
-def _arrange(W, sw, sh, cols, wrap):
-    col_w = [max(sw[i] for i in range(c, 4, cols)) for c in range(cols)]
-    room = W - (cols + 1) * 6
-    ws, lines = list(sw), 1
-    if sum(col_w) > room:
-        if not wrap or room <= 0:
-            return None
-        total = sum(col_w)
-        col_w = [max(1, c * room // total) for c in col_w]
-        ws = [min(sw[i], col_w[i % cols]) for i in range(4)]
-        lines = max(_caption_lines_ind(sw[i], ws[i], sh) for i in range(4))
-    row_h = sh + (lines - 1) * ((7 * sh + 9) // 10)
-    rows = 4 // cols
-    return {"cols": cols, "ws": ws, "col_w": col_w, "row_h": row_h, "height": rows * row_h + (rows - 1) * 6}
-
-
-def _caption_lines_ind(one_line, width, indicator):
-    if width >= one_line:
-        return 1
-    need, have = max(1, one_line - indicator), max(1, width - indicator)
-    return max(1, (6 * need + 5 * have - 1) // (5 * have))
-
-
-def layout_controls(W, H, bw, bh, sw, sh):
-    """Rectangles (right and bottom exclusive) of the controls by id for the given device sizes."""
-    keys = key_rects(W, H)
-    keys_bottom = max(rc[3] for k, rc in keys.items() if k[0] == 4)
-    upper_bottom = keys[(0, 0)][1] - HAND_H - 1
-    out = {1000: (2, H - bh, W - 2, H)}
-    g = (W - bw) // 6
-    if 3 * g + 3 * bw > W - 2:
-        g = max(0, (W - 3 * bw) // 4)
-
-    def buttons(top, bottom):
-        out[1] = (g, top, g + bw, bottom)
-        out[57670] = (2 * g + bw, top, 2 * g + 2 * bw, bottom)
-        out[2] = (3 * g + 2 * bw, top, 3 * g + 3 * bw, bottom)
-    buttons_top = H - 2 * bh - 5
-    below = buttons_top > keys_bottom + 1
-    if below:
-        buttons(buttons_top, H - bh)
-
-    def clear_below(b, t):
-        return below and t > keys_bottom + 1 and t + b["height"] < buttons_top
-
-    def upper_top(b):
-        return upper_bottom - b["height"] - (0 if below else 6 + bh + 5)
-
-    def place(b, t):
-        cols = b["cols"]
-        s = (W - sum(b["col_w"])) // (2 if cols == 1 else cols + 1)
-        lefts, left = [], s
-        for c in range(cols):
-            lefts.append(left)
-            left += b["col_w"][c] + s
-        for i, cid in enumerate(SET_IDS):
-            top = t + (i // cols) * (b["row_h"] + 6)
-            out[cid] = (lefts[i % cols], top, lefts[i % cols] + b["ws"][i], top + b["row_h"])
-        if not below:
-            buttons(t + b["height"] + 6, t + b["height"] + 6 + bh + 5)
-        return out
-
-    tried = [_arrange(W, sw, sh, cols, wrap) for wrap in (False, True) for cols in (4, 2, 1)]
-    for b in tried:
-        if b is None:
-            continue
-        if b["cols"] == 4 and clear_below(b, H - 3 * sh - 8):
-            return place(b, H - 3 * sh - 8)
-        if clear_below(b, buttons_top - 2 - b["height"]):
-            return place(b, buttons_top - 2 - b["height"])
-        if upper_top(b) >= 372:
-            return place(b, upper_top(b))
-    for b in tried:
-        if b is not None and upper_top(b) >= 2:
-            return place(b, upper_top(b))
-    last = tried[5] or tried[3]
-    return place(last, max(2, upper_top(last)))
-
-
-def template_control_rects(W, H):
-    """Inclusive rectangles of the controls, by id, for the template's sizes (English captions,
-    Chinese ones too, unscaled)."""
-    tmpl = json.loads((REPO / "res" / "dialog" / "102.json").read_text())
-    size = {c["id"]: (c["rect"][2] - c["rect"][0], c["rect"][3] - c["rect"][1]) for c in tmpl["controls"]}
-    out = layout_controls(W, H, size[1][0], size[1][1], [size[i][0] for i in SET_IDS], size[SET_IDS[0]][1])
-    return {k: (l, t, r - 1, b - 1) for k, (l, t, r, b) in out.items()}
-
-
-control_rects = template_control_rects
-
-
 def placed_controls(session, timeout=5):
     """Inclusive rectangles of the controls by id where the program last placed them, in screen
     pixels, from its trace (POMAREL_TRACE=1: "pomarel: control ID LEFT TOP RIGHT BOTTOM" per move)."""
@@ -1063,6 +1056,14 @@ def placed_controls(session, timeout=5):
                 rects[cid] = (l, t, r - 1, b - 1)
         return rects if ids <= rects.keys() else None
     return wait_until(read, timeout)
+
+
+def control_rects(session, timeout=5):
+    """placed_controls, ending the script with a clear message when the trace has none."""
+    rects = placed_controls(session, timeout)
+    if rects is None:
+        raise RuntimeError(f"the program did not say where it placed its controls within {timeout} s")
+    return rects
 
 
 # ---------------------------------------------------------------------------------------------
@@ -1085,7 +1086,181 @@ def on_private_bus(script_file):
         return
     if shutil.which("dbus-run-session") is None or not os.access(SYSTEM_PYTHON, os.X_OK):
         fail_early("dbus-run-session and /usr/bin/python3 are needed (packages dbus, python3)")
-    env = dict(os.environ, **{PRIVATE_BUS_MARK: "1"})
+    # The accessibility bus puts its socket in XDG_RUNTIME_DIR, else at one fixed path in the home
+    # folder: a second run (another script, another checkout's tests) would take that path over,
+    # and programs started later would join its bus, unseen by this one. A folder of its own each.
+    runtime = tempfile.mkdtemp(prefix="pomarel-e2e-bus-")
+    env = dict(os.environ, **{PRIVATE_BUS_MARK: "1", "XDG_RUNTIME_DIR": runtime})
     cmd = ["dbus-run-session", "--", SYSTEM_PYTHON, str(Path(script_file).resolve()), *sys.argv[1:]]
     sys.stdout.flush()
-    sys.exit(subprocess.run(cmd, env=env).returncode)
+    try:
+        status = subprocess.run(cmd, env=env).returncode
+    finally:
+        shutil.rmtree(runtime, ignore_errors=True)
+    sys.exit(status)
+
+
+# ---------------------------------------------------------------------------------------------
+# The accessibility bus
+
+
+class Accessibility:
+    """The program as a screen reader sees it: its controls' roles, names, texts and extents."""
+
+    def __init__(self):
+        try:
+            import gi
+            gi.require_version("Atspi", "2.0")
+            from gi.repository import Atspi, GLib
+        except (ImportError, ValueError) as err:
+            fail_early(f"the AT-SPI bindings are missing ({err}; packages python3-gi, gir1.2-atspi-2.0)")
+        self.Atspi = Atspi
+        self.GLib = GLib
+        # A program busy drawing on a loaded machine may take longer than the library's 0.8 s to
+        # answer; a call that timed out would read as an object gone.
+        Atspi.set_timeout(15000, 60000)
+        # Asking for the desktop starts the accessibility bus, which the program looks for at start.
+        Atspi.get_desktop(0).get_child_count()
+
+    def desktop(self):
+        """The bus's list of applications, asked afresh: on a busy machine the notice of an
+        application that just started can be missed, and a kept list would never show it."""
+        desktop = self.Atspi.get_desktop(0)
+        try:
+            desktop.clear_cache()
+        except Exception:
+            pass
+        return desktop
+
+    def app(self, pid):
+        desktop = self.desktop()
+        for i in range(desktop.get_child_count()):
+            a = desktop.get_child_at_index(i)
+            try:
+                if a is not None and a.get_process_id() == pid:
+                    return a
+            except Exception:  # an application that just ended
+                continue
+        return None
+
+    @staticmethod
+    def walk(acc, out=None):
+        """(role, name, object) of acc and everything below it; an object that goes away while it
+        is read (a box that closed) hides none of its siblings."""
+        out = [] if out is None else out
+        try:
+            out.append((acc.get_role_name(), acc.get_name() or "", acc))
+            count = acc.get_child_count()
+        except Exception:
+            return out
+        for i in range(count):
+            try:
+                child = acc.get_child_at_index(i)
+            except Exception:
+                continue
+            if child is not None:
+                Accessibility.walk(child, out)
+        return out
+
+    def texts(self, pid):
+        """The contents of every text field of the program's window (the report box is the only one)."""
+        desktop = self.desktop()
+        out = []
+        for i in range(desktop.get_child_count()):
+            try:
+                app = desktop.get_child_at_index(i)
+                if app is None or app.get_process_id() != pid:
+                    continue
+                # What the bus keeps of the window may be from before its controls were laid out
+                # again: read it afresh.
+                app.clear_cache()
+            except Exception:  # an application that just ended
+                continue
+            out.extend(self._texts_below(app))
+        return out
+
+    def _texts_below(self, acc):
+        try:
+            if acc.get_role_name() == "text":
+                return [self.Atspi.Text.get_text(acc, 0, self.Atspi.Text.get_character_count(acc))]
+            count = acc.get_child_count()
+        except Exception:  # an object that went away while being read
+            return []
+        out = []
+        for i in range(count):
+            try:
+                child = acc.get_child_at_index(i)
+            except Exception:  # one child gone does not hide its siblings
+                continue
+            if child is not None:
+                out.extend(self._texts_below(child))
+        return out
+
+    def alert(self, pid):
+        """(label, [push button names]) of the program's message box, or None."""
+        app = self.app(pid)
+        if app is None:
+            return None
+        for role, _name, acc in self.walk(app)[1:]:
+            if role == "alert":
+                inner = self.walk(acc)
+                labels = [n for r, n, _ in inner if r == "label" and n]
+                buttons = [n for r, n, _ in inner if r == "push button"]
+                if buttons:
+                    return (labels[0] if labels else "", buttons)
+        return None
+
+    def push_buttons(self, pid):
+        """Names of the program's push buttons, message boxes' included."""
+        app = self.app(pid)
+        return [] if app is None else [n for r, n, _ in self.walk(app)[1:] if r == "push button"]
+
+    def extents(self, pid, role):
+        """Inclusive screen rectangles of the program's controls of that role, as the toolkit has them."""
+        app = self.app(pid)
+        out = []
+        for r, _n, acc in ([] if app is None else self.walk(app)[1:]):
+            if r == role:
+                x = acc.get_extents(self.Atspi.CoordType.SCREEN)
+                out.append((x.x, x.y, x.x + x.width - 1, x.y + x.height - 1))
+        return sorted(out)
+
+    def wait_alert(self, pid, timeout=20):
+        return wait_until(lambda: self.alert(pid), timeout, 0.1)
+
+    def popup_items(self, action, timeout=3.0):
+        """Performs action and returns the items of the first menu that pops up (texts before a
+        tab, which starts the shortcut), or None."""
+        Atspi, GLib = self.Atspi, self.GLib
+        got = []
+
+        def seen(event):
+            try:
+                if event.source.get_role_name() in ("popup menu", "menu") and event.detail1 == 1 and not got:
+                    items = []
+                    for i in range(event.source.get_child_count()):
+                        c = event.source.get_child_at_index(i)
+                        if c.get_role_name() == "menu item":
+                            items.append((c.get_name() or "").split("\t")[0])
+                    got.append(items)
+                    Atspi.event_quit()
+            except Exception:
+                pass
+
+        listener = Atspi.EventListener.new(seen)
+        listener.register("object:state-changed:showing")
+
+        def start():
+            action()
+            return False
+
+        def give_up():
+            Atspi.event_quit()
+            return False
+        GLib.timeout_add(100, start)
+        stop = GLib.timeout_add(int(timeout * 1000), give_up)
+        Atspi.event_main()
+        if got:
+            GLib.source_remove(stop)
+        listener.deregister("object:state-changed:showing")
+        return got[0] if got else None

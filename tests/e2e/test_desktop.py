@@ -52,9 +52,8 @@ def background_spots(W, H):
     keys = e.key_rects(W, H)
     low = keys[(0, 0)][1] - 100
     points, _ = e.tree_outline(W, H)
-    outline = set(points)
     spots = [(x, y) for x in (5, W // 8, W // 4, 3 * W // 4, 7 * W // 8, W - 6) for y in (5, H // 6, low)]
-    return [p for p in spots if p not in outline]
+    return [p for p in spots if e.tree_distance(points, p) > 4]
 
 
 def stop_app(s):

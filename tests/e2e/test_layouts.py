@@ -25,7 +25,6 @@ dbus-run-session with Debian's /usr/bin/python3 and its gi bindings.
 import os
 import shutil
 import signal
-import subprocess
 import sys
 import time
 from pathlib import Path
@@ -59,54 +58,6 @@ US_PLACES_NOTE_EN = "No Latin keyboard layout is set up"
 LEVELS = ("plain", "Shift", "AltGr")
 
 
-
-
-class ReportBox:
-    """The text of the program's report box, read over the accessibility bus."""
-
-    def __init__(self):
-        try:
-            import gi
-            gi.require_version("Atspi", "2.0")
-            from gi.repository import Atspi
-        except (ImportError, ValueError) as err:
-            e.fail_early(f"the AT-SPI bindings are missing ({err}; packages python3-gi, gir1.2-atspi-2.0)")
-        self.Atspi = Atspi
-        # Asking for the desktop starts the accessibility bus, which the program looks for at start.
-        Atspi.get_desktop(0).get_child_count()
-
-    def texts(self, pid):
-        """The contents of every text field of the program's window (the report box is the only one)."""
-        desktop = self.Atspi.get_desktop(0)
-        out = []
-
-        def walk(acc):
-            try:
-                if acc.get_role_name() == "text":
-                    out.append(self.Atspi.Text.get_text(acc, 0, self.Atspi.Text.get_character_count(acc)))
-                count = acc.get_child_count()
-            except Exception:  # an object that went away while being read
-                return
-            for i in range(count):
-                try:
-                    child = acc.get_child_at_index(i)
-                except Exception:  # one child gone does not hide its siblings
-                    continue
-                if child is not None:
-                    walk(child)
-        for i in range(desktop.get_child_count()):
-            a = desktop.get_child_at_index(i)
-            try:
-                if a is not None and a.get_process_id() == pid:
-                    # What the bus keeps of the window may be from before its controls were laid
-                    # out again: read it afresh.
-                    a.clear_cache()
-                    walk(a)
-            except Exception:
-                continue
-        return out
-
-
 # ---------------------------------------------------------------------------------------------
 # Keys and apples
 
@@ -122,25 +73,17 @@ def press(s, cell, level):
             "keyup", "--delay", "30", str(hold))
 
 
-def apple_state(s, img):
-    apples = e.find_apples(img, W, H)
-    if len(apples) != 1:
-        return None
-    box = e.bbox(apples[0])
-    return box, img.region(box)
-
-
 def answer_target(s):
     """Finds the blinking key and types it at the first level that moves the apple on.
 
     Returns ((row, col), level) or (cell, None) when no level did, or (None, None) when no key blinks."""
-    before = e.wait_until(lambda: apple_state(s, s.shot()), 2, 0.03)
+    before = e.wait_until(lambda: e.apple_state(s, s.shot()), 2, 0.03)
     cell, _box = e.blinking_key(s)
     if cell is None or cell not in KEYCODES or before is None:
         return None, None
 
     def moved():
-        st = apple_state(s, s.shot())
+        st = e.apple_state(s, s.shot())
         return st is not None and st != before
     # A second round with longer waits, in case the machine was slow to answer the first.
     for wait in (0.5, 1.5):
@@ -250,7 +193,7 @@ def check_legends(res, s, us, pairs, what):
 def whole_pass(res, s, what, size, after_f6=None):
     """F6, then one whole pass of set 4: size targets, each once."""
     s.key("F6")
-    res.require(e.wait_until(lambda: apple_state(s, s.shot()), 10), f"{what}: F6 shows one apple")
+    res.require(e.wait_until(lambda: e.apple_state(s, s.shot()), 10), f"{what}: F6 shows one apple")
     if after_f6 is not None:
         after_f6()
     started = time.monotonic()
@@ -311,7 +254,7 @@ def main():
     args = e.parse_args(__file__)
     if shutil.which("setxkbmap") is None:
         e.fail_early("setxkbmap is not installed (package x11-xkb-utils)")
-    bus = ReportBox()
+    bus = e.Accessibility()
     res = e.Results()
     with e.Session(args, W, H, "layouts") as s:
         us = {}  # cell -> the legend's dark pixels
@@ -367,7 +310,7 @@ def main():
                 if pairs:
                     check_legends(res, s, us, pairs, what)
                 s.key("F6")
-                res.require(e.wait_until(lambda: apple_state(s, s.shot()), 10), f"{what}: F6 shows one apple")
+                res.require(e.wait_until(lambda: e.apple_state(s, s.shot()), 10), f"{what}: F6 shows one apple")
                 done = type_targets(res, s, what, 15)
                 res.check(done is not None, f"{what}: 15 targets of set 4 typed on the keys that blink",
                           f"{done}")

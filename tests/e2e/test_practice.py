@@ -50,7 +50,7 @@ def wait_apple_change(s, before_box, before_bytes, timeout=3.0):
 
 def check_apple(res, s, img, box, what):
     W, H = s.W, s.H
-    aw, ah = e.apple_size()
+    aw, ah = e.APPLE_W, e.APPLE_H
     apples = e.find_apples(img, W, H)
     res.check(len(apples) == 1, f"{W}x{H}: {what}: exactly one apple on the screen", f"{len(apples)} yellow regions")
     size = (box[2] - box[0] + 1, box[3] - box[1] + 1)
@@ -75,7 +75,7 @@ def find_blink(res, s, what):
 
 
 def report_bytes(s, img):
-    return img.region(e.control_rects(s.W, s.H)[1000])
+    return img.region(e.control_rects(s)[1000])
 
 
 def practise(res, s):
@@ -102,7 +102,7 @@ def practise(res, s):
     check_apple(res, s, img2, box2, "after a right key")
     res.check(e.wait_until(lambda: report_bytes(s, s.shot()) != before_report, 2),
               f"{W}x{H}: the report box changes after a right key")
-    rep = e.control_rects(W, H)[1000]
+    rep = e.control_rects(s)[1000]
     ink = img2.count(rep, lambda p: e.luminance(p) < 100) if report_bytes(s, img2) != before_report else 0
     res.check(ink >= 30, f"{W}x{H}: the report box shows text", f"{ink} dark pixels")
     cell2 = find_blink(res, s, "after a right key")

@@ -50,7 +50,7 @@ class Shown:
         self.yellow = 0
 
     def holes(self, s):
-        return [self.key_rect, self.hand_rect, self.apple[0], e.control_rects(s.W, s.H)[1]]
+        return [self.key_rect, self.hand_rect, self.apple[0], e.control_rects(s)[1]]
 
 
 def same_except(a, b, holes):
@@ -339,7 +339,7 @@ def routes_1920(res, s):
                 fresh = Shown(s, st.cell, st.hand_rect, st.hand_bg)
                 capture(s, fresh)
                 run(fresh)
-    l, t, r, b = e.control_rects(W, H)[1006]
+    l, t, r, b = e.control_rects(s)[1006]
     box = ((l + r) // 2, (t + b) // 2)
     for what, tag, act in (("F2", "F2", lambda: s.key("F2")),
                            ("F4", "F4", lambda: s.key("F4")),

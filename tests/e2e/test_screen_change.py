@@ -56,9 +56,9 @@ def check_screen(res, s, wid, W, H, target):
     apple = e.find_apples(img, W, H)[0]
     box = e.bbox(apple)
     cx, cy = (box[0] + box[2]) // 2, (box[1] + box[3]) // 2
-    xs = [p[0] for p in points if p[1] == cy]
-    res.check(xs and min(xs) < cx < max(xs), f"{W}x{H}: the apple hangs inside the tree",
-              f"apple {box}, tree row {cy}: {min(xs) if xs else None}..{max(xs) if xs else None}")
+    span = e.tree_row_span(points, cy)
+    res.check(span and span[0] < cx < span[1], f"{W}x{H}: the apple hangs inside the tree",
+              f"apple {box}, tree row {cy}: {span}")
     cell = e.steady_blinking_key(s)
     res.check(cell == target, f"{W}x{H}: the same target key blinks as before the change", f"{cell} vs {target}")
     res.check(report_has_text(s, img), f"{W}x{H}: the report box still shows the report")

@@ -37,21 +37,13 @@ CHARS[4] = CHARS[3] | set("-=[]\\;',")
 X_HEIGHT = set("acemnorsuvwxz")
 
 
-def apple_state(s, img):
-    apples = e.find_apples(img, W, H)
-    if len(apples) != 1:
-        return None
-    box = e.bbox(apples[0])
-    return box, img.region(box)
-
-
 def answer(s, cell, before):
     """Types the characters the target on this key may ask for until one is accepted."""
     for ch in e.target_chars(cell):
         s.type(ch)
 
         def moved():
-            st = apple_state(s, s.shot())
+            st = e.apple_state(s, s.shot())
             return st if st is not None and st != before else None
         if e.wait_until(moved, 0.5, 0.03):
             return ch
@@ -67,7 +59,7 @@ def practise_set(res, s, n, how, tops):
             res.check(False, f"set {n} ({how}): a key blinks", f"changed area {box}")
             return
         img = s.shot()
-        st = apple_state(s, img)
+        st = e.apple_state(s, img)
         if st is None:
             res.check(False, f"set {n} ({how}): one apple is shown")
             return
@@ -88,16 +80,16 @@ def practise_set(res, s, n, how, tops):
 
 
 def switch(res, s, n, how, action, tops):
-    cr = e.control_rects(W, H)
+    cr = e.EXPECTED_CONTROLS[(W, H)]
     before = s.shot()
-    st_before = apple_state(s, before)
+    st_before = e.apple_state(s, before)
     action()
     want = [i == n - 1 for i in range(4)]
 
     def switched():
         img = s.shot()
         marks = [e.check_mark(img, cr[cid]) for cid in (1004, 1005, 1006, 1007)]
-        st = apple_state(s, img)
+        st = e.apple_state(s, img)
         return (img, marks) if marks == want and st is not None and st != st_before else None
     got = e.wait_until(switched, 3)
     last = s.shot()
@@ -111,7 +103,7 @@ def switch(res, s, n, how, action, tops):
 def main():
     args = e.parse_args(__file__)
     res = e.Results()
-    cr = e.control_rects(W, H)
+    cr = e.EXPECTED_CONTROLS[(W, H)]
 
     def click_box(cid):
         l, t, r, b = cr[cid]
@@ -123,7 +115,7 @@ def main():
             s.launch()
             s.main_window()
             s.key("F2")
-            res.require(e.wait_until(lambda: apple_state(s, s.shot()), 10), "F2 shows one apple")
+            res.require(e.wait_until(lambda: e.apple_state(s, s.shot()), 10), "F2 shows one apple")
             practise_set(res, s, 1, "F2", tops)
         steps = (
             (2, "F4", lambda: s.key("F4")),

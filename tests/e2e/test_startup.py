@@ -5,13 +5,17 @@ Per screen size, one start of the installed program under its own Xvfb:
 - the window is mapped at (0, 0) with the screen's size and stays up;
 - every key cap shows its cream face inside its computed rectangle, legends stand where they
   belong (letter high, digit low with its shifted symbol above, "Space" on the bottom row);
-- the tree's crown outline is pure green on its computed points;
-- buttons, check boxes and report box fill their computed rectangles, the first check box is
+- each letter key shows its capital: of the 26 capitals drawn separately by ImageMagick in DejaVu
+  Sans Bold, its own is the one most like the cap's ink;
+- the tree's crown outline is pure green on its landmarks;
+- the controls stand where a table of expected rectangles puts them (the program's trace says
+  so), and buttons, check boxes and report box fill them on the screen; the first check box is
   marked, the check boxes lie apart and none of the controls covers a key (where the
   keyboard leaves no room above the buttons, the check boxes stand above the keyboard);
 - Esc asks, Enter takes the default answer (Yes) and the program ends with status 0.
 """
 
+import string
 import sys
 from pathlib import Path
 
@@ -38,15 +42,22 @@ def check_keyboard(res, s, img):
     bad = [k for k, rc in rects.items() if not e.is_cream(img.px(*e.cap_spot(rc)))]
     res.check(not bad, f"{W}x{H}: all {len(rects)} key caps show their face inside their rectangles",
               f"no cap face at {bad[:8]}")
+    letters = {cell: e.SHIFTED[cell[0]][cell[1]] for cell in rects
+               if cell[0] < 4 and e.SHIFTED[cell[0]][cell[1]] in string.ascii_uppercase}
+    misread = {ch: e.read_legend(img, e.cap_face(rects[cell]), string.ascii_uppercase) for cell, ch in letters.items()}
+    misread = {ch: got for ch, got in misread.items() if got != ch}
+    res.check(len(letters) == 26 and not misread, f"{W}x{H}: every letter key shows its capital",
+              f"caps read as another letter (key: read): {misread}")
     # The cap is stretched over the rectangle without its right column and bottom row: its warm
     # rim lies on left, right - 1, top and bottom - 1, and the pixel beyond each edge is not rim.
     # (Tree pixels drawn over the keys and controls that overlap them on small screens are left out.)
-    tree = set(e.tree_outline(W, H)[0])
-    controls = e.control_rects(W, H).values()
+    tree = e.tree_outline(W, H)[0]
+    controls = e.EXPECTED_CONTROLS[(W, H)].values()
 
     def rim(x, y):
         p = img.px(x, y)
-        if (x, y) in tree or any(e.inside((x, y, x, y), c) for c in controls):
+        on_tree = p == (0, 255, 0) and e.tree_distance(tree, (x, y)) <= 4
+        if on_tree or any(e.inside((x, y, x, y), c) for c in controls):
             return None
         return p[0] - p[2] >= 15
 
@@ -93,22 +104,25 @@ def check_tree(res, s, img):
     W, H = s.W, s.H
     points, crown = e.tree_outline(W, H)
     # Where the keyboard leaves no room below it, the check boxes stand over part of the tree.
-    controls = e.control_rects(W, s.H).values()
-    sample = [i for i in crown[::5] if not any(e.inside((*points[i], *points[i]), c) for c in controls)]
-    wrong = [points[i] for i in sample if img.px(*points[i]) != (0, 255, 0)]
-    res.check(not wrong, f"{W}x{s.H}: the crown outline is pure green on {len(sample)} of its computed points",
-              f"{len(wrong)} points are not, e.g. {wrong[:5]} -> {[img.px(*p) for p in wrong[:5]]}")
-    # Shifted by one pixel to the left, the same points are mostly background.
-    off = [p for p in (points[i] for i in sample) if (p[0] - 3, p[1]) not in set(points)]
-    green_off = sum(1 for p in off if img.px(p[0] - 3, p[1]) == (0, 255, 0))
-    res.check(green_off < len(off) // 4, f"{W}x{s.H}: the outline is where it is computed, not elsewhere",
-              f"{green_off} of {len(off)} points 3 pixels to the left are green too")
+    controls = e.EXPECTED_CONTROLS[(W, H)].values()
+    sample = [points[i] for i in crown if not any(e.inside((*points[i], *points[i]), c) for c in controls)]
+    slack = 0 if e.tree_scale(W, H) == 1.0 else 1  # a scaled tree's points are rounded
+    wrong = [p for p in sample if not e.tree_green_at(img, p, slack)]
+    res.check(not wrong, f"{W}x{s.H}: the crown outline is pure green on its {len(sample)} landmarks",
+              f"{len(wrong)} are not, e.g. {wrong[:5]} -> {[img.px(*p) for p in wrong[:5]]}")
+    # Six pixels to the left, away from the outline, the background shows.
+    off = [(x - 6, y) for x, y in sample if e.tree_distance(points, (x - 6, y)) > 5]
+    green_off = sum(1 for p in off if img.px(*p) == (0, 255, 0))
+    res.check(green_off < len(off) // 4, f"{W}x{s.H}: the outline is where its landmarks put it, not elsewhere",
+              f"{green_off} of {len(off)} points 6 pixels to the left are green too")
 
 
 def check_controls(res, s, img):
     W, H = s.W, s.H
     rects = e.key_rects(W, H)
-    cr = e.control_rects(W, H)
+    cr = e.EXPECTED_CONTROLS[(W, H)]
+    res.check(e.control_rects(s) == cr, f"{W}x{H}: the program places its controls where expected",
+              f"placed {e.control_rects(s)}")
     keyboard_bottom = rects[(4, 0)][3]
     for cid, name in ((1, "Start"), (57670, "Help"), (2, "Exit")):
         l, t, r, b = cr[cid]

@@ -8,7 +8,8 @@ buttons in that language; in Hong Kong and the United States, whose texts are En
 buttons are English too. In English, German and Japanese the help box's text tells how Pomarel
 runs, installs and finds its background on Linux, and names F2 and Esc. In German the system menu (Alt+Space) and the report box's context menu (a right
 click on it) speak German too; in Japanese the program is closed through the system menu's
-Close. Every normal close ends with status 0.
+Close. Every normal close ends with status 0. In English, the buttons and check boxes stand on
+the bus where the program's trace (which the other scripts read the controls' places from) says.
 
 A start on a system where the networking check fails (Internet sockets refused, as a sandbox
 refuses them) shows the failure message with its OK button in Spanish and ends with a non-zero
@@ -20,13 +21,10 @@ bindings.
 """
 
 import ctypes
-import os
 import platform
-import shutil
 import struct
 import subprocess
 import sys
-import time
 from pathlib import Path
 
 sys.dont_write_bytecode = True  # nothing written into the source tree
@@ -63,109 +61,6 @@ HELP_SAYS = {
                     "\n\n2)助け\n\tF1\n\n3)開始\n\tF2\n\n4)終了\n\tEsc"),
 }
 A11Y = {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
-
-
-
-
-# ---------------------------------------------------------------------------------------------
-# The accessibility bus
-
-
-class Accessibility:
-    def __init__(self):
-        try:
-            import gi
-            gi.require_version("Atspi", "2.0")
-            from gi.repository import Atspi, GLib
-        except (ImportError, ValueError) as err:
-            e.fail_early(f"the AT-SPI bindings are missing ({err}; packages python3-gi, gir1.2-atspi-2.0)")
-        self.Atspi = Atspi
-        self.GLib = GLib
-        # Asking for the desktop starts the accessibility bus, which the program looks for at start.
-        Atspi.get_desktop(0).get_child_count()
-
-    def app(self, pid):
-        desktop = self.Atspi.get_desktop(0)
-        for i in range(desktop.get_child_count()):
-            a = desktop.get_child_at_index(i)
-            try:
-                if a is not None and a.get_process_id() == pid:
-                    return a
-            except Exception:  # an application that just ended
-                continue
-        return None
-
-    @staticmethod
-    def walk(acc, out=None):
-        out = [] if out is None else out
-        try:
-            out.append((acc.get_role_name(), acc.get_name() or "", acc))
-            for i in range(acc.get_child_count()):
-                c = acc.get_child_at_index(i)
-                if c is not None:
-                    Accessibility.walk(c, out)
-        except Exception:  # a box that closed while being read
-            pass
-        return out
-
-    def alert(self, pid):
-        """(label, [push button names]) of the program's message box, or None."""
-        app = self.app(pid)
-        if app is None:
-            return None
-        for role, _name, acc in self.walk(app)[1:]:
-            if role == "alert":
-                inner = self.walk(acc)
-                labels = [n for r, n, _ in inner if r == "label" and n]
-                buttons = [n for r, n, _ in inner if r == "push button"]
-                if buttons:
-                    return (labels[0] if labels else "", buttons)
-        return None
-
-    def push_buttons(self, pid):
-        """Names of the program's push buttons, message boxes' included."""
-        app = self.app(pid)
-        return [] if app is None else [n for r, n, _ in self.walk(app)[1:] if r == "push button"]
-
-    def wait_alert(self, pid, timeout=20):
-        return e.wait_until(lambda: self.alert(pid), timeout, 0.1)
-
-    def popup_items(self, action, timeout=3.0):
-        """Performs action and returns the items of the first menu that pops up (texts before a
-        tab, which starts the shortcut), or None."""
-        Atspi, GLib = self.Atspi, self.GLib
-        got = []
-
-        def seen(event):
-            try:
-                if event.source.get_role_name() in ("popup menu", "menu") and event.detail1 == 1 and not got:
-                    items = []
-                    for i in range(event.source.get_child_count()):
-                        c = event.source.get_child_at_index(i)
-                        if c.get_role_name() == "menu item":
-                            items.append((c.get_name() or "").split("\t")[0])
-                    got.append(items)
-                    Atspi.event_quit()
-            except Exception:
-                pass
-
-        listener = Atspi.EventListener.new(seen)
-        listener.register("object:state-changed:showing")
-
-        def start():
-            action()
-            return False
-
-        def give_up():
-            Atspi.event_quit()
-            return False
-        GLib.timeout_add(100, start)
-        stop = GLib.timeout_add(int(timeout * 1000), give_up)
-        Atspi.event_main()
-        if got:
-            GLib.source_remove(stop)
-        listener.deregister("object:state-changed:showing")
-        return got[0] if got else None
 
 
 # ---------------------------------------------------------------------------------------------
@@ -239,13 +134,31 @@ def stock_buttons(res, s, bus, lang, yes, no, ok, start, question):
         s.shot(f"exit-question-{lang[:5]}")
 
 
+def controls_where_traced(res, s, bus, lang):
+    """Where the program says it put its controls is where the toolkit shows them: the buttons
+    exactly; a check box's indicator and caption (all the bus tells of it) from its left edge."""
+    pid = s.app.pid
+    traced = e.control_rects(s)
+    buttons = sorted(traced[i] for i in (1, 57670, 2))
+    res.check(e.wait_until(lambda: bus.extents(pid, "push button") == buttons, 5, 0.1),
+              f"{lang}: the buttons stand where the program's trace says",
+              f"trace {buttons}, accessibility bus {bus.extents(pid, 'push button')}")
+    boxes = sorted(traced[i] for i in e.SET_IDS)
+
+    def boxes_inside():
+        got = bus.extents(pid, "check box")
+        return len(got) == 4 and all(g[0] == b[0] and e.inside(g, b) for g, b in zip(got, boxes))
+    res.check(e.wait_until(boxes_inside, 5, 0.1), f"{lang}: the check boxes stand where the program's trace says",
+              f"trace {boxes}, accessibility bus {bus.extents(pid, 'check box')}")
+
+
 def german_menus(res, s, bus):
     items = bus.popup_items(lambda: s.key("alt+space"))
     res.check(items is not None and items[:2] == ["Minimieren", "Schließen"],
               "de_DE: the system menu reads Minimieren, Schließen", f"items {items}")
     s.shot("system-menu-de")
     s.key("Escape")
-    l, t, r, b = e.control_rects(W, H)[1000]
+    l, t, r, b = e.control_rects(s)[1000]
     items = bus.popup_items(lambda: s.click((l + r) // 2, (t + b) // 2, button=3))
     res.check(items is not None and items == ["Kopieren", "Alles auswählen"],
               "de_DE: the report box's context menu reads Kopieren, Alles auswählen", f"items {items}")
@@ -261,12 +174,14 @@ def full_screen_windows(s):
 def main():
     e.on_private_bus(__file__)
     args = e.parse_args(__file__)
-    bus = Accessibility()
+    bus = e.Accessibility()
     res = e.Results()
     for lang, yes, no, ok, start, question in LANGUAGES:
         with res.group(f"stock texts in {lang}"), e.Session(args, W, H, lang[:5]) as s:
             s.launch(lang, A11Y)
             s.main_window()
+            if lang.startswith("en"):
+                controls_where_traced(res, s, bus, lang)
             stock_buttons(res, s, bus, lang, yes, no, ok, start, question)
             if lang.startswith("de"):
                 s.key("Escape")  # the question's No

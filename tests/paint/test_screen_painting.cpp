@@ -11,6 +11,7 @@
 
 #include "paint/BackgroundPicture.h"
 #include "paint/ScreenPainting.h"
+#include "platform/desktop/readers/desktop.h"
 #include "scene/Drawing.h"
 #include "tests/support/DialogFixture.h"
 
@@ -344,43 +345,44 @@ TEST(BackgroundPicture, ABadFileGivesTheDesktopAndSaysWhyOnce)
     testing_hooks::SetDesktop(Surface());
 }
 
-TEST(BackgroundPicture, ADecodingStartedAheadIsTakenOnlyForTheSameFileAndSize)
+TEST(BackgroundPicture, TheOneReadAheadIsTakenOnlyForTheSameFileAndSize)
 {
     TempDir dir;
     WriteQuadrantBmp("Face.jpg", 40, 30);
+    testing_hooks::SetScreenSize(64, 48);
     const auto topLeft = [](const Surface* s) { return s != nullptr ? FromScreenPixel(s->Row(0)[0]) : CLR_INVALID; };
-    {
-        PictureCache cache;
-        cache.Prepare("Face.jpg", 64, 48);
-        const Surface* got = cache.Get("Face.jpg", 64, 48);
-        ASSERT_NE(got, nullptr);
-        EXPECT_EQ(got->Width(), 64);
-        EXPECT_EQ(topLeft(got), RGB(255, 0, 0));
-        EXPECT_EQ(cache.Decodes(), 1);
+    const struct {
+        const char* name;
+        int width;      // asked for at this size (the reading was for 64 x 48)
+        bool replaced;  // the file is replaced by one that does not decode after the reading began
+        int decodes;
+    } cases[] = {
+        {"the same file and size: the decoding read ahead", 64, false, 1},
+        {"another size: decoded again at that size", 32, false, 2},
+        {"changed since: what it holds now counts", 64, true, 2},
+    };
+    for (const auto& c : cases) {
+        testing_hooks::SetDesktop(Surface());  // nothing kept from the case before
+        PrepareBackground("Face.jpg");
+        if (c.replaced) {
+            std::filesystem::remove("Face.jpg");
+            std::ofstream("Face.jpg") << "not a picture any more";
+        }
+        const Surface* got = BackgroundPictureOf("Face.jpg", c.width, c.width * 3 / 4);
+        if (c.replaced) {
+            EXPECT_EQ(got, nullptr) << c.name;
+            WriteQuadrantBmp("Face.jpg", 40, 30);
+        } else {
+            ASSERT_NE(got, nullptr) << c.name;
+            EXPECT_EQ(got->Width(), c.width) << c.name;
+            EXPECT_EQ(topLeft(got), RGB(255, 0, 0)) << c.name;
+        }
+        EXPECT_EQ(BackgroundPictureDecodes(), c.decodes) << c.name;
     }
-    {
-        // Asked for at another size: decoded again at that size.
-        PictureCache cache;
-        cache.Prepare("Face.jpg", 64, 48);
-        const Surface* got = cache.Get("Face.jpg", 32, 24);
-        ASSERT_NE(got, nullptr);
-        EXPECT_EQ(got->Width(), 32);
-    }
-    {
-        // The file changed after the decoding started: what it holds now counts (here, nothing
-        // that decodes).
-        PictureCache cache;
-        cache.Prepare("Face.jpg", 64, 48);
-        std::filesystem::remove("Face.jpg");
-        std::ofstream("Face.jpg") << "not a picture any more";
-        EXPECT_EQ(cache.Get("Face.jpg", 64, 48), nullptr);
-        EXPECT_EQ(cache.Decodes(), 1);
-    }
-    {
-        // Started and never asked for: the cache still ends cleanly.
-        PictureCache cache;
-        cache.Prepare("Face.jpg", 64, 48);
-    }
+    // Started and never asked for: the program still ends cleanly.
+    PrepareBackground("Face.jpg");
+    testing_hooks::SetDesktop(Surface());
+    testing_hooks::SetScreenSize(0, 0);
 }
 
 TEST(FirstPaint, EveryLegendStaysInsideItsCapAtEverySize)
@@ -435,18 +437,32 @@ TEST(DesktopBackground, APaintDoesNotWaitForASlowWallpaperWhichFollowsWhenReady)
     });
     {
         // The window paints while the reading is held: the built-in background, not the grey.
+        // Practice starts on it: an apple is on show.
         PracticeWindow win(800, 600);
         testing_hooks::PaintNow(win.dlg());
         EXPECT_NE(win.Pixel(5, 5), wall);
         EXPECT_NE(win.Pixel(5, 5), RGB(212, 208, 200));
+        win.Key(VK_F3);
         // Once read, the wallpaper shows by itself, keys and tree over it.
         release.set_value();
         for (int i = 0; i < 2000 && win.Pixel(5, 5) != wall; ++i) {
             testing_hooks::PumpEvents(5);
         }
         EXPECT_EQ(win.Pixel(5, 5), wall);
-        const POINT& t = win.dlg().GetScene().TreePoints()[100];
+        const Scene& scene = win.dlg().GetScene();
+        const POINT& t = scene.TreePoints()[100];
         EXPECT_EQ(win.Pixel(t.x, t.y), RGB(0, 255, 0));
+        // What is put back under the hands and the apple's box is the wallpaper now, not the
+        // built-in background of the first paint.
+        const auto mostlyWall = [wall](const PixelBuffer& kept) {
+            return std::count(kept.begin(), kept.end(), wall) > static_cast<std::ptrdiff_t>(kept.size() / 2);
+        };
+        for (int i = 0; i < 2000 && !(mostlyWall(scene.HandBackground(0)) && mostlyWall(scene.AppleBackground()));
+             ++i) {
+            testing_hooks::PumpEvents(5);
+        }
+        EXPECT_TRUE(mostlyWall(scene.HandBackground(0)));
+        EXPECT_TRUE(mostlyWall(scene.AppleBackground()));
     }
     testing_hooks::SetDesktopReader({});
 }

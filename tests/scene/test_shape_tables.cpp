@@ -66,6 +66,16 @@ double SegmentDistance(POINT p, POINT a, POINT b)
     return std::hypot(px - t * dx, py - t * dy);
 }
 
+// The smallest rectangle holding every point, both edges inclusive.
+template <std::size_t N> RECT Bounds(const POINT (&points)[N])
+{
+    RECT r{points[0].x, points[0].y, points[0].x, points[0].y};
+    for (const POINT& p : points) {
+        r = RECT{std::min(r.left, p.x), std::min(r.top, p.y), std::max(r.right, p.x), std::max(r.bottom, p.y)};
+    }
+    return r;
+}
+
 // Indexes at which the tree outline holds p, in order.
 std::vector<int> TreeIndexesOf(POINT p)
 {
@@ -115,17 +125,7 @@ TEST(TreeOutline, StaysWithinThreePixelsOfTheLandmarkSegments)
 
 TEST(TreeOutline, FillsItsFrameExactly)
 {
-    int minX = TreeOutline[0].x, maxX = minX, minY = TreeOutline[0].y, maxY = minY;
-    for (const POINT& p : TreeOutline) {
-        minX = std::min(minX, p.x);
-        maxX = std::max(maxX, p.x);
-        minY = std::min(minY, p.y);
-        maxY = std::max(maxY, p.y);
-    }
-    EXPECT_EQ(minX, 0);
-    EXPECT_EQ(maxX, 700);
-    EXPECT_EQ(minY, 0);
-    EXPECT_EQ(maxY, 492);
+    EXPECT_EQ(Bounds(TreeOutline), (RECT{0, 0, 700, 492}));
 }
 
 // The shaded stretch runs from the last occurrence of the right marker to the last
@@ -149,17 +149,8 @@ constexpr int kAppleHeight = 71;  // rows, 310..380
 TEST(AppleOutline, SpansItsBoxAndStartsAtTheStalkTip)
 {
     static_assert(std::size(AppleOutline) == 193);
-    int minX = AppleOutline[0].x, maxX = minX, minY = AppleOutline[0].y, maxY = minY;
-    for (const POINT& p : AppleOutline) {
-        minX = std::min(minX, p.x);
-        maxX = std::max(maxX, p.x);
-        minY = std::min(minY, p.y);
-        maxY = std::max(maxY, p.y);
-    }
-    EXPECT_EQ(minX, kAppleLeft);
-    EXPECT_EQ(maxX, kAppleLeft + kAppleWidth - 1);
-    EXPECT_EQ(minY, kAppleTop);
-    EXPECT_EQ(maxY, kAppleTop + kAppleHeight - 1);
+    EXPECT_EQ(Bounds(AppleOutline),
+              (RECT{kAppleLeft, kAppleTop, kAppleLeft + kAppleWidth - 1, kAppleTop + kAppleHeight - 1}));
 
     // Stalk tip, pointed bottom, and the last point beside the first.
     const struct {

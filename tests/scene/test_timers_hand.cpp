@@ -1,6 +1,11 @@
 // Timer ticks and the hand prompt.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "scene/HandPrompt.h"
 #include "scene/Scene.h"
 #include "tests/support/DialogFixture.h"
@@ -311,4 +316,64 @@ TEST(HandPrompt, BlinksAfterAWrongKeyAndGoesWithTheRightOne)
     EXPECT_FALSE(testing_hooks::IsTimerRunning(d, TIMER_HAND_BLINK));
     EXPECT_EQ(d.GetExercise().WrongKeys(), 0);
     EXPECT_EQ(d.GetExercise().HandPhase(), 0);
+}
+
+namespace {
+
+// Every pixel of the board, outside the keys named: what the caps and their legends show.
+std::vector<COLORREF> BoardOutside(PracticeWindow& win, const std::vector<KeyCell>& skip)
+{
+    const KeyRects& keys = win.dlg().GetScene().KeyRectangles();
+    RECT board{keys[0][0].left, keys[0][0].top, keys[0][0].right, keys[0][0].bottom};
+    for (int r = 0; r < kKeyRows; ++r) {
+        for (int c = 0; c < kKeysInRow[r]; ++c) {
+            board.left = std::min(board.left, keys[r][c].left);
+            board.top = std::min(board.top, keys[r][c].top);
+            board.right = std::max(board.right, keys[r][c].right);
+            board.bottom = std::max(board.bottom, keys[r][c].bottom);
+        }
+    }
+    std::vector<COLORREF> out;
+    for (int y = board.top; y <= board.bottom; ++y) {
+        for (int x = board.left; x <= board.right; ++x) {
+            bool skipped = false;
+            for (const KeyCell k : skip) {
+                const RECT& rc = keys[k.row][k.col];
+                skipped = skipped || (k != kNoKey && x >= rc.left && x <= rc.right && y >= rc.top && y <= rc.bottom);
+            }
+            out.push_back(skipped ? 0 : win.Pixel(x, y));
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(LayoutSwitch, AtStartEveryCapShowsWhatAFreshStartWithTheNewLayoutShows)
+{
+    // The old target sits on a key whose letter moves between the layouts (fr A/Q, Z/W, M; de Y),
+    // where an old cap put back would show the old layout's legends.
+    const std::u32string moving = U"aqzwym";
+    for (const auto& [from, to] : {std::pair{"fr", "de"}, std::pair{"de", "fr"}}) {
+        setenv("XKB_DEFAULT_LAYOUT", to, 1);
+        PracticeWindow fresh;
+        fresh.Key(VK_F2);
+        setenv("XKB_DEFAULT_LAYOUT", from, 1);
+        PracticeWindow win;
+        PracticeDialog& d = win.dlg();
+        win.Key(VK_F2);
+        for (int i = 0; i < 400 && moving.find(d.GetExercise().Target()) == std::u32string::npos; ++i) {
+            win.Key(VK_F2);
+        }
+        ASSERT_NE(moving.find(d.GetExercise().Target()), std::u32string::npos);
+        const KeyCell old = d.GetExercise().TargetKey();
+        setenv("XKB_DEFAULT_LAYOUT", to, 1);
+        win.Key(VK_F2);
+        unsetenv("XKB_DEFAULT_LAYOUT");
+        // The targets' keys blink.
+        const std::vector<KeyCell> skip{d.GetExercise().TargetKey(), d.GetExercise().ModifierKey(),
+                                        fresh.dlg().GetExercise().TargetKey(), fresh.dlg().GetExercise().ModifierKey()};
+        EXPECT_EQ(BoardOutside(win, skip), BoardOutside(fresh, skip))
+            << from << " to " << to << ", old key row " << old.row << " col " << old.col;
+    }
 }

@@ -366,22 +366,47 @@ void DrawWallpaper(const LoadedWallpaper& wallpaper, Surface& target, int left, 
 
 namespace {
 
-struct DesktopStore {
+// What is read ahead for the background, once, on one thread: the picture file when one was
+// named and it decodes, else the desktop's wallpaper.
+struct ReadAhead {
+    bool desktopRead = false;  // false: the picture showed, and the desktop was not looked for
+    LoadedWallpaper desktop;
+};
+
+// The background: the one reading under way and what it gave, the picture file's pixels and the
+// desktop's wallpaper.
+struct BackgroundStore {
+    // The desktop's wallpaper, placed for a screen of width x height.
     bool loaded = false;
     bool setByTest = false;
-    int width = 0;  // the screen size the wallpaper was placed for
+    int width = 0;
     int height = 0;
     LoadedWallpaper wallpaper;
-    // The reading PrepareDesktop (or a paint) started, for a screen of this size.
-    std::future<LoadedWallpaper> reading;
+
+    // The picture file's pixels at pictureWidth x pictureHeight, as the file was (pictureStamp).
+    bool pictureKept = false;
+    std::string picturePath;
+    FileStamp pictureStamp;
+    int pictureWidth = 0;
+    int pictureHeight = 0;
+    Surface picture;
+    int pictureDecodes = 0;
+
+    // The reading PrepareBackground (or a paint) started, for a screen of this size; the
+    // picture it decodes first is told apart, so a paint of the picture never waits for the
+    // desktop.
+    std::future<ReadAhead> reading;
     int readingWidth = 0;
     int readingHeight = 0;
+    std::string readingPicture;  // empty: the reading is of the desktop alone
+    FileStamp readingStamp;
+    std::future<Surface> pictureAhead;
     bool waited = false;  // a paint has waited for this reading already: later ones do not
     // Looks for the end of a reading a paint did not wait for; the application owns it.
     QPointer<QTimer> watch;
     // Readings for a size the screen no longer has, left to end on their own (a future of
     // std::async waits for its work when dropped).
-    std::vector<std::future<LoadedWallpaper>> dropped;
+    std::vector<std::future<ReadAhead>> dropped;
     std::function<void()> whenReady;
     std::function<Surface()> testReader;  // set by tests: reads instead of the user's settings
 };
@@ -391,9 +416,9 @@ constexpr std::chrono::milliseconds kPaintWaitsAtMost{300};
 // How often, after that, the reading is looked at until it is done.
 constexpr int kWatchEveryMs = 50;
 
-DesktopStore& Store()
+BackgroundStore& Store()
 {
-    static DesktopStore store;
+    static BackgroundStore store;
     return store;
 }
 
@@ -409,15 +434,17 @@ LoadedWallpaper WholeScreen(Surface picture)
     return w;
 }
 
-// Starts reading the wallpaper for a screen of this size, unless a reading for it is under way.
-// The session's settings and the screens are read here, on the toolkit's thread; finding,
-// reading and decoding the picture (the longest part) on another.
-void StartReading(DesktopStore& d, int width, int height)
+// Starts reading the background for a screen of this size: 'picture' first when it names a
+// file, the desktop when there is none or it does not decode. Nothing when a reading of the same
+// is under way. The session's settings and the screens are read here, on the toolkit's thread;
+// finding, reading and decoding the pictures (the longest part) on another.
+void StartReading(BackgroundStore& d, int width, int height, const std::string& picture)
 {
-    if (d.reading.valid() && d.readingWidth == width && d.readingHeight == height) {
+    if (d.reading.valid() && d.readingWidth == width && d.readingHeight == height && d.readingPicture == picture &&
+        (picture.empty() || d.readingStamp == StatFile(picture))) {
         return;
     }
-    std::erase_if(d.dropped, [](const std::future<LoadedWallpaper>& f) {
+    std::erase_if(d.dropped, [](const std::future<ReadAhead>& f) {
         return f.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready;
     });
     if (d.reading.valid()) {
@@ -425,20 +452,82 @@ void StartReading(DesktopStore& d, int width, int height)
     }
     d.readingWidth = width;
     d.readingHeight = height;
+    d.readingPicture = picture;
+    d.readingStamp = picture.empty() ? FileStamp{} : StatFile(picture);
     d.waited = false;
-    if (d.testReader) {
-        d.reading = std::async(std::launch::async, [reader = d.testReader] { return WholeScreen(reader()); });
+    auto decoded = std::make_shared<std::promise<Surface>>();
+    d.pictureAhead = decoded->get_future();
+    std::function<Surface()> testReader = d.testReader;
+    const bool offscreen = QGuiApplication::platformName() == QLatin1String("offscreen");
+    std::optional<DesktopSetting> setting;
+    if (!testReader && !offscreen) {
+        setting = CurrentDesktopSetting(width, height);
+    }
+    d.reading = std::async(std::launch::async, [=] {
+        ReadAhead read;
+        if (!picture.empty()) {
+            Surface pixels = DecodePicture(picture, width, height);
+            const bool shown = pixels.Width() > 0;
+            decoded->set_value(std::move(pixels));
+            if (shown) {
+                return read;
+            }
+        } else {
+            decoded->set_value(Surface());
+        }
+        read.desktopRead = true;
+        if (testReader) {
+            read.desktop = WholeScreen(testReader());
+        } else if (setting) {
+            read.desktop = LoadWallpaper(*setting);
+        }
+        return read;
+    });
+}
+
+// The picture the reading decoded, kept when it is of the file as it is now.
+void TakePictureAhead(BackgroundStore& d)
+{
+    if (!d.pictureAhead.valid()) {
         return;
     }
-    d.reading = std::async(std::launch::async,
-                           [setting = CurrentDesktopSetting(width, height)] { return LoadWallpaper(setting); });
+    Surface pixels = d.pictureAhead.get();
+    if (d.readingPicture.empty()) {
+        return;
+    }
+    ++d.pictureDecodes;
+    d.pictureKept = true;
+    d.picturePath = d.readingPicture;
+    d.pictureStamp = d.readingStamp;
+    d.pictureWidth = d.readingWidth;
+    d.pictureHeight = d.readingHeight;
+    d.picture = std::move(pixels);
+}
+
+// The desktop the finished reading found, when it looked for one.
+void TakeDesktop(BackgroundStore& d)
+{
+    TakePictureAhead(d);
+    ReadAhead read = d.reading.get();
+    if (!read.desktopRead) {
+        return;
+    }
+    d.loaded = true;
+    d.width = d.readingWidth;
+    d.height = d.readingHeight;
+    d.wallpaper = std::move(read.desktop);
+    if (qEnvironmentVariableIntValue("POMAREL_TRACE") != 0) {
+        const LoadedWallpaper& w = d.wallpaper;
+        std::fprintf(stderr, "pomarel: desktop: %s %s %dx%d\n", w.found ? NameOf(w.source) : "built-in", w.path.c_str(),
+                     w.picture.Width(), w.picture.Height());
+    }
 }
 
 // Looks at the reading every few milliseconds until it is done, then asks for the paint that
 // shows it.
 void WatchReading()
 {
-    DesktopStore& d = Store();
+    BackgroundStore& d = Store();
     QCoreApplication* app = QCoreApplication::instance();
     if (app == nullptr) {
         return;
@@ -448,12 +537,13 @@ void WatchReading()
         auto* timer = new QTimer(app);
         timer->setInterval(kWatchEveryMs);
         QObject::connect(timer, &QTimer::timeout, timer, [timer] {
-            DesktopStore& s = Store();
+            BackgroundStore& s = Store();
             if (s.reading.valid() && s.reading.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
                 return;
             }
             timer->stop();
-            if (s.reading.valid() && s.whenReady) {
+            // Also when a paint in between took the wallpaper: it may have shown only a part.
+            if (s.whenReady) {
                 s.whenReady();
             }
         });
@@ -547,31 +637,27 @@ void DrawDefaultDesktop(Surface& target, int left, int top, int right, int botto
 
 void DrawDesktop(Surface& target, int left, int top, int right, int bottom, int width, int height)
 {
-    DesktopStore& d = Store();
-    if (!d.setByTest && (!d.loaded || d.width != width || d.height != height)) {
-        // Read when the desktop is first painted: a Face.jpg background never pays for it.
-        // Tests on the offscreen platform have no desktop of their own.
-        const bool offscreen = QGuiApplication::platformName() == QLatin1String("offscreen");
-        if (!offscreen || d.testReader) {
-            StartReading(d, width, height);
+    BackgroundStore& d = Store();
+    // Read when the desktop is first painted: a picture background never pays for it. Tests on
+    // the offscreen platform have no desktop of their own.
+    const bool reads = QGuiApplication::platformName() != QLatin1String("offscreen") || d.testReader;
+    for (int round = 0; round < 2 && reads && !d.setByTest && (!d.loaded || d.width != width || d.height != height);
+         ++round) {
+        if (!d.reading.valid() || d.readingWidth != width || d.readingHeight != height) {
+            StartReading(d, width, height, {});
         }
         const auto wait = d.waited ? std::chrono::milliseconds(0) : kPaintWaitsAtMost;
         d.waited = true;
-        if (d.reading.valid() && d.reading.wait_for(wait) != std::future_status::ready) {
+        if (d.reading.wait_for(wait) != std::future_status::ready) {
             // Not worth a longer wait: the built-in background now, the wallpaper when it is ready.
             WatchReading();
             DrawDefaultDesktop(target, left, top, right, bottom, width, height);
             return;
         }
-        LoadedWallpaper wallpaper = d.reading.valid() ? d.reading.get() : LoadedWallpaper{};
-        d.loaded = true;
-        d.width = width;
-        d.height = height;
-        d.wallpaper = std::move(wallpaper);
-        if (qEnvironmentVariableIntValue("POMAREL_TRACE") != 0) {
-            const LoadedWallpaper& w = d.wallpaper;
-            std::fprintf(stderr, "pomarel: desktop: %s %s %dx%d\n", w.found ? NameOf(w.source) : "built-in",
-                         w.path.c_str(), w.picture.Width(), w.picture.Height());
+        TakeDesktop(d);
+        if (!d.loaded) {
+            // The reading found the picture and did not look further: the desktop is read now.
+            StartReading(d, width, height, {});
         }
     }
     if (d.wallpaper.found && d.width == width && d.height == height) {
@@ -581,14 +667,14 @@ void DrawDesktop(Surface& target, int left, int top, int right, int bottom, int 
     }
 }
 
-void PrepareDesktop(int width, int height)
+void PrepareBackground(int width, int height, std::string_view picture)
 {
-    DesktopStore& d = Store();
-    if (d.setByTest || (d.loaded && d.width == width && d.height == height) ||
-        (QGuiApplication::platformName() == QLatin1String("offscreen") && !d.testReader)) {
+    BackgroundStore& d = Store();
+    if (picture.empty() && (d.setByTest || (d.loaded && d.width == width && d.height == height) ||
+                            (QGuiApplication::platformName() == QLatin1String("offscreen") && !d.testReader))) {
         return;
     }
-    StartReading(d, width, height);
+    StartReading(d, width, height, std::string(picture));
 }
 
 void SetDesktopReadyHandler(std::function<void()> handler)
@@ -598,13 +684,44 @@ void SetDesktopReadyHandler(std::function<void()> handler)
 
 }  // namespace platform_detail
 
+const Surface* BackgroundPictureOf(std::string_view path, int width, int height)
+{
+    BackgroundStore& d = Store();
+    if (d.reading.valid() && d.readingPicture == path) {
+        TakePictureAhead(d);  // waits for the decoding, not for a desktop read after it
+    }
+    const FileStamp stamp = StatFile(path);
+    if (!stamp.exists || !stamp.regular) {
+        d.pictureKept = false;
+        d.picture = Surface();
+        return nullptr;
+    }
+    if (!d.pictureKept || d.picturePath != path || !(d.pictureStamp == stamp) || d.pictureWidth != width ||
+        d.pictureHeight != height) {
+        // Not read ahead, or changed since: decoded now, so a new file shows at this paint.
+        d.pictureKept = true;
+        d.picturePath = std::string(path);
+        d.pictureStamp = stamp;
+        d.pictureWidth = width;
+        d.pictureHeight = height;
+        d.picture = DecodePicture(path, width, height);
+        ++d.pictureDecodes;
+    }
+    return d.picture.Width() > 0 ? &d.picture : nullptr;
+}
+
+int BackgroundPictureDecodes()
+{
+    return Store().pictureDecodes;
+}
+
 namespace platform_seams {
 
 void SetDesktop(Surface desktop)
 {
-    DesktopStore& d = Store();
+    BackgroundStore& d = Store();
     std::function<void()> whenReady = std::move(d.whenReady);
-    d = DesktopStore{};
+    d = BackgroundStore{};
     d.whenReady = std::move(whenReady);
     d.wallpaper = WholeScreen(std::move(desktop));
     d.loaded = true;
@@ -615,9 +732,9 @@ void SetDesktop(Surface desktop)
 
 void SetDesktopReader(std::function<Surface()> reader)
 {
-    DesktopStore& d = Store();
+    BackgroundStore& d = Store();
     std::function<void()> whenReady = std::move(d.whenReady);
-    d = DesktopStore{};
+    d = BackgroundStore{};
     d.whenReady = std::move(whenReady);
     d.testReader = std::move(reader);
 }

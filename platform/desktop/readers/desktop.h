@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/desktop/readers/wallpaper_gio.h"
@@ -42,6 +43,13 @@ LoadedWallpaper LoadWallpaper(const DesktopSetting& setting);
 // The wallpaper in target's pixels [left, right) x [top, bottom).
 void DrawWallpaper(const LoadedWallpaper& wallpaper, Surface& target, int left, int top, int right, int bottom);
 
+// The picture in the file at width x height, as the file is now: the one PrepareBackground read
+// ahead when the file has not changed since, else decoded now and kept for the next paint. Null
+// when the file cannot be shown.
+const Surface* BackgroundPictureOf(std::string_view path, int width, int height);
+// How often a background picture has been decoded.
+int BackgroundPictureDecodes();
+
 namespace platform_detail {
 // The built-in background (no wallpaper found) in target's pixels [left, right) x [top, bottom),
 // for a screen of width x height; what lies outside target is left out.
@@ -51,11 +59,12 @@ void DrawDefaultDesktop(Surface& target, int left, int top, int right, int botto
 // [left, right) x [top, bottom): the user's wallpaper (read when first drawn), else the default
 // background.
 void DrawDesktop(Surface& target, int left, int top, int right, int bottom, int width, int height);
-// Starts finding and decoding the wallpaper on another thread, for a screen of width x height
-// (call it again after the screen changed size). A DrawDesktop takes it, waiting at most 300 ms
-// for what is left: past that it draws the built-in background, and the wallpaper follows when it
-// is ready. Without it, the first DrawDesktop starts the reading itself.
-void PrepareDesktop(int width, int height);
+// Starts reading the background ahead, once, on another thread, for a screen of width x height
+// (call it again after the screen changed size): the picture in the file 'picture' when it names
+// one that decodes, else the desktop's wallpaper. A DrawDesktop takes the wallpaper, waiting at
+// most 300 ms for what is left: past that it draws the built-in background, and the wallpaper
+// follows when it is ready. Without it, the first DrawDesktop starts the reading itself.
+void PrepareBackground(int width, int height, std::string_view picture = {});
 // Called (on the toolkit's thread) when a wallpaper that a paint could not wait for is ready.
 void SetDesktopReadyHandler(std::function<void()> handler);
 }  // namespace platform_detail

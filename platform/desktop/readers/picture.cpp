@@ -63,6 +63,54 @@ std::unique_ptr<QFile> OpenPlainFile(std::string_view path)
     return file;
 }
 
+// The format a file's first bytes announce, for the formats a background is likely to be in;
+// empty for any other. Naming it spares the reader from loading every image plugin there is
+// (a dozen libraries, WebP's, TIFF's and SVG's among them) to ask each whether it knows the
+// file; one that does not match after all is still read by its content.
+QByteArray FormatByContent(QIODevice& file)
+{
+    const QByteArray head = file.peek(16);
+    const auto starts = [&head](const char* magic, qsizetype at = 0) {
+        return head.mid(at).startsWith(QByteArray(magic));
+    };
+    if (starts("\xFF\xD8\xFF")) {
+        return "jpeg";
+    }
+    if (starts("\x89PNG\r\n\x1A\n")) {
+        return "png";
+    }
+    if (starts("RIFF") && starts("WEBP", 8)) {
+        return "webp";
+    }
+    if (starts("GIF87a") || starts("GIF89a")) {
+        return "gif";
+    }
+    if (starts("BM")) {
+        return "bmp";
+    }
+    return {};
+}
+
+// Points the reader at the file: through the plugin its first bytes name, else (or when that
+// plugin does not know the file after all) by asking every plugin.
+void UseReaderOn(QImageReader& reader, QIODevice& file)
+{
+    const QByteArray named = FormatByContent(file);
+    if (!named.isEmpty()) {
+        reader.setDevice(&file);
+        reader.setFormat(named);
+        reader.setAutoDetectImageFormat(false);
+        if (reader.canRead()) {
+            return;
+        }
+        file.seek(0);
+    }
+    reader.setDevice(&file);  // a new device: the handler chosen above is let go
+    reader.setFormat({});
+    reader.setAutoDetectImageFormat(true);
+    reader.setDecideFormatFromContent(true);
+}
+
 void LimitAllocation(int width, int height)
 {
     const auto screenMb = static_cast<int>((static_cast<long long>(width) * height * 4 * 2) >> 20);
@@ -85,8 +133,8 @@ Surface DecodePicture(std::string_view path, int width, int height)
     if (!file) {
         return {};
     }
-    QImageReader reader(file.get());
-    reader.setDecideFormatFromContent(true);
+    QImageReader reader;
+    UseReaderOn(reader, *file);
     reader.setAutoTransform(true);
     const QSize full = reader.size();
     if (!full.isValid() || full.isEmpty()) {
@@ -117,8 +165,8 @@ bool PictureSize(std::string_view path, int& width, int& height)
     if (!file) {
         return false;
     }
-    QImageReader reader(file.get());
-    reader.setDecideFormatFromContent(true);
+    QImageReader reader;
+    UseReaderOn(reader, *file);
     const QSize size = reader.size();
     if (!size.isValid() || size.isEmpty()) {
         return false;
@@ -139,8 +187,8 @@ Surface DecodePicturePart(std::string_view path, int width, int height, const RE
         return {};
     }
     LimitAllocation(width, height);
-    QImageReader reader(file.get());
-    reader.setDecideFormatFromContent(true);
+    QImageReader reader;
+    UseReaderOn(reader, *file);
     const QSize full = reader.size();
     if (!full.isValid() || full.isEmpty()) {
         return {};

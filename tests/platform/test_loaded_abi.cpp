@@ -1,10 +1,14 @@
-// The SDL interface the program declares itself (platform/sound/sdl_abi.h) against SDL's own headers:
-// a size, offset or value that differs would have the loaded library read or write the wrong bytes.
+// The interfaces of the libraries loaded at run time, which the program declares itself
+// (platform/sound/sdl_abi.h, desktop/readers/gio_abi.h, face/fontconfig_abi.h), against the
+// libraries' own headers: a size, offset, value or type that differs would have the loaded library
+// read or write the wrong bytes.
 #include <gtest/gtest.h>
 
 #include <cstddef>
 #include <type_traits>
 
+#include "platform/desktop/readers/gio_abi.h"
+#include "platform/face/fontconfig_abi.h"
 #include "platform/sound/sdl_abi.h"
 
 #if __has_include(<SDL.h>)
@@ -56,5 +60,39 @@ TEST(SdlInterface, TheHintIsSdlsOwn)
 TEST(SdlInterface, TheHintIsSdlsOwn)
 {
     GTEST_SKIP() << "SDL's headers are not installed (tools/setup-deps run test installs libsdl2-dev)";
+}
+#endif
+
+// GIO's and fontconfig's calls name only opaque types, which the declarations share with the
+// libraries' headers: their types are compared whole, at compile time.
+#if __has_include(<gio/gio.h>) && __has_include(<fontconfig/fontconfig.h>)
+#include <fontconfig/fontconfig.h>
+#include <gio/gio.h>
+
+static_assert(std::is_same_v<fontconfig::InitFn, decltype(&FcInit)>);
+static_assert(std::is_same_v<gio::SchemaSourceGetDefaultFn, decltype(&g_settings_schema_source_get_default)>);
+static_assert(std::is_same_v<gio::SchemaSourceLookupFn, decltype(&g_settings_schema_source_lookup)>);
+static_assert(std::is_same_v<gio::SchemaUnrefFn, decltype(&g_settings_schema_unref)>);
+static_assert(std::is_same_v<gio::SchemaHasKeyFn, decltype(&g_settings_schema_has_key)>);
+static_assert(std::is_same_v<gio::SchemaGetKeyFn, decltype(&g_settings_schema_get_key)>);
+static_assert(std::is_same_v<gio::SchemaKeyGetValueTypeFn, decltype(&g_settings_schema_key_get_value_type)>);
+static_assert(std::is_same_v<gio::SchemaKeyUnrefFn, decltype(&g_settings_schema_key_unref)>);
+static_assert(std::is_same_v<gio::SettingsNewFullFn, decltype(&g_settings_new_full)>);
+static_assert(std::is_same_v<gio::SettingsGetStringFn, decltype(&g_settings_get_string)>);
+static_assert(std::is_same_v<gio::SettingsGetUserValueFn, decltype(&g_settings_get_user_value)>);
+static_assert(std::is_same_v<gio::VariantTypeEqualFn, decltype(&g_variant_type_equal)>);
+static_assert(std::is_same_v<gio::VariantUnrefFn, decltype(&g_variant_unref)>);
+static_assert(std::is_same_v<gio::ObjectUnrefFn, decltype(&g_object_unref)>);
+static_assert(std::is_same_v<gio::FreeFn, decltype(&g_free)>);
+
+TEST(GioInterface, TheStringTypeIsGLibs)
+{
+    EXPECT_STREQ(reinterpret_cast<const char*>(gio::StringType()),
+                 reinterpret_cast<const char*>(G_VARIANT_TYPE_STRING));
+}
+#else
+TEST(GioInterface, TheStringTypeIsGLibs)
+{
+    GTEST_SKIP() << "GLib's or fontconfig's headers are not installed (tools/setup-deps run test installs them)";
 }
 #endif
