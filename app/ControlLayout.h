@@ -1,7 +1,7 @@
 // Where the practice window's controls go for a screen of W x H pixels.
 #pragma once
 
-#include "platform/wintypes.h"
+#include "platform/surface/wintypes.h"
 
 struct ControlLayout {
     RECT start, help, exit, report;

@@ -1,7 +1,7 @@
 #include "app/PracticeApp.h"
 
 #include "app/PracticeDialog.h"
-#include "platform/winapi.h"
+#include "platform/face/winapi.h"
 #include "text/Language.h"
 
 PracticeApp theApp;

@@ -1,7 +1,7 @@
 // The application object: runs the practice window and ends the program when it closes.
 #pragma once
 
-#include "platform/app.h"
+#include "platform/face/app.h"
 
 class PracticeApp : public CWinApp {
 public:

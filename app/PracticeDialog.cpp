@@ -4,7 +4,7 @@
 #include <ctime>
 
 #include "app/ControlLayout.h"
-#include "platform/app.h"
+#include "platform/face/app.h"
 #include "text/KeyNotices.h"
 #include "text/Language.h"
 

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "paint/ScreenPainting.h"
-#include "platform/dialog.h"
-#include "platform/keymap.h"
+#include "platform/face/dialog.h"
+#include "platform/keyboard/keymap.h"
 #include "practice/Exercise.h"
 #include "scene/Scene.h"
 #include "scene/SoundBank.h"

@@ -11,7 +11,8 @@
 
 #include <cstdlib>
 
-#include "platform/keymap.h"
+#include "platform/keyboard/keymap.h"
+#include "platform/keyboard/keymap_sources.h"
 #include "practice/KeyLayout.h"
 
 namespace {

@@ -29,7 +29,7 @@
 #include <vector>
 
 #include "app/PracticeDialog.h"
-#include "platform/testing.h"
+#include "platform/testing/testing.h"
 #include "scene/ShapeOutlines.h"
 
 namespace {

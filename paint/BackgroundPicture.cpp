@@ -1,7 +1,7 @@
 #include "paint/BackgroundPicture.h"
 
-#include "platform/desktop.h"
-#include "platform/picture.h"
+#include "platform/desktop/readers/desktop.h"
+#include "platform/desktop/readers/picture.h"
 
 BOOL BackgroundPicture::Load(std::string_view file)
 {

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "platform/gdi.h"
+#include "platform/face/gdi.h"
 
 // Holds the picture for one paint. Its pixels are the background's, decoded once ahead of the
 // first paint and kept between paints; a change to the file shows at the next paint.

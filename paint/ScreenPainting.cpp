@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/desktop.h"
-#include "platform/winapi.h"
+#include "platform/desktop/readers/desktop.h"
+#include "platform/face/winapi.h"
 
 ScreenPainting::~ScreenPainting()
 {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "paint/BackgroundPicture.h"
-#include "platform/picture.h"
+#include "platform/desktop/readers/picture.h"
 #include "practice/KeyboardModel.h"
 #include "scene/Scene.h"
 

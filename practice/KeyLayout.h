@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/keymap.h"
+#include "platform/keyboard/layout.h"
 #include "practice/KeyboardModel.h"
 
 // US QWERTY, the keyboard the program draws when no layout can be read.

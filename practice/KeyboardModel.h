@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "platform/wintypes.h"
+#include "platform/surface/wintypes.h"
 
 // A key's address: row 0..4 (top to bottom), column 0..13 (left to right).
 struct KeyCell {

@@ -1,7 +1,7 @@
 // Colours and positions of the drawn keyboard and tree.
 #pragma once
 
-#include "platform/wintypes.h"
+#include "platform/surface/wintypes.h"
 
 // Colour of a point of the shaded stretch: green raised toward 255 by k/255 of the way,
 // k = shadeHeight - (y - yFirst).

@@ -1,7 +1,7 @@
 // Which finger strikes a key, and where its mark sits on the hand pictures.
 #pragma once
 
-#include "platform/wintypes.h"
+#include "platform/surface/wintypes.h"
 
 // Finger number 0 index, 1 middle, 2 ring, 3 little, for the hand HandOfKey gives the key.
 int FingerNumber(int row, int col);

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/gdi.h"
+#include "platform/face/gdi.h"
 #include "practice/KeyLayout.h"
 #include "practice/KeyboardModel.h"
 #include "scene/ShapeOutlines.h"

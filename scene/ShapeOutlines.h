@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/wintypes.h"
+#include "platform/surface/wintypes.h"
 #include "scene/ShapeTables.h"
 
 // How much the tree is scaled for a screen: with the height above the keyboard, whose top row

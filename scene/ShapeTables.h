@@ -1,7 +1,7 @@
 // Constant pixel outlines of the scene: the tree and the apple that hangs in its crown.
 #pragma once
 
-#include "platform/wintypes.h"
+#include "platform/surface/wintypes.h"
 
 constexpr int kTreePointCount = 2597;
 constexpr int kApplePointCount = 193;

@@ -1,6 +1,6 @@
 #include "scene/SoundBank.h"
 
-#include "platform/winapi.h"
+#include "platform/face/winapi.h"
 #include "practice/KeyLayout.h"
 
 namespace {

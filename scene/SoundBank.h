@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "platform/wintypes.h"
+#include "platform/surface/wintypes.h"
 #include "practice/KeyboardModel.h"
 
 class SoundBank {

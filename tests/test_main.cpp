@@ -1,7 +1,7 @@
 // Runs every test with the toolkit started on the offscreen platform at 1024 x 768.
 #include <gtest/gtest.h>
 
-#include "platform/testing.h"
+#include "platform/testing/testing.h"
 
 int main(int argc, char** argv)
 {

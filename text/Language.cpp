@@ -1,6 +1,6 @@
 #include "text/Language.h"
 
-#include "platform/winapi.h"
+#include "platform/face/winapi.h"
 
 LanguageIndex SelectLanguage()
 {

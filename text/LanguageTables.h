@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/wintypes.h"
+#include "platform/surface/wintypes.h"
 
 // One row of every language-dependent table, in this order.
 enum LanguageIndex : unsigned {

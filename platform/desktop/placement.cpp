@@ -2,7 +2,7 @@
 // where its copies go.
 #include <algorithm>
 
-#include "platform/desktop/wallpaper.h"
+#include "platform/desktop/placement.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Where each desktop keeps its wallpaper: the session's order of sources, file URIs and colours,
 // GSettings values, Plasma's applet configuration and wallpaper packages.
-#include "platform/desktop/wallpaper.h"
+#include "platform/desktop/wallpaper_settings.h"
 
 #include <algorithm>
 #include <array>

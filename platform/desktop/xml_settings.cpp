@@ -12,7 +12,7 @@
 #include <utility>
 
 #include "platform/desktop/scan.h"
-#include "platform/desktop/wallpaper.h"
+#include "platform/desktop/xml_settings.h"
 
 using namespace desktop_scan;
 

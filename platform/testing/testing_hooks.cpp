@@ -1,7 +1,7 @@
 // Hooks for tests and benchmarks that drive the real windows: the test library's only source. It
-// starts the toolkit on its own terms and reaches platform/ through the seams (platform/seams.h) and
-// the window class; the program links none of it.
-#include "platform/testing.h"
+// starts the toolkit on its own terms and reaches platform/ through the seams (face/seams.h and those of
+// the desktop and sound wings) and the window class; the program links none of it.
+#include "platform/testing/testing.h"
 
 #include <QApplication>
 #include <QDir>
@@ -16,9 +16,12 @@
 #include <map>
 #include <memory>
 
-#include "platform/dialog_window.h"
-#include "platform/internal.h"
-#include "platform/seams.h"
+#include "platform/desktop/readers/desktop.h"
+#include "platform/desktop/readers/image.h"
+#include "platform/face/dialog_window.h"
+#include "platform/face/qt_text.h"
+#include "platform/face/seams.h"
+#include "platform/sound/sound.h"
 
 using namespace platform_detail;
 

@@ -11,7 +11,7 @@
 
 #include "paint/BackgroundPicture.h"
 #include "paint/ScreenPainting.h"
-#include "platform/desktop.h"
+#include "platform/desktop/readers/desktop.h"
 #include "scene/Drawing.h"
 #include "tests/support/DialogFixture.h"
 #include "tests/support/Pictures.h"

@@ -2,7 +2,7 @@
 // says so in one line instead of letting the toolkit abort.
 #include <gtest/gtest.h>
 
-#include "platform/display_check.h"
+#include "platform/face/display_check.h"
 
 TEST(DisplayCheck, OnlyAnXcbStartWithNeitherVariableSetIsRefused)
 {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/keyboard/keymap.h"
 #include "practice/Exercise.h"
 #include "practice/KeyLayout.h"
 

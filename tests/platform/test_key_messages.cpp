@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/keys.h"
+#include "platform/face/keys.h"
 #include "tests/support/DialogFixture.h"
 
 namespace {

@@ -17,7 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/keymap.h"
+#include "platform/keyboard/keymap.h"
+#include "platform/keyboard/keymap_sources.h"
 
 extern char** environ;
 

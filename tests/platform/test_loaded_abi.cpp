@@ -1,14 +1,15 @@
 // The interfaces of the libraries loaded at run time, which the program declares itself
-// (platform/sdl_abi.h, gio_abi.h, fontconfig_abi.h), against the libraries' own headers: a size,
-// offset, value or type that differs would have the loaded library read or write the wrong bytes.
+// (platform/sound/sdl_abi.h, desktop/readers/gio_abi.h, face/fontconfig_abi.h), against the
+// libraries' own headers: a size, offset, value or type that differs would have the loaded library
+// read or write the wrong bytes.
 #include <gtest/gtest.h>
 
 #include <cstddef>
 #include <type_traits>
 
-#include "platform/fontconfig_abi.h"
-#include "platform/gio_abi.h"
-#include "platform/sdl_abi.h"
+#include "platform/desktop/readers/gio_abi.h"
+#include "platform/face/fontconfig_abi.h"
+#include "platform/sound/sdl_abi.h"
 
 #if __has_include(<SDL.h>)
 #include <SDL.h>

@@ -8,8 +8,8 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/dialog.h"
-#include "platform/testing.h"
+#include "platform/face/dialog.h"
+#include "platform/testing/testing.h"
 #include "scene/Drawing.h"
 
 TEST(Pixels, OutsideTheScreenReadsInvalidAndWritesNothing)

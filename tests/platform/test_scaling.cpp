@@ -11,8 +11,8 @@
 #include <string>
 
 #include "app/PracticeDialog.h"
-#include "platform/scaling.h"
-#include "platform/testing.h"
+#include "platform/face/scaling.h"
+#include "platform/testing/testing.h"
 
 using platform_detail::CoverInDevice;
 using platform_detail::CoverInLogical;

@@ -7,9 +7,9 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/sound_output.h"
-#include "platform/testing.h"
-#include "platform/winapi.h"
+#include "platform/sound/sound_output.h"
+#include "platform/testing/testing.h"
+#include "platform/face/winapi.h"
 
 namespace {
 

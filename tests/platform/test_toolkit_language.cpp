@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/app.h"
-#include "platform/dialog.h"
-#include "platform/testing.h"
-#include "platform/winapi.h"
+#include "platform/face/app.h"
+#include "platform/face/dialog.h"
+#include "platform/testing/testing.h"
+#include "platform/face/winapi.h"
 #include "text/LanguageTables.h"
 
 TEST(ToolkitLanguage, TheStockTextsSpeakTheLanguageOfTheCaptions)

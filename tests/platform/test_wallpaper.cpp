@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/desktop.h"
-#include "platform/winapi.h"
-#include "platform/wallpaper.h"
+#include "platform/desktop/readers/desktop.h"
+#include "platform/desktop/readers/wallpaper_gio.h"
+#include "platform/face/winapi.h"
 #include "tests/desktop/XfceFiles.h"
 
 namespace {
@@ -73,19 +73,19 @@ TEST(BuiltInBackground, DrawnInPiecesItIsTheWholeOneAndItsColoursAreTheGlowsAndF
     ASSERT_GT(w, 8);
     ASSERT_GT(h, 8);
     Surface whole(w, h, 0u);
-    platform_detail::DrawDefaultDesktop(whole, 0, 0, w, h);
+    platform_detail::DrawDefaultDesktop(whole, 0, 0, w, h, w, h);
     // Pieces that start and end on odd rows and columns, as a restored key or apple does.
     Surface pieces(w, h, 0u);
     const int xs[] = {0, 3, w / 3 + 1, w / 2, w - 5, w};
     const int ys[] = {0, 1, h / 4, h / 2 + 1, h - 1, h};
     for (int j = 0; j + 1 < 6; ++j) {
         for (int i = 0; i + 1 < 6; ++i) {
-            platform_detail::DrawDefaultDesktop(pieces, xs[i], ys[j], xs[i + 1], ys[j + 1]);
+            platform_detail::DrawDefaultDesktop(pieces, xs[i], ys[j], xs[i + 1], ys[j + 1], w, h);
         }
     }
     // A request reaching past the screen draws what lies on it and nothing else.
     Surface edges(w, h, 0u);
-    platform_detail::DrawDefaultDesktop(edges, -4, -3, w + 9, h + 2);
+    platform_detail::DrawDefaultDesktop(edges, -4, -3, w + 9, h + 2, w, h);
     for (int y = 0; y < h; ++y) {
         ASSERT_TRUE(std::equal(whole.Row(y), whole.Row(y) + w, pieces.Row(y))) << "row " << y;
         ASSERT_TRUE(std::equal(whole.Row(y), whole.Row(y) + w, edges.Row(y))) << "row " << y;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/PracticeDialog.h"
-#include "platform/testing.h"
+#include "platform/testing/testing.h"
 
 struct PlayedSound {
     const void* image;
