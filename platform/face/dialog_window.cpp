@@ -825,8 +825,9 @@ void DialogWindow::KeepUnderControls(const std::vector<RECT>& drawn, bool redraw
         if (rect.isEmpty()) {
             continue;
         }
+        QWidget* const widget = control;  // a structured binding is not captured by lambdas in C++20
         auto was = std::find_if(m_underControls.begin(), m_underControls.end(),
-                                [&](const UnderControl& u) { return u.control == control; });
+                                [widget](const UnderControl& u) { return u.control == widget; });
         if (was != m_underControls.end() && was->rect == rect) {
             now.push_back(std::move(*was));
             continue;

@@ -113,16 +113,18 @@ const SdlCalls* LoadSdl()
     return &calls;
 }
 
-// The loading, started once by whoever comes first; later callers wait for it to end.
+// The loading, started once by whoever comes first; later callers wait for it to end. Never
+// freed: the sound worker may still ask for it while the program's statics are destroyed at exit
+// (the worker is stopped by a static made later or earlier than these, whichever came first).
 std::shared_future<const SdlCalls*>& SdlLoading(std::launch how)
 {
-    static std::mutex mutex;
-    static std::shared_future<const SdlCalls*> loading;
-    const std::lock_guard lock(mutex);
-    if (!loading.valid()) {
-        loading = std::async(how, LoadSdl).share();
+    static auto* const mutex = new std::mutex;
+    static auto* const loading = new std::shared_future<const SdlCalls*>;
+    const std::lock_guard lock(*mutex);
+    if (!loading->valid()) {
+        *loading = std::async(how, LoadSdl).share();
     }
-    return loading;
+    return *loading;
 }
 
 const SdlCalls* Sdl()
