@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/wintypes.h"
+#include "platform/surface/wintypes.h"
 
 // The smallest rectangle holding every point, both edges inclusive.
 inline RECT Bounds(std::span<const POINT> points)

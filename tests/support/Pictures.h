@@ -10,7 +10,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/wintypes.h"
+#include "platform/surface/wintypes.h"
 
 using Bytes = std::vector<unsigned char>;
 
