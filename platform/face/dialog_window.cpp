@@ -149,6 +149,10 @@ DialogWindow::DialogWindow(CDialog* owner, const QJsonObject& tmpl, QWidget* par
     : QWidget(parent, Qt::Window), m_owner(owner), m_sysMenu(owner)
 {
     LiveDialogWindows().push_back(this);
+    // A paint asked for is done once, when the toolkit next looks at its events.
+    m_paintTimer.setSingleShot(true);
+    m_paintTimer.setInterval(0);
+    connect(&m_paintTimer, &QTimer::timeout, this, &DialogWindow::PaintNow);
     const bool popup = tmpl.value("style").toString() == QLatin1String("popup");
     m_usesFramebuffer = tmpl.value("framebuffer").toBool();
     if (popup) {
@@ -314,12 +318,7 @@ void DialogWindow::RequestPaint(const QRect& area)
         return;
     }
     m_paintQueued = true;
-    QPointer<DialogWindow> self(this);
-    QTimer::singleShot(0, this, [self] {
-        if (self) {
-            self->PaintNow();
-        }
-    });
+    m_paintTimer.start();
 }
 
 void DialogWindow::PaintNow()

@@ -152,6 +152,7 @@ private:
     MSG m_current{};
     QRegion m_invalid;
     bool m_paintQueued = false;
+    QTimer m_paintTimer;  // single shot, 0 ms: the queued paint
     bool m_shownOnce = false;
     bool m_tracedFirstPaint = false;
     bool m_paintedOnce = false;
