@@ -286,8 +286,11 @@ std::vector<COLORREF> BoardOutside(PracticeWindow& win, const std::vector<KeyCel
         for (int x = board.left; x <= board.right; ++x) {
             bool skipped = false;
             for (const KeyCell k : skip) {
+                if (k == kNoKey) {
+                    continue;
+                }
                 const RECT& rc = keys[k.row][k.col];
-                skipped = skipped || (k != kNoKey && x >= rc.left && x <= rc.right && y >= rc.top && y <= rc.bottom);
+                skipped = skipped || (x >= rc.left && x <= rc.right && y >= rc.top && y <= rc.bottom);
             }
             out.push_back(skipped ? 0 : win.Pixel(x, y));
         }
