@@ -53,14 +53,42 @@ void ScaleOutline(const POINT* points, int count, double scale, std::vector<POIN
     }
 }
 
+std::pair<const int*, const int*> OutlineMask::RowOf(const std::vector<int>& starts, const std::vector<int>& values,
+                                                     int y) const
+{
+    const int dy = y - m_top;
+    if (dy < 0 || dy >= m_height) {
+        return {nullptr, nullptr};
+    }
+    const int* base = values.data();
+    return {base + starts[static_cast<std::size_t>(dy)], base + starts[static_cast<std::size_t>(dy) + 1]};
+}
+
+bool OutlineMask::Has(int x, int y) const
+{
+    const auto [first, last] = RowOf(m_rowStart, m_outlineXs, y);
+    return first != last && std::binary_search(first, last, x);
+}
+
+bool OutlineMask::Inside(int x, int y) const
+{
+    const auto [first, last] = RowOf(m_insideStart, m_insideRuns, y);
+    if (first == last) {
+        return false;
+    }
+    // The run that begins at or before x: its begin sits at an even place.
+    const int* after = std::upper_bound(first, last, x);
+    const auto place = after - first;
+    return place % 2 == 1;
+}
+
 bool OutlineMask::AnyOutlineIn(int left, int top, int right, int bottom) const
 {
     const int t = std::max(top, m_top);
     const int b = std::min(bottom, m_top + m_height);
     for (int y = t; y < b; ++y) {
-        const auto first = m_outlineXs.begin() + m_rowStart[static_cast<std::size_t>(y - m_top)];
-        const auto last = m_outlineXs.begin() + m_rowStart[static_cast<std::size_t>(y - m_top) + 1];
-        const auto at = std::lower_bound(first, last, left);
+        const auto [first, last] = RowOf(m_rowStart, m_outlineXs, y);
+        const int* at = std::lower_bound(first, last, left);
         if (at != last && *at < right) {
             return true;
         }
@@ -91,14 +119,6 @@ void OutlineMask::Build(const POINT* points, int count)
     m_top = t;
     m_width = r - l + 1;
     m_height = b - t + 1;
-    const auto index = [this](int x, int y) {
-        return static_cast<std::size_t>(y - m_top) * static_cast<std::size_t>(m_width) +
-               static_cast<std::size_t>(x - m_left);
-    };
-    m_bits.assign(static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height), kOutside);
-    for (int i = 0; i < count; ++i) {
-        m_bits[index(points[i].x, points[i].y)] = kOutline;
-    }
 
     // A wall along the chain, gaps closed, on a grid one pixel larger all round; whatever a
     // four-way fill from the grid's corner cannot reach is inside.
@@ -151,24 +171,40 @@ void OutlineMask::Build(const POINT* points, int count)
             }
         }
     }
-    for (int y = m_top; y <= b; ++y) {
-        for (int x = m_left; x <= r; ++x) {
-            if (cell(x, y) == 0) {
-                m_bits[index(x, y)] = kInside;
-            }
-        }
-    }
+    // The outline's own pixels, row by row, sorted and each once.
+    std::vector<POINT> sorted(points, points + count);
+    std::sort(sorted.begin(), sorted.end(),
+              [](const POINT& p, const POINT& q) { return p.y != q.y ? p.y < q.y : p.x < q.x; });
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
     m_rowStart.assign(static_cast<std::size_t>(m_height) + 1, 0);
     m_outlineXs.clear();
-    for (int y = 0; y < m_height; ++y) {
-        for (int x = 0; x < m_width; ++x) {
-            if (m_bits[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x)] ==
-                kOutline) {
-                m_outlineXs.push_back(x + m_left);
-            }
-        }
-        m_rowStart[static_cast<std::size_t>(y) + 1] = static_cast<int>(m_outlineXs.size());
+    m_outlineXs.reserve(sorted.size());
+    for (const POINT& p : sorted) {
+        m_outlineXs.push_back(p.x);
+        ++m_rowStart[static_cast<std::size_t>(p.y - m_top) + 1];
     }
+    for (std::size_t y = 1; y < m_rowStart.size(); ++y) {
+        m_rowStart[y] += m_rowStart[y - 1];
+    }
+    // What the fill did not reach is inside: kept as runs.
+    m_insideStart.assign(static_cast<std::size_t>(m_height) + 1, 0);
+    m_insideRuns.clear();
+    for (int y = m_top; y <= b; ++y) {
+        for (int x = m_left; x <= r;) {
+            if (cell(x, y) != 0) {
+                ++x;
+                continue;
+            }
+            const int begin = x;
+            while (x <= r && cell(x, y) == 0) {
+                ++x;
+            }
+            m_insideRuns.push_back(begin);
+            m_insideRuns.push_back(x);
+        }
+        m_insideStart[static_cast<std::size_t>(y - m_top) + 1] = static_cast<int>(m_insideRuns.size());
+    }
+    m_insideRuns.shrink_to_fit();
 }
 
 int AppleSpotFree(const OutlineMask& tree, const POINT (&apple)[kApplePointCount], int x, int y)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "platform/surface/wintypes.h"
@@ -28,37 +29,31 @@ public:
     // 'points' is a closed chain; steps longer than one pixel are closed with straight lines
     // when telling the inside from the outside.
     void Build(const POINT* points, int count);
-    bool Has(int x, int y) const { return At(x, y) == kOutline; }
+    bool Has(int x, int y) const;
     // Strictly inside the closed outline (the outline itself is not).
-    bool Inside(int x, int y) const { return At(x, y) == kInside; }
+    bool Inside(int x, int y) const;
     int MinX() const { return m_left; }
     int MaxX() const { return m_left + m_width - 1; }
     // True when some outline pixel lies in [left, right) x [top, bottom).
     bool AnyOutlineIn(int left, int top, int right, int bottom) const;
 
 private:
-    static constexpr unsigned char kOutside = 0;
-    static constexpr unsigned char kOutline = 1;
-    static constexpr unsigned char kInside = 2;
-    unsigned char At(int x, int y) const
-    {
-        const int dx = x - m_left;
-        const int dy = y - m_top;
-        if (dx < 0 || dy < 0 || dx >= m_width || dy >= m_height) {
-            return kOutside;
-        }
-        return m_bits[static_cast<std::size_t>(dy) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(dx)];
-    }
+    // Row y's entries of a per-row list, or an empty range outside the box.
+    std::pair<const int*, const int*> RowOf(const std::vector<int>& starts, const std::vector<int>& values,
+                                            int y) const;
 
     int m_left = 0;
     int m_top = 0;
     int m_width = 0;
     int m_height = 0;
-    std::vector<unsigned char> m_bits;
-    // The columns of the outline pixels, row by row in increasing order: row y's are
+    // Kept row by row as sorted columns rather than a byte a pixel, which would hold several MB
+    // at large screens. The outline pixels' columns: row y's are
     // m_outlineXs[m_rowStart[y - m_top] .. m_rowStart[y - m_top + 1]).
     std::vector<int> m_rowStart;
     std::vector<int> m_outlineXs;
+    // The inside as runs [begin, end) of columns, two numbers a run, indexed the same way.
+    std::vector<int> m_insideStart;
+    std::vector<int> m_insideRuns;
 };
 
 // 1 when an apple with its top-left at (x, y) shares no pixel with the tree outline and is not
