@@ -55,11 +55,15 @@ void ScreenPainting::Paint(CDC& dc, Scene& scene, const KeyLegends& plain, const
 {
     const RECT screen{0, 0, scene.ScreenWidth(), scene.ScreenHeight()};
     bool shown = false;
+    // What the scene draws again under a hidden key is what this paint draws: no older picture.
+    scene.SetBackground(nullptr);
     if (m_bPictureFound != 0) {
         BackgroundPicture picture(scene.ScreenWidth(), scene.ScreenHeight());
         picture.Load(m_strPictureFile);
         if (picture.Holds()) {
             picture.Render(&dc, screen);
+            // The picture is the one kept between paints; only a paint replaces it.
+            scene.SetBackground([picture, screen](CDC& into) { picture.Render(&into, screen); });
             shown = true;
         } else {
             // Said once for each state of the file, not at every paint.
@@ -78,6 +82,7 @@ void ScreenPainting::Paint(CDC& dc, Scene& scene, const KeyLegends& plain, const
     }
     if (!shown) {
         dc.PaintDesktop();
+        scene.SetBackground([](CDC& into) { into.PaintDesktop(); });
     }
     scene.PaintKeysAndTree(dc, plain, shifted);
 }

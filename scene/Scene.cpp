@@ -48,7 +48,6 @@ void Scene::Build(int width, int height)
     m_nScreenWidth = width;
     m_nScreenHeight = height;
     // Built again for a new screen: what the first paint keeps is kept again from the next one.
-    m_bKeyPixelsSaved = 0;
     m_bHandBackgroundSaved = 0;
     m_bKeyHidden = false;
     m_bShownKept = false;
@@ -122,13 +121,12 @@ void Scene::BuildShapeOutlines()
 void Scene::BuildKeys()
 {
     ComputeKeyRects(ComputeKeyScale(m_nScreenWidth, m_nScreenHeight), m_nScreenHeight, m_rcKey, m_shape);
-    // Every key keeps the screen under it; blinking and restoring never allocate.
+    // The kept caps fit the largest key that may blink; blinking and restoring never allocate.
     int maxArea = 0;
     int maxModifierArea = 0;
     for (int r = 0; r < kKeyRows; ++r) {
-        for (int c = 0; c < kKeyCols; ++c) {
-            const int area = c < KeysInRow(r, m_shape) ? std::max(0, KeyArea(m_rcKey[r][c])) : 0;
-            m_pKeyPixels[r][c].assign(static_cast<std::size_t>(area), 0);
+        for (int c = 0; c < KeysInRow(r, m_shape); ++c) {
+            const int area = std::max(0, KeyArea(m_rcKey[r][c]));
             int& largest = r < 4 ? maxArea : maxModifierArea;
             largest = std::max(largest, area);
         }
@@ -147,7 +145,6 @@ void Scene::SetKeyboard(BoardShape shape, const KeyLegends& altGr)
     if (shape != m_shape) {
         m_shape = shape;
         BuildKeys();
-        m_bKeyPixelsSaved = 0;
     }
 }
 
@@ -172,11 +169,7 @@ void Scene::RedrawShown(CDC* dc, bool appleShown, char32_t shown, KeyCell key)
 void Scene::ReleaseSaved()
 {
     PixelBuffer().swap(m_appleBackground);
-    for (auto& row : m_pKeyPixels) {
-        for (PixelBuffer& key : row) {
-            PixelBuffer().swap(key);
-        }
-    }
+    m_background = nullptr;
 }
 
 void Scene::PaintKeysAndTree(CDC& dc, const KeyLegends& plain, const KeyLegends& shifted)
@@ -216,9 +209,6 @@ void Scene::PaintKeysAndTree(CDC& dc, const KeyLegends& plain, const KeyLegends&
     for (int r = 0; r < kKeyRows; ++r) {
         for (int j = 0; j < KeysInRow(r, m_shape); ++j) {
             const RECT& k = m_rcKey[r][j];
-            if (!m_bKeyPixelsSaved) {
-                SaveRect(&dc, k.left, k.top, k.right, k.bottom, m_pKeyPixels[r][j]);
-            }
             dc.StretchBlt(k.left, k.top, k.right - k.left, k.bottom - k.top, &memory, 0, 0, capSize.bmWidth,
                           capSize.bmHeight, SRCCOPY);
             if (r < 4) {
@@ -253,7 +243,6 @@ void Scene::PaintKeysAndTree(CDC& dc, const KeyLegends& plain, const KeyLegends&
             }
         }
     }
-    m_bKeyPixelsSaved = TRUE;
 
     const int yFirst = m_treePoint[static_cast<std::size_t>(m_shadeFirst)].y;
     const int count = static_cast<int>(m_treePoint.size());
@@ -312,13 +301,17 @@ void Scene::BlinkKey(CDC* dc, KeyCell key, int phase)
     if (key.row < 0 || key.row >= 4 || dc == nullptr) {
         return;
     }
-    const RECT& k = m_rcKey[key.row][key.col];
-    const PixelBuffer& from = phase != 0 ? m_pKeyPixels[key.row][key.col] : m_pKeyScratch;
-    RestoreRect(dc, k.left, k.top, k.right, k.bottom, from);
-    if (m_modifier != kNoKey) {
-        const RECT& m = m_rcKey[m_modifier.row][m_modifier.col];
-        const PixelBuffer& under = phase != 0 ? m_pKeyPixels[m_modifier.row][m_modifier.col] : m_modifierScratch;
-        RestoreRect(dc, m.left, m.top, m.right, m.bottom, under);
+    const std::pair<KeyCell, const PixelBuffer*> blinking[] = {{key, &m_pKeyScratch}, {m_modifier, &m_modifierScratch}};
+    for (const auto& [cell, cap] : blinking) {
+        if (cell.row < 0 || cell.col < 0) {
+            continue;  // no modifier blinks along
+        }
+        const RECT& k = m_rcKey[cell.row][cell.col];
+        if (phase != 0) {
+            PaintBackground(*dc, k);
+        } else {
+            RestoreRect(dc, k.left, k.top, k.right, k.bottom, *cap);
+        }
     }
     m_bKeyHidden = phase != 0;
 }
@@ -411,8 +404,19 @@ void Scene::KeepAppleBackground(CDC* dc)
 
 void Scene::BackgroundChanged()
 {
-    m_bKeyPixelsSaved = 0;
     m_bHandBackgroundSaved = 0;
+}
+
+void Scene::PaintBackground(CDC& dc, const RECT& key)
+{
+    if (!m_background) {
+        return;
+    }
+    const RECT clip = dc.Clip();
+    dc.SetClip({std::max(clip.left, key.left), std::max(clip.top, key.top), std::min(clip.right, key.right + 1),
+                std::min(clip.bottom, key.bottom + 1)});
+    m_background(dc);
+    dc.SetClip(clip);
 }
 
 void Scene::RestoreApple(CDC* dc)

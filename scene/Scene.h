@@ -3,6 +3,7 @@
 // the device context it draws on; the scene itself knows nothing of windows.
 #pragma once
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -33,13 +34,17 @@ public:
     void Build(int width, int height);
 
     // The board's shape and the third (AltGr) legends of its caps, from the keyboard layout. A new
-    // shape places the keys anew; the next paint keeps the background under them again.
+    // shape places the keys anew.
     void SetKeyboard(BoardShape shape, const KeyLegends& altGr);
     BoardShape Shape() const { return m_shape; }
 
     // Key caps with their legends and the tree, over the background already on 'dc'. The first
-    // call also keeps the background under every key of rows 0 to 3 and under the two hands.
+    // call also keeps the background under the two hands.
     void PaintKeysAndTree(CDC& dc, const KeyLegends& plain, const KeyLegends& shifted);
+    // How the background that a full paint drew is drawn again (within the context's clip), for
+    // a key hidden by its blink: drawn anew rather than kept, since the keys cover several MB at
+    // large screens. Set by each full paint, before PaintKeysAndTree.
+    void SetBackground(std::function<void(CDC&)> paint) { m_background = std::move(paint); }
 
     // The key cap of 'key' as drawn now, kept for blinking and putting back; with it the cap of
     // 'modifier' (Shift, AltGr; kNoKey for none), which blinks along.
@@ -66,8 +71,7 @@ public:
     void RestoreApple(CDC* dc);
     // Keeps what is under the apple's box now (a full paint without the apple) as its background.
     void KeepAppleBackground(CDC* dc);
-    // The background under the scene changed: the next full paint keeps it again under the keys
-    // and the hands.
+    // The background under the scene changed: the next full paint keeps it again under the hands.
     void BackgroundChanged();
     // False after Build until an apple is drawn: nothing is kept under the apple or the target key
     // on this screen yet.
@@ -101,7 +105,6 @@ public:
     int ScreenHeight() const { return m_nScreenHeight; }
     const RECT& KeyRect(int row, int col) const { return m_rcKey[row][col]; }
     const KeyRects& KeyRectangles() const { return m_rcKey; }
-    const PixelBuffer& KeyPixels(int row, int col) const { return m_pKeyPixels[row][col]; }
     const PixelBuffer& KeyScratch() const { return m_pKeyScratch; }
     const std::vector<POINT>& TreePoints() const { return m_treePoint; }
     const POINT (&ApplePoints() const)[kApplePointCount] { return m_applePoint; }
@@ -125,20 +128,21 @@ public:
 private:
     void BuildShapeOutlines();
     void BuildKeys();
+    // The background, as the last full paint drew it, over an inclusive key rectangle.
+    void PaintBackground(CDC& dc, const RECT& key);
 
     int m_nScreenWidth = 0;
     int m_nScreenHeight = 0;
 
-    // Keys: rectangles, the background under rows 0 to 3, and the current target's cap.
+    // Keys: rectangles, and the current target's cap.
     KeyRects m_rcKey{};
-    // Rows 0 to 3, and the bottom row for the modifiers that blink beside a target.
-    PixelBuffer m_pKeyPixels[kKeyRows][kKeyCols];
     PixelBuffer m_pKeyScratch;
     KeyCell m_modifier = kNoKey;
     PixelBuffer m_modifierScratch;
     BoardShape m_shape = BoardShape::Ansi;
     KeyLegends m_altGrLegend{};
-    int m_bKeyPixelsSaved = 0;
+    // Draws the background as the last full paint drew it, within the context's clip.
+    std::function<void(CDC&)> m_background;
     // The target key is drawn hidden into the background (its blink's dark phase).
     bool m_bKeyHidden = false;
 

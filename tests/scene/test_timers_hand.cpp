@@ -18,17 +18,30 @@ const RECT& TargetRect(PracticeWindow& win)
     return win.dlg().GetScene().KeyRect(k.row, k.col);
 }
 
+// A desktop of thin coloured stripes, unlike any key cap.
+Surface StripedDesktop()
+{
+    Surface s(1024, 768);
+    for (int y = 0; y < 768; ++y) {
+        for (int x = 0; x < 1024; ++x) {
+            s.Row(y)[x] = ToScreenPixel(RGB((x * 7) % 256, (y * 5) % 256, ((x + y) * 3) % 256));
+        }
+    }
+    return s;
+}
+
 }  // namespace
 
 TEST(KeyBlink, HidesAtTheFirstTickAndReturnsAtTheSecond)
 {
+    const Surface desktop = StripedDesktop();
+    testing_hooks::SetDesktop(desktop);
     PracticeWindow win;
     PracticeDialog& d = win.dlg();
     win.Key(VK_F2);
     EXPECT_EQ(testing_hooks::TimerInterval(d, TIMER_KEY_BLINK), 200);
     const RECT k = TargetRect(win);
-    const PixelBuffer& background =
-        d.GetScene().KeyPixels(d.GetExercise().TargetKey().row, d.GetExercise().TargetKey().col);
+    const PixelBuffer background = PixelsOf(desktop, {k.left, k.top, k.right + 1, k.bottom + 1});
     EXPECT_TRUE(win.KeyShows(k, d.GetScene().KeyScratch()));
     testing_hooks::TakePresented(d);
     testing_hooks::FireTimer(d, TIMER_KEY_BLINK);
@@ -49,6 +62,7 @@ TEST(KeyBlink, HidesAtTheFirstTickAndReturnsAtTheSecond)
     if (TargetRect(win) != k) {
         EXPECT_TRUE(win.KeyShows(k, cap));
     }
+    testing_hooks::SetDesktop(Surface());
 }
 
 TEST(KeyBlink, ShiftForACapitalAndAltGrForAThirdLevelBlinkWithTheKeyAndArePutBack)
@@ -61,6 +75,8 @@ TEST(KeyBlink, ShiftForACapitalAndAltGrForAThirdLevelBlinkWithTheKeyAndArePutBac
     };
     for (const Case c : {Case{"us", VK_F4, KeyLevel::Shift}, Case{"fr", VK_F6, KeyLevel::AltGr}}) {
         setenv("XKB_DEFAULT_LAYOUT", c.layout, 1);
+        const Surface desktop = StripedDesktop();
+        testing_hooks::SetDesktop(desktop);
         PracticeWindow win;
         PracticeDialog& d = win.dlg();
         win.Key(c.setKey);
@@ -74,7 +90,8 @@ TEST(KeyBlink, ShiftForACapitalAndAltGrForAThirdLevelBlinkWithTheKeyAndArePutBac
         const RECT& rc = d.GetScene().KeyRect(m.row, m.col);
         const PixelBuffer cap = win.KeyPixels(rc);
         testing_hooks::FireTimer(d, TIMER_KEY_BLINK);
-        EXPECT_TRUE(win.KeyShows(rc, d.GetScene().KeyPixels(m.row, m.col))) << c.layout << ": hidden with the key";
+        EXPECT_TRUE(win.KeyShows(rc, PixelsOf(desktop, {rc.left, rc.top, rc.right + 1, rc.bottom + 1})))
+            << c.layout << ": hidden with the key";
         EXPECT_FALSE(win.KeyShows(rc, cap)) << c.layout;
         // A right key while both are hidden puts the modifier's cap back.
         win.Type(d.GetExercise().Target());
@@ -82,6 +99,7 @@ TEST(KeyBlink, ShiftForACapitalAndAltGrForAThirdLevelBlinkWithTheKeyAndArePutBac
             EXPECT_TRUE(win.KeyShows(rc, cap)) << c.layout << ": the modifier's cap is back";
         }
     }
+    testing_hooks::SetDesktop(Surface());
 }
 
 TEST(VoiceRepeat, RepeatsWithNoStopAndIsDroppedWhileASoundPlays)
