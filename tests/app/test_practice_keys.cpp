@@ -1,31 +1,32 @@
 // The practice window's glue: what a key, Start or a set choice draws and plays.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <iterator>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "scene/Scene.h"
 #include "tests/support/DialogFixture.h"
 #include "tests/support/Outlines.h"
 
-TEST(Apple, IsASolidYellowAppleWithARedCharacterInTheCrown)
+TEST(Apple, IsASolidYellowAppleWithARedCharacterInTheCrownAndTheOldOnesAndKeysArePutBack)
 {
     for (const int set : {0, 3}) {
         PracticeWindow win(1024, 768);
-        win.Key(VK_F3 + set);
         PracticeDialog& d = win.dlg();
+        const std::vector<std::uint32_t> before(win.screen().Data(), win.screen().Data() + 1024 * 768);
+        win.Key(VK_F3 + set);
+        // The outline and what a four-connected fill reaches inside it.
+        std::vector<POINT> apple = FourConnectedFill(d.GetScene().ApplePoints(), {0, 0}, 54, 71, {14, 25});
+        apple.insert(apple.end(), std::begin(d.GetScene().ApplePoints()), std::end(d.GetScene().ApplePoints()));
         for (int step = 0; step < 8; ++step) {
             const POINT a = d.GetScene().ApplePos();
-            for (const POINT& p : d.GetScene().ApplePoints()) {
-                // Yellow, or the red character drawn over it.
-                const COLORREF c = win.Pixel(a.x + p.x, a.y + p.y);
-                ASSERT_EQ(GetRValue(c), 255);
-                ASSERT_EQ(GetBValue(c), 0);
-            }
             int ink = 0;
-            for (const POINT& p : FourConnectedFill(d.GetScene().ApplePoints(), {0, 0}, 54, 71, {14, 25})) {
-                const COLORREF c = win.Pixel(a.x + p.x, a.y + p.y);
+            for (const POINT& p : apple) {
                 // Yellow, or the red character blended over it.
+                const COLORREF c = win.Pixel(a.x + p.x, a.y + p.y);
                 ASSERT_EQ(GetRValue(c), 255);
                 ASSERT_EQ(GetBValue(c), 0);
                 ink += GetGValue(c) < 128 ? 1 : 0;
@@ -34,6 +35,19 @@ TEST(Apple, IsASolidYellowAppleWithARedCharacterInTheCrown)
             EXPECT_LT(a.y + 70, 388);
             EXPECT_GE(a.y, 0);
             win.Type(static_cast<unsigned char>(win.Target()));
+        }
+        // Pixel for pixel the screen before the first apple, but for the key and apple on show.
+        const RECT key = d.GetScene().KeyRect(d.GetExercise().TargetKey().row, d.GetExercise().TargetKey().col);
+        const POINT a = d.GetScene().ApplePos();
+        for (int y = 0; y < 768; ++y) {
+            for (int x = 0; x < 1024; ++x) {
+                const bool inKey = x >= key.left && x <= key.right && y >= key.top && y <= key.bottom;
+                const bool inApple = x >= a.x && x <= a.x + 53 && y >= a.y && y <= a.y + 70;
+                if (!inKey && !inApple) {
+                    ASSERT_EQ(win.screen().Row(y)[x], before[static_cast<std::size_t>(y * 1024 + x)])
+                        << "set " << set + 1 << " at " << x << "," << y;
+                }
+            }
         }
     }
 }
@@ -56,28 +70,6 @@ TEST(Apple, TheLettersOnlySetShowsTheCapitalWhileTheTargetStaysLowerCase)
     };
     EXPECT_TRUE(matches(static_cast<char>(d.GetExercise().Target() - 32)));
     EXPECT_FALSE(matches(static_cast<char>(d.GetExercise().Target())));
-}
-
-TEST(Apple, TheOldAppleAndKeyAreRestoredPixelForPixel)
-{
-    PracticeWindow win(1024, 768);
-    PracticeDialog& d = win.dlg();
-    const std::vector<std::uint32_t> before(win.screen().Data(), win.screen().Data() + 1024 * 768);
-    win.Key(VK_F2);
-    for (int i = 0; i < 5; ++i) {
-        win.Type(static_cast<unsigned char>(win.Target()));
-    }
-    const RECT key = d.GetScene().KeyRectangles()[d.GetExercise().TargetKey().row][d.GetExercise().TargetKey().col];
-    const POINT a = d.GetScene().ApplePos();
-    for (int y = 0; y < 768; ++y) {
-        for (int x = 0; x < 1024; ++x) {
-            const bool inKey = x >= key.left && x <= key.right && y >= key.top && y <= key.bottom;
-            const bool inApple = x >= a.x && x <= a.x + 53 && y >= a.y && y <= a.y + 70;
-            if (!inKey && !inApple) {
-                ASSERT_EQ(win.screen().Row(y)[x], before[static_cast<std::size_t>(y * 1024 + x)]) << x << "," << y;
-            }
-        }
-    }
 }
 
 TEST(Keystrokes, TheReportAfterASequenceInTheLanguageAndTheRunTimeStartsWithTheRun)

@@ -20,7 +20,7 @@ const RECT& TargetRect(PracticeWindow& win)
 
 }  // namespace
 
-TEST(KeyBlink, HidesAtTheFirstTickAndReturnsAtTheSecond)
+TEST(Blinking, TheKeyHidesAtTheFirstTickAfterAWrongKeyTheHandShowsAndTheRightKeyEndsBoth)
 {
     PracticeWindow win;
     PracticeDialog& d = win.dlg();
@@ -42,13 +42,29 @@ TEST(KeyBlink, HidesAtTheFirstTickAndReturnsAtTheSecond)
     }
     testing_hooks::FireTimer(d, TIMER_KEY_BLINK);
     EXPECT_TRUE(win.KeyShows(k, d.GetScene().KeyScratch()));
-    // A right key while the key is hidden puts its cap back before the next target.
+
+    // The hand over the target's finger: from the first tick after a wrong key, every other tick.
+    const int bRight = d.GetExercise().TargetHandIsRight();
+    win.Type(static_cast<unsigned char>(win.Wrong()));
+    win.Type(static_cast<unsigned char>(win.Wrong()));
+    EXPECT_EQ(testing_hooks::TimerInterval(d, TIMER_HAND_BLINK), 300);
+    for (const bool hidden : {true, false, true}) {
+        EXPECT_EQ(win.HandHidden(bRight), hidden);
+        testing_hooks::FireTimer(d, TIMER_HAND_BLINK);
+    }
+    ASSERT_FALSE(win.HandHidden(bRight));
+
+    // A right key while the key is hidden puts its cap back before the next target, and takes
+    // the hand away.
     testing_hooks::FireTimer(d, TIMER_KEY_BLINK);
     const PixelBuffer cap = d.GetScene().KeyScratch();
     win.Type(static_cast<unsigned char>(win.Target()));
     if (TargetRect(win) != k) {
         EXPECT_TRUE(win.KeyShows(k, cap));
     }
+    EXPECT_TRUE(win.HandHidden(bRight));
+    EXPECT_FALSE(testing_hooks::IsTimerRunning(d, TIMER_HAND_BLINK));
+    EXPECT_EQ(d.GetExercise().HandPhase(), 0);
 }
 
 TEST(KeyBlink, ShiftForACapitalAndAltGrForAThirdLevelBlinkWithTheKeyAndArePutBack)
@@ -201,31 +217,6 @@ TEST(HandPrompt, EveryFingerOfBothHandsShowsItsRingAndHidesExactly)
             ASSERT_EQ(PixelsOf(screen, {x0, y0, x0 + 75, k.top}), saved);
         }
     }
-}
-
-TEST(HandPrompt, BlinksAfterAWrongKeyAndGoesWithTheRightOne)
-{
-    PracticeWindow win;
-    PracticeDialog& d = win.dlg();
-    win.Key(VK_F2);
-    const int bRight = HandOfKey(d.GetExercise().TargetKey().row, d.GetExercise().TargetKey().col) == 1 ? 0 : 1;
-    auto areaIsSaved = [&] { return win.HandHidden(bRight); };
-    win.Type(static_cast<unsigned char>(win.Wrong()));
-    win.Type(static_cast<unsigned char>(win.Wrong()));
-    EXPECT_EQ(d.GetExercise().WrongKeys(), 2);
-    EXPECT_EQ(testing_hooks::TimerInterval(d, TIMER_HAND_BLINK), 300);
-    EXPECT_TRUE(areaIsSaved());
-    testing_hooks::FireTimer(d, TIMER_HAND_BLINK);
-    EXPECT_FALSE(areaIsSaved());
-    testing_hooks::FireTimer(d, TIMER_HAND_BLINK);
-    EXPECT_TRUE(areaIsSaved());
-    testing_hooks::FireTimer(d, TIMER_HAND_BLINK);
-    EXPECT_FALSE(areaIsSaved());
-    win.Type(static_cast<unsigned char>(win.Target()));
-    EXPECT_TRUE(areaIsSaved());
-    EXPECT_FALSE(testing_hooks::IsTimerRunning(d, TIMER_HAND_BLINK));
-    EXPECT_EQ(d.GetExercise().WrongKeys(), 0);
-    EXPECT_EQ(d.GetExercise().HandPhase(), 0);
 }
 
 namespace {
