@@ -7,6 +7,7 @@
 #include "platform/keyboard/keymap.h"
 #include "practice/Exercise.h"
 #include "practice/KeyLayout.h"
+#include "tests/support/UsKeyboard.h"
 #include "tests/support/XkbKeys.h"
 
 namespace {
@@ -28,13 +29,8 @@ const LayoutCase kLayouts[] = {
 
 TEST(KeyLayout, UsGivesExactlyTheBuiltInKeyboard)
 {
-    KeyChars plain{};
-    KeyChars shifted{};
-    std::array<std::string, kKeyCells> names;
-    KeyCell targets[kTargetCount]{};
-    BuildKeyCharacters(plain, shifted, names);
-    BuildTargetTable(targets);
-
+    const UsKeyboard model;
+    const auto& [plain, shifted, names, targets] = model;
     // xkb's own us is this table (the keymap tests prove it).
     const KeyboardLayout us = UsKeyboardLayout();
     KeyLegends lp{};
