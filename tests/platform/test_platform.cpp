@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <functional>
 #include <iterator>
 #include <string_view>
@@ -302,20 +301,16 @@ TEST(Timers, SettingARunningTimerRestartsItWithTheNewPeriod)
 
 TEST(Resources, EveryResourceTheProgramAsksForIsEmbedded)
 {
+    // Stored as the files are, whose formats the resource file tests check.
     std::vector<std::string> waves{"ZOK", "ZERROR", "CAR0", "CAR1", "CAR2", "CAR3", "CAR4"};
     for (const char c : std::string("0123456789abcdefghijklmnopqrstuvwxyz")) {
         waves.push_back(std::string("Z") + c);
-        waves.push_back(std::string("Z") + static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
     }
     for (const std::string& name : waves) {
         HRSRC res = FindResource(name, "wave");
         ASSERT_NE(res, nullptr) << name;
-        const auto* bytes = static_cast<const unsigned char*>(LockResource(LoadResource(res)));
-        EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes), 4), "RIFF") << name;
-        // Mono, 11025 samples a second; 8-bit for the garden sounds, 16-bit for the others.
-        EXPECT_EQ(bytes[22], 1) << name;
-        EXPECT_EQ(bytes[24] | (bytes[25] << 8), 11025) << name;
-        EXPECT_EQ(bytes[34], name.starts_with("CAR") ? 8 : 16) << name;
+        const auto* bytes = static_cast<const char*>(LockResource(LoadResource(res)));
+        EXPECT_EQ(std::string(bytes, 4), "RIFF") << name;
     }
     for (const UINT id : {129u, 130u, 131u}) {
         CBitmap bitmap;
