@@ -67,6 +67,27 @@ Case Lay(int w, int h, double scale, const Captions& c)
 
 }  // namespace
 
+TEST(ControlLayout, FollowsTheLayoutTable)
+{
+    // With the check boxes' sizes the table was written for. 1024 x 768: g = (1024 - 120) / 6 = 150;
+    // s = (1024 - 790) / 5 = 46; t = 768 - 60 - 8 = 700.
+    constexpr int kTableSetW[4] = {170, 170, 205, 245};
+    constexpr int kTableSetH[4] = {kSetH, kSetH, kSetH, kSetH};
+    const ControlLayout l = ComputeControlLayout(1024, 768, kBw, kBh, kTableSetW, kTableSetH);
+    EXPECT_EQ(l.start, (RECT{150, 721, 270, 747}));
+    EXPECT_EQ(l.help, (RECT{420, 721, 540, 747}));
+    EXPECT_EQ(l.exit, (RECT{690, 721, 810, 747}));
+    EXPECT_EQ(l.report, (RECT{2, 747, 1022, 768}));
+    EXPECT_EQ(l.set[0], (RECT{46, 700, 216, 720}));
+    EXPECT_EQ(l.set[1], (RECT{262, 700, 432, 720}));
+    EXPECT_EQ(l.set[2], (RECT{478, 700, 683, 720}));
+    EXPECT_EQ(l.set[3], (RECT{729, 700, 974, 720}));
+    // The report box is as tall as the Start button, not as itself.
+    const ControlLayout big = ComputeControlLayout(1920, 1080, 100, 30, kTableSetW, kTableSetH);
+    EXPECT_EQ(big.report, (RECT{2, 1050, 1918, 1080}));
+    EXPECT_EQ(big.start.bottom - big.start.top, 35);
+}
+
 TEST(ControlLayout, NoControlCoversAKeyOrAnotherOnAnyScreenScaleOrLanguage)
 {
     const int screens[][2] = {{800, 600},  {1024, 600}, {1024, 768},  {1280, 720},  {1280, 800},

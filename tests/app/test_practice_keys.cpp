@@ -1,61 +1,32 @@
 // The practice window's glue: what a key, Start or a set choice draws and plays.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <set>
+#include <cstdint>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
 
-#include "scene/Drawing.h"
+#include "scene/Scene.h"
 #include "tests/support/DialogFixture.h"
 #include "tests/support/Outlines.h"
 
-TEST(Passes, TheFirstStartAsksTheWholeFirstPass)
-{
-    PracticeWindow win;
-    const int head = win.dlg().GetExercise().Order()[0];
-    win.Key(VK_F2);
-    EXPECT_EQ(win.dlg().GetExercise().Order()[0], head);
-    EXPECT_EQ(win.dlg().GetExercise().OrderLeft(), 26);
-    // A second Start skips the shown target.
-    win.Key(VK_F2);
-    EXPECT_EQ(win.dlg().GetExercise().OrderLeft(), 25);
-    // Choosing the set already chosen keeps it marked, reshuffles and restarts.
-    CButton set1;
-    set1.Bind(&win.dlg(), IDC_SET1);
-    set1.Click();
-    EXPECT_TRUE(testing_hooks::ControlChecked(win.dlg(), IDC_SET1));
-    EXPECT_EQ(win.dlg().GetExercise().SetSize(), 26);
-    EXPECT_EQ(win.dlg().GetExercise().OrderLeft(), 25);
-    CButton set3;
-    set3.Bind(&win.dlg(), IDC_SET3);
-    set3.Click();
-    EXPECT_TRUE(testing_hooks::ControlChecked(win.dlg(), IDC_SET3));
-    EXPECT_FALSE(testing_hooks::ControlChecked(win.dlg(), IDC_SET1));
-    EXPECT_EQ(win.dlg().GetExercise().SetSize(), 62);
-}
-
-TEST(Apple, IsASolidYellowAppleWithARedCharacterInTheCrown)
+TEST(Apple, IsASolidYellowAppleWithARedCharacterInTheCrownAndTheOldOnesAndKeysArePutBack)
 {
     for (const int set : {0, 3}) {
         PracticeWindow win(1024, 768);
-        win.Key(VK_F3 + set);
         PracticeDialog& d = win.dlg();
+        const std::vector<std::uint32_t> before(win.screen().Data(), win.screen().Data() + 1024 * 768);
+        win.Key(VK_F3 + set);
+        // The outline and what a four-connected fill reaches inside it.
+        std::vector<POINT> apple = FourConnectedFill(d.GetScene().ApplePoints(), {0, 0}, 54, 71, {14, 25});
+        apple.insert(apple.end(), std::begin(d.GetScene().ApplePoints()), std::end(d.GetScene().ApplePoints()));
         for (int step = 0; step < 8; ++step) {
             const POINT a = d.GetScene().ApplePos();
-            for (const POINT& p : d.GetScene().ApplePoints()) {
-                // Yellow, or the red character drawn over it.
-                const COLORREF c = win.Pixel(a.x + p.x, a.y + p.y);
-                ASSERT_EQ(GetRValue(c), 255);
-                ASSERT_EQ(GetBValue(c), 0);
-                for (const POINT& t : d.GetScene().TreePoints()) {
-                    ASSERT_FALSE(t.x == a.x + p.x && t.y == a.y + p.y);
-                }
-            }
-            const std::vector<POINT> inside = FourConnectedFill(d.GetScene().ApplePoints(), {0, 0}, 54, 71, {14, 25});
-            ASSERT_EQ(inside.size(), 2060u);
             int ink = 0;
-            for (const POINT& p : inside) {
-                const COLORREF c = win.Pixel(a.x + p.x, a.y + p.y);
+            for (const POINT& p : apple) {
                 // Yellow, or the red character blended over it.
+                const COLORREF c = win.Pixel(a.x + p.x, a.y + p.y);
                 ASSERT_EQ(GetRValue(c), 255);
                 ASSERT_EQ(GetBValue(c), 0);
                 ink += GetGValue(c) < 128 ? 1 : 0;
@@ -64,6 +35,19 @@ TEST(Apple, IsASolidYellowAppleWithARedCharacterInTheCrown)
             EXPECT_LT(a.y + 70, 388);
             EXPECT_GE(a.y, 0);
             win.Type(static_cast<unsigned char>(win.Target()));
+        }
+        // Pixel for pixel the screen before the first apple, but for the key and apple on show.
+        const RECT key = d.GetScene().KeyRect(d.GetExercise().TargetKey().row, d.GetExercise().TargetKey().col);
+        const POINT a = d.GetScene().ApplePos();
+        for (int y = 0; y < 768; ++y) {
+            for (int x = 0; x < 1024; ++x) {
+                const bool inKey = x >= key.left && x <= key.right && y >= key.top && y <= key.bottom;
+                const bool inApple = x >= a.x && x <= a.x + 53 && y >= a.y && y <= a.y + 70;
+                if (!inKey && !inApple) {
+                    ASSERT_EQ(win.screen().Row(y)[x], before[static_cast<std::size_t>(y * 1024 + x)])
+                        << "set " << set + 1 << " at " << x << "," << y;
+                }
+            }
         }
     }
 }
@@ -74,78 +58,42 @@ TEST(Apple, TheLettersOnlySetShowsTheCapitalWhileTheTargetStaysLowerCase)
     win.Key(VK_F2);
     PracticeDialog& d = win.dlg();
     ASSERT_TRUE(d.GetExercise().Target() >= 'a' && d.GetExercise().Target() <= 'z');
-    // Draw the same apple with each case on the saved background and see which the screen shows.
-    auto render = [&](char shown) {
-        Surface s(54, 71);
-        CDC dc(&s);
-        for (std::size_t i = 0; i < 54 * 71; ++i) {
-            dc.SetPixel(static_cast<int>(i % 54), static_cast<int>(i / 54), d.GetScene().AppleBackground()[i]);
-        }
-        for (const POINT& p : d.GetScene().ApplePoints()) {
-            dc.SetPixel(p.x, p.y, RGB(255, 255, 0));
-        }
-        CBrush yellow;
-        yellow.CreateSolidBrush(RGB(255, 255, 0));
-        dc.SelectObject(&yellow);
-        dc.FloodFill(14, 25, RGB(255, 255, 0));
-        // The character's ink centred on the apple's body, at (26, 40) of its box.
-        CFont font;
-        font.CreateFont(AppleGlyphHeight(static_cast<char32_t>(shown)), 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0,
-                        0, 0, 0, kAppleFace);
-        dc.SelectObject(&font);
-        dc.SetTextColor(RGB(255, 0, 0));
-        dc.SetBkMode(TRANSPARENT);
-        const std::string text(1, shown);
-        const POINT at = CentredTextOrigin(POINT{26, 40}, dc.GetTextInkBox(text));
-        dc.TextOut(at.x, at.y, text);
-        return s;
-    };
+    // Put the saved background back on a copy of the screen and draw the apple there in each case.
     const POINT a = d.GetScene().ApplePos();
-    auto matches = [&](const Surface& s) {
-        return PixelsOf(s, {0, 0, 54, 71}) == win.Pixels({a.x, a.y, a.x + 54, a.y + 71});
+    auto matches = [&](char shown) {
+        Surface copy(win.screen());
+        Scene scene(d.GetScene());
+        CDC dc(&copy);
+        scene.RestoreApple(&dc);
+        scene.RedrawApple(&dc, static_cast<char32_t>(shown));
+        return PixelsOf(copy, {a.x, a.y, a.x + 54, a.y + 71}) == win.Pixels({a.x, a.y, a.x + 54, a.y + 71});
     };
-    EXPECT_TRUE(matches(render(static_cast<char>(d.GetExercise().Target() - 32))));
-    EXPECT_FALSE(matches(render(d.GetExercise().Target())));
+    EXPECT_TRUE(matches(static_cast<char>(d.GetExercise().Target() - 32)));
+    EXPECT_FALSE(matches(static_cast<char>(d.GetExercise().Target())));
 }
 
-TEST(Apple, TheOldAppleAndKeyAreRestoredPixelForPixel)
+TEST(Keystrokes, TheReportAfterASequenceInTheLanguageAndTheRunTimeStartsWithTheRun)
 {
-    PracticeWindow win(1024, 768);
-    PracticeDialog& d = win.dlg();
-    const std::vector<std::uint32_t> before(win.screen().Data(), win.screen().Data() + 1024 * 768);
-    win.Key(VK_F2);
-    for (int i = 0; i < 5; ++i) {
-        win.Type(static_cast<unsigned char>(win.Target()));
-    }
-    const RECT key = d.GetScene().KeyRectangles()[d.GetExercise().TargetKey().row][d.GetExercise().TargetKey().col];
-    const POINT a = d.GetScene().ApplePos();
-    for (int y = 0; y < 768; ++y) {
-        for (int x = 0; x < 1024; ++x) {
-            const bool inKey = x >= key.left && x <= key.right && y >= key.top && y <= key.bottom;
-            const bool inApple = x >= a.x && x <= a.x + 53 && y >= a.y && y <= a.y + 70;
-            if (!inKey && !inApple) {
-                ASSERT_EQ(win.screen().Row(y)[x], before[static_cast<std::size_t>(y * 1024 + x)]) << x << "," << y;
-            }
-        }
-    }
-}
-
-TEST(Keystrokes, TheReportAfterASequenceAndTheRunTimeStartsWithTheRun)
-{
-    PracticeWindow win;
-    PracticeDialog& d = win.dlg();
-    win.Fire(TIMER_CLOCK, 12);  // two minutes before Start
-    win.Key(VK_F2);
-    EXPECT_EQ(d.GetExercise().Ticks(), 0);
-    EXPECT_EQ(d.GetExercise().TotalTicks(), 12);
-    win.Fire(TIMER_CLOCK, 3);  // half a minute of this run
-    win.Type(static_cast<unsigned char>(win.Wrong()));
-    win.Type(static_cast<unsigned char>(win.Target()));
-    win.Type(static_cast<unsigned char>(win.Target()));
     // 3 keys in 15 ticks (2.5 minutes) overall; 3 keys in 3 ticks (0.5 minutes) this run.
-    EXPECT_EQ(d.ReportText(), "Test report:total:3.tests:3.total correct:2.correct:2.total time:15.time:3."
-                              "total average speed:001.2.current speed:006.0.");
-    EXPECT_EQ(d.GetDlgItemText(IDC_REPORT), d.ReportText());
+    const std::pair<const char*, const char*> cases[] = {
+        {"en_US.UTF-8", "Test report:total:3.tests:3.total correct:2.correct:2.total time:15.time:3."
+                        "total average speed:001.2.current speed:006.0."},
+        {"de_AT.UTF-8", "Prüfbericht:gesamt:3.tests:3.insgesamt richtig:2.korrigieren:2.gesamtzeit:15.zeit:3."
+                        "alle speed:001.2.geschwindigkeit:006.0."},
+    };
+    for (const auto& [lang, report] : cases) {
+        PracticeWindow win(1024, 768, lang);
+        PracticeDialog& d = win.dlg();
+        EXPECT_EQ(testing_hooks::TimerInterval(d, TIMER_CLOCK), 10000);
+        win.Fire(TIMER_CLOCK, 12);  // two minutes before Start
+        win.Key(VK_F2);
+        win.Fire(TIMER_CLOCK, 3);  // half a minute of this run
+        win.Fire(999);             // an unknown timer does nothing
+        win.Type(static_cast<unsigned char>(win.Wrong()));
+        win.Type(static_cast<unsigned char>(win.Target()));
+        win.Type(static_cast<unsigned char>(win.Target()));
+        EXPECT_EQ(d.GetDlgItemText(IDC_REPORT), report) << lang;
+    }
 }
 
 TEST(Keystrokes, TheReportBoxShowsEveryTextItIsGivenInTurn)
@@ -170,60 +118,43 @@ TEST(Keystrokes, TheReportBoxShowsEveryTextItIsGivenInTurn)
     }
 }
 
-TEST(Keystrokes, SoundsAreChosenWithTheRightFlags)
+TEST(Keystrokes, NamesRepeatsAndKeySoundsAreChosenWithTheRightFlags)
 {
+    constexpr UINT kNow = SND_ASYNC | SND_MEMORY, kNoStop = SND_ASYNC | SND_MEMORY | SND_NOSTOP;
     PracticeWindow win;
     PracticeDialog& d = win.dlg();
     win.Key(VK_F2);
     const void* voice = d.GetSounds().Voice(d.GetExercise().TargetNumber());
     ASSERT_EQ(win.sounds.size(), 1u);
     EXPECT_EQ(win.sounds[0].image, voice);
-    EXPECT_EQ(win.sounds[0].flags, SND_ASYNC | SND_MEMORY);
-    EXPECT_TRUE(testing_hooks::IsTimerRunning(d, TIMER_VOICE_REPEAT));
-    // A wrong key while the name still plays: ZERROR is asked for with NOSTOP and dropped.
+    EXPECT_EQ(win.sounds[0].flags, kNow);
+    EXPECT_EQ(testing_hooks::TimerInterval(d, TIMER_VOICE_REPEAT), 1500);
+    // The name's repeat and a wrong key while the name still plays: asked for with NOSTOP and dropped.
+    win.Fire(TIMER_VOICE_REPEAT);
     win.Type(static_cast<unsigned char>(win.Wrong()));
-    ASSERT_EQ(win.sounds.size(), 2u);
-    EXPECT_EQ(win.sounds[1].image, d.GetSounds().Wrong());
-    EXPECT_EQ(win.sounds[1].flags, SND_ASYNC | SND_MEMORY | SND_NOSTOP);
-    EXPECT_FALSE(win.sounds[1].played);
+    ASSERT_EQ(win.sounds.size(), 3u);
+    EXPECT_EQ(win.sounds[1].image, voice);
+    EXPECT_EQ(win.sounds[2].image, d.GetSounds().Wrong());
+    for (const std::size_t i : {1u, 2u}) {
+        EXPECT_EQ(win.sounds[i].flags, kNoStop) << i;
+        EXPECT_FALSE(win.sounds[i].played) << i;
+    }
+    win.LetSoundsEnd();
+    win.Fire(TIMER_VOICE_REPEAT);
+    EXPECT_TRUE(win.sounds[3].played);
     win.LetSoundsEnd();
     win.Type(static_cast<unsigned char>(win.Wrong()));
-    EXPECT_TRUE(win.sounds[2].played);
-    // The right key: ZOK (dropped, ZERROR still plays), then the next name cuts in.
-    win.Type(static_cast<unsigned char>(win.Target()));
-    ASSERT_EQ(win.sounds.size(), 5u);
-    EXPECT_EQ(win.sounds[3].image, d.GetSounds().Right());
-    EXPECT_EQ(win.sounds[3].flags, SND_ASYNC | SND_MEMORY | SND_NOSTOP);
-    EXPECT_FALSE(win.sounds[3].played);
-    EXPECT_EQ(win.sounds[4].flags, SND_ASYNC | SND_MEMORY);
     EXPECT_TRUE(win.sounds[4].played);
-    EXPECT_EQ(win.sounds[4].image, d.GetSounds().Voice(d.GetExercise().TargetNumber()));
-}
-
-TEST(Apple, EveryCharacterStaysInsideTheAppleBoxSoNothingIsLeftBehind)
-{
-    // The box is put back when the apple goes; ink outside it would stay on the screen.
-    const std::string chars =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789`-=\\[];',./~!@#$%^&*()_+{}|:\"<>?";
-    for (const char ch : chars) {
-        Surface s(200, 200, ToScreenPixel(RGB(255, 255, 0)));
-        CDC dc(&s);
-        CFont font;
-        font.CreateFont(30, 24, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "system");
-        dc.SelectObject(&font);
-        dc.SetTextColor(RGB(255, 0, 0));
-        dc.SetBkMode(TRANSPARENT);
-        // The apple box spans (50..103, 50..120); the character goes 12 right and 25 below its corner.
-        dc.TextOut(50 + 12, 50 + 25, std::string(1, ch));
-        for (int y = 0; y < 200; ++y) {
-            for (int x = 0; x < 200; ++x) {
-                const bool inBox = x >= 50 && x <= 103 && y >= 50 && y <= 120;
-                if (!inBox) {
-                    ASSERT_EQ(dc.GetPixel(x, y), RGB(255, 255, 0)) << "'" << ch << "' at " << x << "," << y;
-                }
-            }
-        }
-    }
+    // The right key: ZOK (dropped, ZERROR still plays), then the next name cuts in and repeats.
+    win.Type(static_cast<unsigned char>(win.Target()));
+    ASSERT_EQ(win.sounds.size(), 7u);
+    EXPECT_EQ(win.sounds[5].image, d.GetSounds().Right());
+    EXPECT_EQ(win.sounds[5].flags, kNoStop);
+    EXPECT_FALSE(win.sounds[5].played);
+    EXPECT_EQ(win.sounds[6].flags, kNow);
+    EXPECT_TRUE(win.sounds[6].played);
+    EXPECT_EQ(win.sounds[6].image, d.GetSounds().Voice(d.GetExercise().TargetNumber()));
+    EXPECT_TRUE(testing_hooks::IsTimerRunning(d, TIMER_VOICE_REPEAT));
 }
 
 TEST(Repaint, TheAppleTheBlinkingKeyAndTheHandComeBackAsTheyWere)
@@ -254,31 +185,52 @@ TEST(Repaint, TheAppleTheBlinkingKeyAndTheHandComeBackAsTheyWere)
     }
 }
 
-TEST(HandPrompt, StartAndASetChoiceTakeTheOldTargetsHandAway)
+TEST(HandPrompt, StartAndASetChoiceTakeTheOldTargetsHandAwayAndMarkTheSet)
 {
-    for (const int route : {0, 1, 2}) {  // F2, F4, a click on the third set's check box
+    // Each way to start anew, the check box marked after it, and the pass it leaves: a restart
+    // moves past the target on show.
+    struct Route {
+        int key;  // a function key, or 0 for a click on 'box'
+        int box;
+        int size, left;
+    };
+    const Route routes[] = {
+        {VK_F2, IDC_SET1, 26, 25},
+        {VK_F4, IDC_SET2, 52, 51},
+        {0, IDC_SET3, 62, 61},
+        {0, IDC_SET1, 26, 25},  // the set already chosen: still marked, and reshuffled
+    };
+    for (const Route& route : routes) {
         PracticeWindow win;
         PracticeDialog& d = win.dlg();
+        const std::string at = "key " + std::to_string(route.key) + " box " + std::to_string(route.box);
+        const int head = d.GetExercise().Order()[0];
         win.Key(VK_F2);
+        // The first Start shows the head of a whole pass.
+        EXPECT_EQ(d.GetExercise().Order()[0], head);
+        EXPECT_EQ(d.GetExercise().OrderLeft(), 26);
         const int bRight = d.GetExercise().TargetHandIsRight();
         win.Type(static_cast<unsigned char>(win.Wrong()));
         testing_hooks::FireTimer(d, TIMER_HAND_BLINK);
         ASSERT_FALSE(win.HandHidden(bRight));
-        if (route == 0) {
-            win.Key(VK_F2);
-        } else if (route == 1) {
-            win.Key(VK_F4);
+        if (route.key != 0) {
+            win.Key(route.key);
         } else {
-            CButton set3;
-            set3.Bind(&d, IDC_SET3);
-            set3.Click();
+            CButton box;
+            box.Bind(&d, route.box);
+            box.Click();
         }
-        EXPECT_TRUE(win.HandHidden(bRight)) << "route " << route;
-        EXPECT_FALSE(testing_hooks::IsTimerRunning(d, TIMER_HAND_BLINK)) << "route " << route;
-        EXPECT_EQ(d.GetExercise().WrongKeys(), 0) << "route " << route;
+        EXPECT_TRUE(win.HandHidden(bRight)) << at;
+        EXPECT_FALSE(testing_hooks::IsTimerRunning(d, TIMER_HAND_BLINK)) << at;
+        EXPECT_EQ(d.GetExercise().WrongKeys(), 0) << at;
+        for (const int id : {IDC_SET1, IDC_SET2, IDC_SET3, IDC_SET4}) {
+            EXPECT_EQ(testing_hooks::ControlChecked(d, id), id == route.box) << at << " check box " << id;
+        }
+        EXPECT_EQ(d.GetExercise().SetSize(), route.size) << at;
+        EXPECT_EQ(d.GetExercise().OrderLeft(), route.left) << at;
         // One wrong key for the new target starts its own prompt from the beginning.
         win.Type(static_cast<unsigned char>(win.Wrong()));
-        EXPECT_EQ(d.GetExercise().WrongKeys(), 1);
-        EXPECT_TRUE(testing_hooks::IsTimerRunning(d, TIMER_HAND_BLINK));
+        EXPECT_EQ(d.GetExercise().WrongKeys(), 1) << at;
+        EXPECT_TRUE(testing_hooks::IsTimerRunning(d, TIMER_HAND_BLINK)) << at;
     }
 }

@@ -136,11 +136,6 @@ TEST(FirstPaint, AHiddenKeyShowsTheBackgroundOfTheLastPaintAndTheHandsKeepTheFir
 
 TEST(FirstPaint, LegendsStandWhereTheyShould)
 {
-    struct Case {
-        RECT key;
-        char shown;
-        int x, y;
-    };
     // The 1 key's digit and its "!", the Q key, at 1024 x 768.
     EXPECT_EQ(MainLegendSpot({67, 502, 132, 538}, false).x, 88);
     EXPECT_EQ(MainLegendSpot({67, 502, 132, 538}, false).y, 520);

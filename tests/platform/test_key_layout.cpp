@@ -7,32 +7,10 @@
 #include "platform/keyboard/keymap.h"
 #include "practice/Exercise.h"
 #include "practice/KeyLayout.h"
+#include "tests/support/UsKeyboard.h"
+#include "tests/support/XkbKeys.h"
 
 namespace {
-
-// The cells of keys that type characters, and their xkb names, independent of the code under test.
-bool IsCharacterCell(int r, int c)
-{
-    static constexpr int kFirst[kLayoutRows] = {0, 1, 1, 1};
-    static constexpr int kLast[kLayoutRows] = {12, 13, 11, 10};
-    return c >= kFirst[r] && c <= kLast[r];
-}
-std::string KeyName(int r, int c)
-{
-    if (r == 0 && c == 0) {
-        return "TLDE";
-    }
-    if (r == 1 && c == 13) {
-        return "BKSL";
-    }
-    static const char* const kPrefix[kLayoutRows] = {"AE", "AD", "AC", "AB"};
-    return kPrefix[r] + std::string(c < 10 ? "0" : "") + std::to_string(c);
-}
-std::initializer_list<const char*> Held(KeyLevel level)
-{
-    static const std::initializer_list<const char*> kHeld[kKeyLevels] = {{}, {"LFSH"}, {"RALT"}};
-    return kHeld[static_cast<int>(level)];
-}
 
 struct LayoutCase {
     const char* layout;
@@ -51,31 +29,26 @@ const LayoutCase kLayouts[] = {
 
 TEST(KeyLayout, UsGivesExactlyTheBuiltInKeyboard)
 {
-    KeyChars plain{};
-    KeyChars shifted{};
-    std::array<std::string, kKeyCells> names;
-    KeyCell targets[kTargetCount]{};
-    BuildKeyCharacters(plain, shifted, names);
-    BuildTargetTable(targets);
-
-    for (const KeyboardLayout& us : {UsKeyboardLayout(), KeyboardLayoutFromNames("evdev", "pc105", "us", "", "")}) {
-        KeyLegends lp{};
-        KeyLegends ls{};
-        BuildKeyLegends(us, lp, ls);
-        for (int r = 0; r < kKeyRows; ++r) {
-            for (int c = 0; c < kKeyCols; ++c) {
-                EXPECT_EQ(lp[r][c], static_cast<char32_t>(plain[r][c])) << r << "," << c;
-                EXPECT_EQ(ls[r][c], static_cast<char32_t>(shifted[r][c])) << r << "," << c;
-            }
+    const UsKeyboard model;
+    const auto& [plain, shifted, names, targets] = model;
+    // xkb's own us is this table (the keymap tests prove it).
+    const KeyboardLayout us = UsKeyboardLayout();
+    KeyLegends lp{};
+    KeyLegends ls{};
+    BuildKeyLegends(us, lp, ls);
+    for (int r = 0; r < kKeyRows; ++r) {
+        for (int c = 0; c < kKeyCols; ++c) {
+            EXPECT_EQ(lp[r][c], static_cast<char32_t>(plain[r][c])) << r << "," << c;
+            EXPECT_EQ(ls[r][c], static_cast<char32_t>(shifted[r][c])) << r << "," << c;
         }
-        const TargetKeys keys = BuildTargetKeys(us);
-        for (int n = 0; n < kTargetCount; ++n) {
-            const KeyCell k = targets[n];
-            const KeyLevel level = (n >= 26 && n <= 51) ? KeyLevel::Shift : KeyLevel::Plain;
-            EXPECT_EQ(keys[n], (TargetKey{k, level, false})) << "target " << n;
-            EXPECT_EQ(TargetCharOf(n), static_cast<char32_t>(TargetCharacter(targets, plain, shifted, n)));
-            EXPECT_EQ(TargetSoundName(n), names[k.row * kKeyCols + k.col]) << "target " << n;
-        }
+    }
+    const TargetKeys keys = BuildTargetKeys(us);
+    for (int n = 0; n < kTargetCount; ++n) {
+        const KeyCell k = targets[n];
+        const KeyLevel level = (n >= 26 && n <= 51) ? KeyLevel::Shift : KeyLevel::Plain;
+        EXPECT_EQ(keys[n], (TargetKey{k, level, false})) << "target " << n;
+        EXPECT_EQ(TargetCharOf(n), static_cast<char32_t>(TargetCharacter(targets, plain, shifted, n)));
+        EXPECT_EQ(TargetSoundName(n), names[k.row * kKeyCols + k.col]) << "target " << n;
     }
 }
 
@@ -92,16 +65,15 @@ TEST(KeyLayout, EveryTargetBlinksTheKeyThatTypesItAtTheLowestLevel)
             for (int level = 0; level < below; ++level) {
                 for (int r = 0; r < kLayoutRows; ++r) {
                     for (int c = 0; c < kLayoutCols; ++c) {
-                        EXPECT_TRUE(
-                            !IsCharacterCell(r, c) ||
-                            TypedCharacter(lc.layout, lc.variant, Held(KeyLevel(level)), KeyName(r, c).c_str()) != ch)
-                            << label << " target " << n << " is typed by " << KeyName(r, c) << " at level " << level;
+                        const char* key = XkbKeyName(r, c);
+                        EXPECT_TRUE(key == nullptr ||
+                                    TypedCharacter(lc.layout, lc.variant, XkbHeld(KeyLevel(level)), key) != ch)
+                            << label << " target " << n << " is typed by " << key << " at level " << level;
                     }
                 }
             }
             if (!t.missing) {
-                EXPECT_EQ(TypedCharacter(lc.layout, lc.variant, Held(t.level), KeyName(t.key.row, t.key.col).c_str()),
-                          ch)
+                EXPECT_EQ(TypedCharacter(lc.layout, lc.variant, XkbHeld(t.level), XkbKeyName(t.key.row, t.key.col)), ch)
                     << label << " target " << n;
             }
         }
@@ -228,7 +200,7 @@ TEST(KeyLayout, NonLatinLayoutsPractiseOnTheUsersLatinLayoutOrByThePlaceOfTheKey
             // What the active layout types on the key that blinks, at the target's level.
             const TargetKey& t = ex.TargetTable()[static_cast<std::size_t>(ex.TargetNumber())];
             const char32_t there =
-                TypedCharacter(active.c_str(), "", Held(t.level), KeyName(t.key.row, t.key.col).c_str());
+                TypedCharacter(active.c_str(), "", XkbHeld(t.level), XkbKeyName(t.key.row, t.key.col));
             const KeyOutcome got = ex.Judge(there);
             if (c.use == LayoutUse::UsPositions) {
                 EXPECT_EQ(got, KeyOutcome::Right) << c.layouts << " typed U+" << std::hex << unsigned(there);

@@ -19,6 +19,7 @@
 
 #include "platform/keyboard/keymap.h"
 #include "platform/keyboard/keymap_sources.h"
+#include "tests/support/XkbKeys.h"
 
 extern char** environ;
 
@@ -36,21 +37,6 @@ void PrintTo(const KeyboardLayout& k, std::ostream* os)
 }
 
 namespace {
-
-// xkb names of the cells, written out again so the checks do not share the table under test.
-const char* KeyName(int row, int col)
-{
-    static const std::vector<std::string> rows[kLayoutRows] = {
-        {"TLDE", "AE01", "AE02", "AE03", "AE04", "AE05", "AE06", "AE07", "AE08", "AE09", "AE10", "AE11", "AE12"},
-        {"", "AD01", "AD02", "AD03", "AD04", "AD05", "AD06", "AD07", "AD08", "AD09", "AD10", "AD11", "AD12", "BKSL"},
-        {"", "AC01", "AC02", "AC03", "AC04", "AC05", "AC06", "AC07", "AC08", "AC09", "AC10", "AC11"},
-        {"", "AB01", "AB02", "AB03", "AB04", "AB05", "AB06", "AB07", "AB08", "AB09", "AB10", "", "LSGT"},
-    };
-    const auto& r = rows[row];
-    return static_cast<std::size_t>(col) < r.size() && !r[static_cast<std::size_t>(col)].empty()
-               ? r[static_cast<std::size_t>(col)].c_str()
-               : nullptr;
-}
 
 struct LayoutCase {
     const char* layout;
@@ -125,7 +111,7 @@ TEST(Keymap, EveryCellAndLevelIsWhatTypingThatKeyGives)
         EXPECT_EQ(k.name, lc.name);
         for (int r = 0; r < kLayoutRows; ++r) {
             for (int c = 0; c < kLayoutCols; ++c) {
-                const char* key = KeyName(r, c);
+                const char* key = XkbKeyName(r, c);
                 SCOPED_TRACE(std::string(lc.name) + " " + std::to_string(r) + "," + std::to_string(c));
                 if (key == nullptr) {
                     EXPECT_EQ(k.chars[r][c], (std::array<char32_t, 3>{})) << "a key that types nothing";

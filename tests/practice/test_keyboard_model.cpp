@@ -3,20 +3,9 @@
 #include <string>
 
 #include "practice/KeyboardModel.h"
+#include "tests/support/UsKeyboard.h"
 
 namespace {
-
-struct Model {
-    KeyChars plain{};
-    KeyChars shifted{};
-    std::array<std::string, kKeyCells> names;
-    KeyCell targets[kTargetCount]{};
-    Model()
-    {
-        BuildKeyCharacters(plain, shifted, names);
-        BuildTargetTable(targets);
-    }
-};
 
 struct Rects {
     KeyRects rc{};
@@ -114,7 +103,7 @@ TEST(KeyboardModel, HandOfKey)
 
 TEST(KeyboardModel, EveryTargetAsksForItsCharacter)
 {
-    const Model m;
+    const UsKeyboard m;
     const std::string expected = "abcdefghijklmnopqrstuvwxyz"
                                  "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
                                  "123456789"
@@ -127,7 +116,7 @@ TEST(KeyboardModel, EveryTargetAsksForItsCharacter)
 
 TEST(KeyboardModel, SoundsBelongToLetterAndDigitKeysOnly)
 {
-    const Model m;
+    const UsKeyboard m;
     int named = 0;
     for (int r = 0; r < kKeyRows; ++r) {
         for (int c = 0; c < kKeyCols; ++c) {
@@ -149,7 +138,7 @@ TEST(KeyboardModel, SoundsBelongToLetterAndDigitKeysOnly)
 
 TEST(KeyboardModel, SpecialKeysHoldTheirControlBytes)
 {
-    const Model m;
+    const UsKeyboard m;
     EXPECT_EQ(m.plain[0][13], 9);
     EXPECT_EQ(m.plain[1][0], 7);
     EXPECT_EQ(m.plain[2][0], 0);

@@ -17,6 +17,7 @@
 
 #include "practice/TargetOrder.h"
 #include "tests/robustness/Robustness.h"
+#include "tests/support/UsKeyboard.h"
 
 namespace {
 
@@ -467,20 +468,11 @@ private:
             return Require(d.GetExercise().Target() == ' ' && d.GetExercise().Practising() == 0,
                            "a target before Start");
         // The US keyboard's own tables, built apart from the rules: the same target and key.
-        static const auto us = [] {
-            struct {
-                KeyChars plain, shifted;
-                KeyCell keys[kTargetCount];
-            } t{};
-            std::array<std::string, kKeyCells> names;
-            BuildKeyCharacters(t.plain, t.shifted, names);
-            BuildTargetTable(t.keys);
-            return t;
-        }();
+        static const UsKeyboard us;
         const int t = d.GetExercise().Order()[0];
-        const char want = TargetCharacter(us.keys, us.plain, us.shifted, t);
+        const char want = TargetCharacter(us.targets, us.plain, us.shifted, t);
         const char got = static_cast<char>(d.GetExercise().Target());
-        return Require(got == want && d.GetExercise().TargetKey() == us.keys[t], "the target character '", got,
+        return Require(got == want && d.GetExercise().TargetKey() == us.targets[t], "the target character '", got,
                        "' is not that of the order's head '", want, "'");
     }
 

@@ -30,12 +30,20 @@ Surface StripedDesktop()
     return s;
 }
 
+// The desktop the windows paint while it lives.
+struct DesktopShown {
+    explicit DesktopShown(const Surface& s) { testing_hooks::SetDesktop(s); }
+    ~DesktopShown() { testing_hooks::SetDesktop(Surface()); }
+    DesktopShown(const DesktopShown&) = delete;
+    DesktopShown& operator=(const DesktopShown&) = delete;
+};
+
 }  // namespace
 
-TEST(KeyBlink, HidesAtTheFirstTickAndReturnsAtTheSecond)
+TEST(Blinking, TheKeyHidesAtTheFirstTickAfterAWrongKeyTheHandShowsAndTheRightKeyEndsBoth)
 {
     const Surface desktop = StripedDesktop();
-    testing_hooks::SetDesktop(desktop);
+    const DesktopShown shown(desktop);
     PracticeWindow win;
     PracticeDialog& d = win.dlg();
     win.Key(VK_F2);
@@ -55,14 +63,29 @@ TEST(KeyBlink, HidesAtTheFirstTickAndReturnsAtTheSecond)
     }
     testing_hooks::FireTimer(d, TIMER_KEY_BLINK);
     EXPECT_TRUE(win.KeyShows(k, d.GetScene().KeyScratch()));
-    // A right key while the key is hidden puts its cap back before the next target.
+
+    // The hand over the target's finger: from the first tick after a wrong key, every other tick.
+    const int bRight = d.GetExercise().TargetHandIsRight();
+    win.Type(static_cast<unsigned char>(win.Wrong()));
+    win.Type(static_cast<unsigned char>(win.Wrong()));
+    EXPECT_EQ(testing_hooks::TimerInterval(d, TIMER_HAND_BLINK), 300);
+    for (const bool hidden : {true, false, true}) {
+        EXPECT_EQ(win.HandHidden(bRight), hidden);
+        testing_hooks::FireTimer(d, TIMER_HAND_BLINK);
+    }
+    ASSERT_FALSE(win.HandHidden(bRight));
+
+    // A right key while the key is hidden puts its cap back before the next target, and takes
+    // the hand away.
     testing_hooks::FireTimer(d, TIMER_KEY_BLINK);
     const PixelBuffer cap = d.GetScene().KeyScratch();
     win.Type(static_cast<unsigned char>(win.Target()));
     if (TargetRect(win) != k) {
         EXPECT_TRUE(win.KeyShows(k, cap));
     }
-    testing_hooks::SetDesktop(Surface());
+    EXPECT_TRUE(win.HandHidden(bRight));
+    EXPECT_FALSE(testing_hooks::IsTimerRunning(d, TIMER_HAND_BLINK));
+    EXPECT_EQ(d.GetExercise().HandPhase(), 0);
 }
 
 TEST(KeyBlink, ShiftForACapitalAndAltGrForAThirdLevelBlinkWithTheKeyAndArePutBack)
@@ -76,7 +99,7 @@ TEST(KeyBlink, ShiftForACapitalAndAltGrForAThirdLevelBlinkWithTheKeyAndArePutBac
     for (const Case c : {Case{"us", VK_F4, KeyLevel::Shift}, Case{"fr", VK_F6, KeyLevel::AltGr}}) {
         setenv("XKB_DEFAULT_LAYOUT", c.layout, 1);
         const Surface desktop = StripedDesktop();
-        testing_hooks::SetDesktop(desktop);
+        const DesktopShown shown(desktop);
         PracticeWindow win;
         PracticeDialog& d = win.dlg();
         win.Key(c.setKey);
@@ -99,29 +122,6 @@ TEST(KeyBlink, ShiftForACapitalAndAltGrForAThirdLevelBlinkWithTheKeyAndArePutBac
             EXPECT_TRUE(win.KeyShows(rc, cap)) << c.layout << ": the modifier's cap is back";
         }
     }
-    testing_hooks::SetDesktop(Surface());
-}
-
-TEST(VoiceRepeat, RepeatsWithNoStopAndIsDroppedWhileASoundPlays)
-{
-    PracticeWindow win;
-    PracticeDialog& d = win.dlg();
-    win.Key(VK_F2);
-    const void* voice = d.GetSounds().Voice(d.GetExercise().TargetNumber());
-    ASSERT_NE(voice, nullptr);
-    EXPECT_EQ(testing_hooks::TimerInterval(d, TIMER_VOICE_REPEAT), 1500);
-    testing_hooks::FireTimer(d, TIMER_VOICE_REPEAT);
-    ASSERT_EQ(win.sounds.size(), 2u);
-    EXPECT_EQ(win.sounds[1].image, voice);
-    EXPECT_EQ(win.sounds[1].flags, 0x15u);
-    EXPECT_FALSE(win.sounds[1].played);  // the name from the start still plays
-    win.LetSoundsEnd();
-    testing_hooks::FireTimer(d, TIMER_VOICE_REPEAT);
-    EXPECT_TRUE(win.sounds[2].played);
-    // The right key stops the repeats until the next name starts them again.
-    win.Type(static_cast<unsigned char>(win.Target()));
-    EXPECT_EQ(testing_hooks::IsTimerRunning(d, TIMER_VOICE_REPEAT),
-              d.GetSounds().Voice(d.GetExercise().TargetNumber()) != nullptr);
 }
 
 TEST(VoiceRepeat, AKeyWithoutAVoicePlaysNothingWhileAnEarlierRepeatRuns)
@@ -160,27 +160,11 @@ TEST(Ambient, TheSixthIdleTickPlaysAGardenSoundAndAKeyKeepsItSilent)
         ++ambient;
     EXPECT_LT(ambient, 5) << "a garden sound";
     EXPECT_EQ(d.GetExercise().IdleSeconds(), 0);
-    // A key every few seconds: never six idle ticks in a row.
-    for (int i = 0; i < 30; ++i) {
-        testing_hooks::FireTimer(d, TIMER_AMBIENT);
-        if (i % 4 == 3) {
-            win.Key(VK_SHIFT);
-        }
-    }
+    // Any key, even one that types nothing, starts the idle time again.
+    win.Fire(TIMER_AMBIENT, 5);
+    win.Key(VK_SHIFT);
+    win.Fire(TIMER_AMBIENT, 5);
     EXPECT_EQ(win.sounds.size(), 1u);
-}
-
-TEST(Clock, BothCountersRiseByOnePerTick)
-{
-    PracticeWindow win;
-    PracticeDialog& d = win.dlg();
-    EXPECT_EQ(testing_hooks::TimerInterval(d, TIMER_CLOCK), 10000);
-    testing_hooks::FireTimer(d, TIMER_CLOCK);
-    testing_hooks::FireTimer(d, TIMER_CLOCK);
-    EXPECT_EQ(d.GetExercise().TotalTicks(), 2);
-    EXPECT_EQ(d.GetExercise().Ticks(), 2);
-    testing_hooks::FireTimer(d, 999);  // an unknown id does nothing
-    EXPECT_EQ(d.GetExercise().TotalTicks(), 2);
 }
 
 TEST(HandPrompt, FingerAndHandOfTheKeys)
@@ -257,31 +241,6 @@ TEST(HandPrompt, EveryFingerOfBothHandsShowsItsRingAndHidesExactly)
             ASSERT_EQ(PixelsOf(screen, {x0, y0, x0 + 75, k.top}), saved);
         }
     }
-}
-
-TEST(HandPrompt, BlinksAfterAWrongKeyAndGoesWithTheRightOne)
-{
-    PracticeWindow win;
-    PracticeDialog& d = win.dlg();
-    win.Key(VK_F2);
-    const int bRight = HandOfKey(d.GetExercise().TargetKey().row, d.GetExercise().TargetKey().col) == 1 ? 0 : 1;
-    auto areaIsSaved = [&] { return win.HandHidden(bRight); };
-    win.Type(static_cast<unsigned char>(win.Wrong()));
-    win.Type(static_cast<unsigned char>(win.Wrong()));
-    EXPECT_EQ(d.GetExercise().WrongKeys(), 2);
-    EXPECT_EQ(testing_hooks::TimerInterval(d, TIMER_HAND_BLINK), 300);
-    EXPECT_TRUE(areaIsSaved());
-    testing_hooks::FireTimer(d, TIMER_HAND_BLINK);
-    EXPECT_FALSE(areaIsSaved());
-    testing_hooks::FireTimer(d, TIMER_HAND_BLINK);
-    EXPECT_TRUE(areaIsSaved());
-    testing_hooks::FireTimer(d, TIMER_HAND_BLINK);
-    EXPECT_FALSE(areaIsSaved());
-    win.Type(static_cast<unsigned char>(win.Target()));
-    EXPECT_TRUE(areaIsSaved());
-    EXPECT_FALSE(testing_hooks::IsTimerRunning(d, TIMER_HAND_BLINK));
-    EXPECT_EQ(d.GetExercise().WrongKeys(), 0);
-    EXPECT_EQ(d.GetExercise().HandPhase(), 0);
 }
 
 namespace {
