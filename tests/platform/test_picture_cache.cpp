@@ -154,6 +154,11 @@ TEST(PictureCache, ABrokenOrForeignCacheFileIsPassedOverQuietly)
         EXPECT_EQ(Start(), decoded) << c.name;
         EXPECT_EQ(CachedPictureReads(), reads + (c.rewritten ? 1 : 0)) << c.name;
         EXPECT_LE(std::count(said.begin(), said.end(), '\n'), 1) << c.name << ": " << said;
+        const std::vector<fs::path> left = FilesIn(cache.path);
+        EXPECT_TRUE(
+            std::none_of(left.begin(), left.end(),
+                         [](const fs::path& f) { return f.filename().string().find(".tmp") != std::string::npos; }))
+            << c.name << ": a write that failed left its file behind";
         fs::remove_all(file);
         fs::remove(cache.path / "elsewhere");
         ASSERT_TRUE(Start().has_value());  // a good copy again for the next case
