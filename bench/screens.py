@@ -6,9 +6,13 @@ Prints one "name: value unit" line per figure on stdout; progress goes to stderr
 in --sizes (WxH, comma-separated):
 
   first_paint_WxH_ms            start-up to the first full paint, median of --runs launches
-  first_paint_face_WxH_ms       the same in a folder holding --face (the user's Face.jpg)
+  first_paint_face_new_WxH_ms   the same in a folder holding --face (the user's Face.jpg), a picture
+                                never seen: the program's cache is emptied before each launch
+  first_paint_face_WxH_ms       the same for a start that has seen the picture: the cache filled
+                                by one launch before the measured ones
+  picture_cache_WxH_mib         the size of the file the program keeps the picture in
   first_paint_wallpaper_WxH_ms  the same with --wallpaper set as the X11 root picture (feh --bg-fill)
-  ..._ratio                     each of those two over the plain first paint
+  ..._ratio                     each of those three over the plain first paint
   rss_WxH_mib (and _anon)       VmRSS a second after the first paint, before Start
   rss_face_WxH_mib, rss_wallpaper_WxH_mib   the same with each background
   key_to_screen_WxH_p50_ms, _p90_ms         F2 to the first X DAMAGE in the tree's part of the
@@ -48,9 +52,11 @@ def parse_sizes(text):
     return sizes
 
 
-def first_paints(binary, env, cwd, runs, label):
+def first_paints(binary, env, cwd, runs, label, before=None):
     times = []
     for i in range(runs):
+        if before:
+            before()
         prog = Program(binary, env, cwd)
         try:
             painted = prog.wait_first_paint()
@@ -60,6 +66,35 @@ def first_paints(binary, env, cwd, runs, label):
         progress(f"{label} run {i + 1}/{runs}: {times[-1]:.1f} ms")
         time.sleep(0.3)
     return statistics.median(times)
+
+
+def cache_files(env):
+    folder = os.path.join(env["XDG_CACHE_HOME"], "pomarel")
+    return [os.path.join(folder, n) for n in os.listdir(folder) if n.endswith(".pixels")] \
+        if os.path.isdir(folder) else []
+
+
+def empty_cache(env):
+    shutil.rmtree(os.path.join(env["XDG_CACHE_HOME"], "pomarel"), ignore_errors=True)
+
+
+def fill_cache(binary, env, cwd):
+    """One launch that shows the picture and keeps it; the cache file's size in bytes."""
+    empty_cache(env)
+    prog = Program(binary, env, cwd)
+    try:
+        prog.wait_first_paint()
+        # The file is written after the first paint; the launch is ended once it is whole (renamed).
+        deadline = time.monotonic() + 30
+        while not cache_files(env) and time.monotonic() < deadline:
+            prog.drain()
+            time.sleep(0.05)
+    finally:
+        prog.stop()
+    files = cache_files(env)
+    if len(files) != 1:
+        raise RuntimeError(f"the program kept {len(files)} pictures, not 1")
+    return os.path.getsize(files[0])
 
 
 def resident(binary, env, cwd):
@@ -115,7 +150,13 @@ def one_size(args, width, height, base_env, dirs):
         if (width, height) not in args.background_sizes:
             return rss
         if args.face:
-            face = first_paints(args.binary, env, dirs["face"], args.runs, f"{size} first paint, Face.jpg")
+            new = first_paints(args.binary, env, dirs["face"], args.runs, f"{size} first paint, new Face.jpg",
+                               before=lambda: empty_cache(env))
+            figure(f"first_paint_face_new_{size}_ms", new, "ms")
+            figure(f"first_paint_face_new_{size}_ratio", new / plain, "x")
+            kept = fill_cache(args.binary, env, dirs["face"])
+            figure(f"picture_cache_{size}_mib", kept / 1024 / 1024, "MiB")
+            face = first_paints(args.binary, env, dirs["face"], args.runs, f"{size} first paint, Face.jpg seen")
             figure(f"first_paint_face_{size}_ms", face, "ms")
             figure(f"first_paint_face_{size}_ratio", face / plain, "x", goal=BACKGROUND_RATIO_GOAL)
             face_rss, _, prog = resident(args.binary, env, dirs["face"])
@@ -156,13 +197,15 @@ def main():
     dirs = {"empty": tempfile.mkdtemp(prefix="pomarel-screens-"),
             "face": tempfile.mkdtemp(prefix="pomarel-screens-face-")}
     runtime = tempfile.mkdtemp(prefix="pomarel-xdg-")
+    # The program's cache (the user's picture at the screen's size) is this run's own.
+    cache_home = tempfile.mkdtemp(prefix="pomarel-cache-")
     if args.face:
         shutil.copyfile(args.face, os.path.join(dirs["face"], "Face.jpg"))
     env = dict(os.environ)
     for key in ("LC_ALL", "LC_MESSAGES", "QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"):
         env.pop(key, None)
     env.update({"QT_QPA_PLATFORM": "xcb", "SDL_AUDIODRIVER": "dummy", "LANG": "en_US.UTF-8",
-                "POMAREL_TRACE": "1", "XDG_RUNTIME_DIR": runtime})
+                "POMAREL_TRACE": "1", "XDG_RUNTIME_DIR": runtime, "XDG_CACHE_HOME": cache_home})
     try:
         points = []
         for width, height in sizes:
@@ -178,7 +221,7 @@ def main():
             figure("rss_fixed_mib", (my - slope * mx) / 1024 / 1024, "MiB")
     finally:
         shutil.rmtree(dirs["face"], ignore_errors=True)
-        for d in (dirs["empty"], runtime):
+        for d in (dirs["empty"], runtime, cache_home):
             shutil.rmtree(d, ignore_errors=True)
     return 0
 

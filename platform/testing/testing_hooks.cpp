@@ -18,6 +18,7 @@
 
 #include "platform/desktop/readers/desktop.h"
 #include "platform/desktop/readers/image.h"
+#include "platform/desktop/readers/picture_cache.h"
 #include "platform/face/dialog_window.h"
 #include "platform/face/qt_text.h"
 #include "platform/face/seams.h"
@@ -93,6 +94,9 @@ void StartToolkit(int screenWidth, int screenHeight)
     if (std::getenv("SDL_AUDIODRIVER") == nullptr) {
         setenv("SDL_AUDIODRIVER", "dummy", 1);
     }
+    // Pictures are decoded, never kept in the user's cache folder; a test of the cache names a
+    // folder of its own.
+    platform_seams::SetPictureCacheFolder(std::string());
     static int argc = 1;
     static char name[] = "pomarel-tests";
     static char* argv[] = {name, nullptr};

@@ -711,12 +711,18 @@ class Session:
             raise RuntimeError(f"Xvfb did not start (see {self.tag}-xvfb.log)")
         self.display = ":" + got.strip().decode()
 
+    @property
+    def cache_home(self):
+        return self.runtime / "cache"
+
     def env(self, lang="en_US.UTF-8", extra=None):
         env = {k: v for k, v in os.environ.items()
                if k not in ("LC_ALL", "LC_MESSAGES", "LANGUAGE", "WAYLAND_DISPLAY", "SDL_AUDIODRIVER",
                             "SDL_DISKAUDIOFILE", "QT_QPA_PLATFORM")}
         env.update({"DISPLAY": self.display, "QT_QPA_PLATFORM": "xcb", "LANG": lang,
-                    "SDL_AUDIODRIVER": "dummy", "POMAREL_TRACE": "1", "XDG_RUNTIME_DIR": str(self.runtime)})
+                    "SDL_AUDIODRIVER": "dummy", "POMAREL_TRACE": "1", "XDG_RUNTIME_DIR": str(self.runtime),
+                    # The pictures the program keeps go to a folder of the session's, not the user's.
+                    "XDG_CACHE_HOME": str(self.cache_home)})
         env.update(extra or {})
         return env
 

@@ -10,7 +10,9 @@ other. Per screen size one start:
   bottom-left corners, blue near the top-right and bottom-right ones (away from keys, controls and
   tree);
 - keys and tree are drawn over it as usual;
-- F2 and a right key work over it (one apple, the report changes).
+- F2 and a right key work over it (one apple, the report changes);
+- the picture is kept at the screen's size (in the session's own XDG_CACHE_HOME), and a second
+  start, which reads it from there, shows it the same way.
 """
 
 import struct
@@ -88,6 +90,19 @@ def run_size(res, args, W, H):
         res.require(e.wait_until(lambda: len(s.windows()) >= 2, 20), f"{W}x{H}: Esc shows the exit question")
         s.key("Return")
         res.check(s.wait_exit(10) == 0, f"{W}x{H}: Yes ends the program with status 0")
+        # The next start reads the picture kept at the screen's size and shows the same.
+        kept = sorted(p.name for p in (s.cache_home / "pomarel").glob("*.pixels"))
+        res.check(len(kept) == 1 and kept[0].endswith(f"-{W}x{H}.pixels"),
+                  f"{W}x{H}: the picture is kept at the screen's size", f"kept: {kept}")
+        s.launch(name="kept")
+        s.main_window()
+        again = s.shot("face-kept")
+        wrong = [name for name, (x, y) in spots.items() if not (red if x < W // 2 else blue)(again.px(x, y))]
+        res.check(not wrong, f"{W}x{H}: the next start shows the kept picture the same way", f"not at {wrong}")
+        s.key("Escape")
+        res.require(e.wait_until(lambda: len(s.windows()) >= 2, 20), f"{W}x{H}: Esc shows the exit question")
+        s.key("Return")
+        res.check(s.wait_exit(10) == 0, f"{W}x{H}: the second start ends with status 0")
 
 
 if __name__ == "__main__":

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/desktop/readers/picture.h"
+#include "platform/desktop/readers/picture_cache.h"
 
 namespace {
 
@@ -389,7 +390,8 @@ struct BackgroundStore {
     FileStamp pictureStamp;
     int pictureWidth = 0;
     int pictureHeight = 0;
-    Surface picture;
+    // Shared with the reading thread, which keeps it on disk after handing it over.
+    std::shared_ptr<const Surface> picture;
     int pictureDecodes = 0;
 
     // The reading PrepareBackground (or a paint) started, for a screen of this size; the
@@ -400,7 +402,7 @@ struct BackgroundStore {
     int readingHeight = 0;
     std::string readingPicture;  // empty: the reading is of the desktop alone
     FileStamp readingStamp;
-    std::future<Surface> pictureAhead;
+    std::future<std::shared_ptr<const Surface>> pictureAhead;
     bool waited = false;  // a paint has waited for this reading already: later ones do not
     // Looks for the end of a reading a paint did not wait for; the application owns it.
     QPointer<QTimer> watch;
@@ -455,7 +457,7 @@ void StartReading(BackgroundStore& d, int width, int height, const std::string& 
     d.readingPicture = picture;
     d.readingStamp = picture.empty() ? FileStamp{} : StatFile(picture);
     d.waited = false;
-    auto decoded = std::make_shared<std::promise<Surface>>();
+    auto decoded = std::make_shared<std::promise<std::shared_ptr<const Surface>>>();
     d.pictureAhead = decoded->get_future();
     std::function<Surface()> testReader = d.testReader;
     const bool offscreen = QGuiApplication::platformName() == QLatin1String("offscreen");
@@ -466,14 +468,24 @@ void StartReading(BackgroundStore& d, int width, int height, const std::string& 
     d.reading = std::async(std::launch::async, [=] {
         ReadAhead read;
         if (!picture.empty()) {
-            Surface pixels = DecodePicture(picture, width, height);
-            const bool shown = pixels.Width() > 0;
-            decoded->set_value(std::move(pixels));
+            // Read from the cache when this picture was shown at this size before.
+            const std::optional<PictureCacheKey> key = PictureCacheKeyOf(picture, width, height);
+            Surface kept = key ? ReadCachedPicture(*key) : Surface();
+            const bool cached = kept.Width() > 0;
+            const auto pixels =
+                std::make_shared<const Surface>(cached ? std::move(kept) : DecodePicture(picture, width, height));
+            const bool shown = pixels->Width() > 0;
+            decoded->set_value(pixels);
             if (shown) {
+                // Kept for the next start once the paint has it; not when the file changed while
+                // it was decoded (the pixels may be of either).
+                if (key && !cached && PictureCacheKeyOf(picture, width, height) == key) {
+                    WritePictureCache(*key, *pixels);
+                }
                 return read;
             }
         } else {
-            decoded->set_value(Surface());
+            decoded->set_value(nullptr);
         }
         read.desktopRead = true;
         if (testReader) {
@@ -491,7 +503,7 @@ void TakePictureAhead(BackgroundStore& d)
     if (!d.pictureAhead.valid()) {
         return;
     }
-    Surface pixels = d.pictureAhead.get();
+    std::shared_ptr<const Surface> pixels = d.pictureAhead.get();
     if (d.readingPicture.empty()) {
         return;
     }
@@ -693,7 +705,7 @@ const Surface* BackgroundPictureOf(std::string_view path, int width, int height)
     const FileStamp stamp = StatFile(path);
     if (!stamp.exists || !stamp.regular) {
         d.pictureKept = false;
-        d.picture = Surface();
+        d.picture.reset();
         return nullptr;
     }
     if (!d.pictureKept || d.picturePath != path || !(d.pictureStamp == stamp) || d.pictureWidth != width ||
@@ -704,10 +716,14 @@ const Surface* BackgroundPictureOf(std::string_view path, int width, int height)
         d.pictureStamp = stamp;
         d.pictureWidth = width;
         d.pictureHeight = height;
-        d.picture = DecodePicture(path, width, height);
+        // The cache is read here too, but not written: the paint waits for this.
+        const std::optional<PictureCacheKey> key = PictureCacheKeyOf(path, width, height);
+        Surface kept = key ? ReadCachedPicture(*key) : Surface();
+        d.picture =
+            std::make_shared<const Surface>(kept.Width() > 0 ? std::move(kept) : DecodePicture(path, width, height));
         ++d.pictureDecodes;
     }
-    return d.picture.Width() > 0 ? &d.picture : nullptr;
+    return d.picture != nullptr && d.picture->Width() > 0 ? d.picture.get() : nullptr;
 }
 
 int BackgroundPictureDecodes()

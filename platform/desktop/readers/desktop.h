@@ -44,10 +44,10 @@ LoadedWallpaper LoadWallpaper(const DesktopSetting& setting);
 void DrawWallpaper(const LoadedWallpaper& wallpaper, Surface& target, int left, int top, int right, int bottom);
 
 // The picture in the file at width x height, as the file is now: the one PrepareBackground read
-// ahead when the file has not changed since, else decoded now and kept for the next paint. Null
-// when the file cannot be shown.
+// ahead when the file has not changed since, else decoded now (or read from the copy an earlier
+// start kept, picture_cache.h) and kept for the next paint. Null when the file cannot be shown.
 const Surface* BackgroundPictureOf(std::string_view path, int width, int height);
-// How often a background picture has been decoded.
+// How often a background picture has been decoded (or read from the cache instead).
 int BackgroundPictureDecodes();
 
 namespace platform_detail {
@@ -61,9 +61,11 @@ void DrawDefaultDesktop(Surface& target, int left, int top, int right, int botto
 void DrawDesktop(Surface& target, int left, int top, int right, int bottom, int width, int height);
 // Starts reading the background ahead, once, on another thread, for a screen of width x height
 // (call it again after the screen changed size): the picture in the file 'picture' when it names
-// one that decodes, else the desktop's wallpaper. A DrawDesktop takes the wallpaper, waiting at
-// most 300 ms for what is left: past that it draws the built-in background, and the wallpaper
-// follows when it is ready. Without it, the first DrawDesktop starts the reading itself.
+// one that decodes, else the desktop's wallpaper. The picture comes from the cache when an
+// earlier start kept it for this file and size; a decoded one is kept there once the paint has
+// it. A DrawDesktop takes the wallpaper, waiting at most 300 ms for what is left: past that it
+// draws the built-in background, and the wallpaper follows when it is ready. Without it, the
+// first DrawDesktop starts the reading itself.
 void PrepareBackground(int width, int height, std::string_view picture = {});
 // Called (on the toolkit's thread) when a wallpaper that a paint could not wait for is ready.
 void SetDesktopReadyHandler(std::function<void()> handler);
