@@ -10,6 +10,7 @@
 #include <QPen>
 
 #include <algorithm>
+#include <unordered_map>
 #include <cstdlib>
 #include <cmath>
 #include <map>
@@ -540,10 +541,19 @@ BOOL CDC::TextOut(int x, int y, std::string_view text)
 RECT CDC::GetTextInkBox(std::string_view text) const
 {
     // Measured on the glyphs as drawn: the font's own tight box is off by several pixels for
-    // small marks such as ' and `.
+    // small marks such as ' and `. Each text in each face is measured once: the apple asks for
+    // the same few characters at every target.
     const QFont& font = FontFor((m_font != nullptr ? m_font : &m_defaultFont)->Request());
-    const QFontMetrics metrics(font);
     const QString str = ToQt(text);
+    thread_local std::unordered_map<QString, RECT> measured;
+    const QString key = font.key() + QChar(0x1F) + str;
+    if (const auto found = measured.find(key); found != measured.end()) {
+        return found->second;
+    }
+    if (measured.size() >= 512) {
+        measured.clear();
+    }
+    const QFontMetrics metrics(font);
     const int pad = metrics.height();
     QImage ink(metrics.horizontalAdvance(str) + 2 * pad, metrics.height() + 2 * pad, QImage::Format_Grayscale8);
     if (ink.isNull()) {
@@ -556,20 +566,21 @@ RECT CDC::GetTextInkBox(std::string_view text) const
         painter.setPen(Qt::white);
         painter.drawText(pad, pad + metrics.ascent(), str);
     }
-    RECT box{ink.width(), ink.height(), -1, -1};
-    for (int y = 0; y < ink.height(); ++y) {
+    const int width = ink.width();
+    const int height = ink.height();
+    RECT box{width, height, -1, -1};
+    for (int y = 0; y < height; ++y) {
         const uchar* row = ink.constScanLine(y);
-        for (int x = 0; x < ink.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             if (row[x] >= 128) {
                 box = RECT{std::min<int>(box.left, x), std::min<int>(box.top, y), std::max<int>(box.right, x + 1),
                            std::max<int>(box.bottom, y + 1)};
             }
         }
     }
-    if (box.right < 0) {
-        return RECT{};
-    }
-    return RECT{box.left - pad, box.top - pad, box.right - pad, box.bottom - pad};
+    const RECT result = box.right < 0 ? RECT{} : RECT{box.left - pad, box.top - pad, box.right - pad, box.bottom - pad};
+    measured.emplace(key, result);
+    return result;
 }
 
 BOOL CDC::BitBlt(int x, int y, int width, int height, const CDC* src, int srcX, int srcY, std::uint32_t)
