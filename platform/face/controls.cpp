@@ -71,8 +71,11 @@ void SetControlText(QWidget* w, std::string_view text)
 {
     const QString s = ToQt(text);
     if (auto* b = qobject_cast<QAbstractButton*>(w)) {
-        b->setText(s);
-        b->update();
+        // Start is given its caption at every Start: the same caption draws nothing again.
+        if (b->text() != s) {
+            b->setText(s);
+            b->update();
+        }
     } else if (auto* e = qobject_cast<QPlainTextEdit*>(w)) {
         if (e->toPlainText() != s) {
             SetReportText(e, s);
