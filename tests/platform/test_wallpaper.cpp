@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include "platform/desktop/readers/wallpaper_gio.h"
 #include "platform/face/winapi.h"
 #include "tests/desktop/XfceFiles.h"
+#include "tests/support/Pictures.h"
 
 namespace {
 
@@ -103,64 +103,24 @@ TEST(BuiltInBackground, DrawnInPiecesItIsTheWholeOneAndItsColoursAreTheGlowsAndF
               RGB(static_cast<int>(38 - 14 * t), static_cast<int>(74 - 30 * t), static_cast<int>(128 - 50 * t)));
 }
 
-// A 24-bit BMP of one colour.
-void WriteBmp(const fs::path& path, int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b)
-{
-    const int stride = (w * 3 + 3) / 4 * 4;
-    const auto le = [](std::ofstream& out, std::uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) {
-            out.put(static_cast<char>((v >> (8 * i)) & 0xFF));
-        }
-    };
-    std::ofstream out(path, std::ios::binary);
-    out << "BM";
-    le(out, static_cast<std::uint32_t>(54 + stride * h), 4);
-    le(out, 0, 4);
-    le(out, 54, 4);
-    le(out, 40, 4);
-    le(out, static_cast<std::uint32_t>(w), 4);
-    le(out, static_cast<std::uint32_t>(h), 4);
-    le(out, 1, 2);
-    le(out, 24, 2);
-    for (int i = 0; i < 6; ++i) {
-        le(out, 0, 4);
-    }
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            out.put(static_cast<char>(b)).put(static_cast<char>(g)).put(static_cast<char>(r));
-        }
-        for (int i = w * 3; i < stride; ++i) {
-            out.put('\0');
-        }
-    }
-}
-
 class WallpaperSources : public ::testing::Test {
 protected:
     void SetUp() override
     {
         // Other desktops' settings count only where the user set them; the memory backend has none.
         setenv("GSETTINGS_BACKEND", "memory", 1);
-        dir = fs::temp_directory_path() / ("pomarel-wallpaper-" + std::to_string(::getpid()));
+        dir = fs::current_path();
         fs::create_directories(dir / "config" / "xfce4" / "xfconf" / "xfce-perchannel-xml");
-        WriteBmp(dir / "green.bmp", 40, 30, 0, 200, 0);
-        WriteBmp(dir / "blue.bmp", 40, 30, 0, 0, 200);
-        std::ofstream(dir / "corrupt.jpg") << "\xFF\xD8\xFF\xE0 not a picture at all";
-        // 30000 x 30000 pixels claimed in 60 bytes: more than the decoder may allocate.
-        std::ofstream huge(dir / "huge.bmp", std::ios::binary);
-        const unsigned char header[] = {'B', 'M', 0x3E, 0,    0,    0, 0, 0,    0,    0, 0x36, 0, 0, 0,  0x28,
-                                        0,   0,   0,    0x30, 0x75, 0, 0, 0x30, 0x75, 0, 0,    1, 0, 24, 0,
-                                        0,   0,   0,    0,    0,    0, 0, 0,    0,    0, 0,    0, 0, 0,  0,
-                                        0,   0,   0,    0,    0,    0, 0, 0,    0,    1, 2,    3, 4, 5,  6};
-        huge.write(reinterpret_cast<const char*>(header), sizeof header);
-        huge.close();
-        ::mkfifo((dir / "pipe.jpg").c_str(), 0600);  // reading it would wait for ever
+        Write(Bmp(40, 30, RGB(0, 200, 0)), "green.bmp");
+        Write(Bmp(40, 30, RGB(0, 0, 200)), "blue.bmp");
+        std::ofstream("corrupt.jpg") << "\xFF\xD8\xFF\xE0 not a picture at all";
+        // 30000 x 30000 pixels claimed in 62 bytes: more than the decoder may allocate.
+        Write(Bmp(2, 1, RGB(1, 2, 3), 30000, 30000), "huge.bmp");
+        ::mkfifo("pipe.jpg", 0600);  // reading it would wait for ever
         setting.configHome = (dir / "config").string();
         setting.screen = {0, 0, 64, 48};
         setting.area = setting.screen;
     }
-    void TearDown() override { fs::remove_all(dir); }
-
     void Configure(const std::string& xfce, const std::string& kde)
     {
         const fs::path xml = dir / "config" / "xfce4" / "xfconf" / "xfce-perchannel-xml" / "xfce4-desktop.xml";
@@ -182,6 +142,7 @@ protected:
         }
     }
 
+    ScratchDirectory scratch;  // the working folder while the test runs
     fs::path dir;
     DesktopSetting setting;
 };
@@ -228,8 +189,8 @@ TEST_F(WallpaperSources, ABadPictureHandsOverToTheNextSource)
 TEST_F(WallpaperSources, PackageFolderAndPlainColour)
 {
     fs::create_directories(dir / "pkg" / "contents" / "images");
-    WriteBmp(dir / "pkg" / "contents" / "images" / "40x30.bmp", 40, 30, 200, 0, 0);
-    WriteBmp(dir / "pkg" / "contents" / "images" / "80x60.bmp", 80, 60, 0, 200, 0);
+    Write(Bmp(40, 30, RGB(200, 0, 0)), "pkg/contents/images/40x30.bmp");
+    Write(Bmp(80, 60, RGB(0, 200, 0)), "pkg/contents/images/80x60.bmp");
     Configure("", "pkg");
     setting.currentDesktop = "KDE";
     LoadedWallpaper w = LoadWallpaper(setting);

@@ -53,24 +53,11 @@ const Bytes kJpeg = FromHex(
     "02110311003f00f9528a28afecd3f2c3ed3a28a2bfc873fbe0f8b28a28aff5e0fe073ed3a28a2bfc873fbe0fffd9");
 constexpr COLORREF kJpegLeft = RGB(20, 60, 200);
 
-Bytes Rgb(COLORREF c)
-{
-    return {static_cast<unsigned char>(GetRValue(c)), static_cast<unsigned char>(GetGValue(c)),
-            static_cast<unsigned char>(GetBValue(c))};
-}
-
 // Appends 'v' in 'n' bytes, least significant first unless 'bigEndian'.
 void Put(Bytes& b, std::uint32_t v, int n, bool bigEndian = false)
 {
     for (int i = 0; i < n; ++i)
         b.push_back(static_cast<unsigned char>(v >> (8 * (bigEndian ? n - 1 - i : i))));
-}
-
-// A BMP of one colour.
-Bytes Bmp(int w, int h, COLORREF c, int claimW = 0, int claimH = 0)
-{
-    return ::Bmp(
-        w, h, [c](int, int) { return c; }, claimW, claimH);
 }
 
 void PngChunk(Bytes& png, const char* type, const Bytes& data)
@@ -129,10 +116,9 @@ Bytes Gif(COLORREF c, int screenW = 1, int screenH = 1)
 {
     Bytes b{'G', 'I', 'F', '8', '9', 'a'};
     Put(b, static_cast<std::uint32_t>(screenW) | static_cast<std::uint32_t>(screenH) << 16, 4);
-    b.insert(b.end(), {0x80, 0, 0});  // a global table of two colours
-    const Bytes rgb = Rgb(c);
-    b.insert(b.end(), rgb.begin(), rgb.end());
-    b.insert(b.end(), {0, 0, 0});
+    b.insert(b.end(), {0x80, 0, 0});  // a global table of two colours: c and black
+    Put(b, static_cast<std::uint32_t>(GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c)), 3, true);
+    Put(b, 0, 3);
     b.insert(b.end(), {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0x02, 0x02, 0x44, 0x01, 0x00, 0x3B});  // 1 x 1 at 0, 0
     return b;
 }

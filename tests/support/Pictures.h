@@ -61,7 +61,14 @@ inline Bytes Bmp(int w, int h, const std::function<COLORREF(int, int)>& colour, 
     return b;
 }
 
-inline void Write(const Bytes& data, const char* name = "Face.jpg")
+// The same, all of one colour.
+inline Bytes Bmp(int w, int h, COLORREF c, int claimW = 0, int claimH = 0)
+{
+    return Bmp(
+        w, h, [c](int, int) { return c; }, claimW, claimH);
+}
+
+inline void Write(const Bytes& data, const std::filesystem::path& name = "Face.jpg")
 {
     std::ofstream(name, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
