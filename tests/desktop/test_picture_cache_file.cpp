@@ -12,7 +12,8 @@
 
 namespace {
 
-PictureCacheKey Key()
+// A picture's key, with 'change' made to it.
+PictureCacheKey Key(const std::function<void(PictureCacheKey&)>& change = {})
 {
     PictureCacheKey k;
     k.path = "/home/ann/typing/Face.jpg";
@@ -23,6 +24,9 @@ PictureCacheKey Key()
     k.contentHash = 0x0123456789abcdefull;
     k.width = 64;
     k.height = 48;
+    if (change) {
+        change(k);
+    }
     return k;
 }
 
@@ -51,11 +55,6 @@ TEST(PictureCacheFile, OnlyTheWholeFileMadeForTheSameKeyFits)
     const PictureCacheKey key = Key();
     const std::string header = PictureCacheHeader(key);
     const std::int64_t whole = static_cast<std::int64_t>(header.size()) + 64 * 48 * 4;
-    const auto changed = [&](const std::function<void(PictureCacheKey&)>& change) {
-        PictureCacheKey k = key;
-        change(k);
-        return PictureCacheHeader(k);
-    };
     std::string otherMagic = header;
     otherMagic[0] ^= 0x20;
     std::string otherVersion = header;
@@ -74,20 +73,20 @@ TEST(PictureCacheFile, OnlyTheWholeFileMadeForTheSameKeyFits)
         {"garbage", std::string(header.size(), '\x5a'), whole, false},
         {"another magic", otherMagic, whole, false},
         {"another version", otherVersion, whole, false},
-        {"another path", changed([](PictureCacheKey& k) { k.path = "/home/ann/typing/Face.jpeg"; }), whole, false},
-        {"another size", changed([](PictureCacheKey& k) { ++k.size; }), whole, false},
-        {"another mtime", changed([](PictureCacheKey& k) { ++k.modifiedNs; }), whole, false},
-        {"another ctime", changed([](PictureCacheKey& k) { ++k.changedNs; }), whole, false},
-        {"another inode", changed([](PictureCacheKey& k) { ++k.inode; }), whole, false},
-        {"another content", changed([](PictureCacheKey& k) { k.contentHash ^= 1; }), whole, false},
-        {"another width", changed([](PictureCacheKey& k) { k.width = 48; }), whole, false},
-        {"another height", changed([](PictureCacheKey& k) { k.height = 64; }), whole, false},
+        {"another path", PictureCacheHeader(Key([](auto& k) { k.path = "/home/ann/typing/Face.jpeg"; })), whole, false},
+        {"another size", PictureCacheHeader(Key([](auto& k) { ++k.size; })), whole, false},
+        {"another mtime", PictureCacheHeader(Key([](auto& k) { ++k.modifiedNs; })), whole, false},
+        {"another ctime", PictureCacheHeader(Key([](auto& k) { ++k.changedNs; })), whole, false},
+        {"another inode", PictureCacheHeader(Key([](auto& k) { ++k.inode; })), whole, false},
+        {"another content", PictureCacheHeader(Key([](auto& k) { k.contentHash ^= 1; })), whole, false},
+        {"another width", PictureCacheHeader(Key([](auto& k) { k.width = 48; })), whole, false},
+        {"another height", PictureCacheHeader(Key([](auto& k) { k.height = 64; })), whole, false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(PictureCacheFileFits(c.head, c.length, key), c.fits) << c.name;
     }
-    PictureCacheKey huge = key;
-    huge.width = huge.height = 1 << 20;  // claims more than any screen: never read
+    const PictureCacheKey huge =
+        Key([](auto& k) { k.width = k.height = 1 << 20; });  // more than any screen: never read
     EXPECT_FALSE(PictureCacheFileFits(PictureCacheHeader(huge), 0, huge));
 }
 
@@ -108,18 +107,14 @@ TEST(PictureCacheFile, FolderAndNames)
         EXPECT_EQ(PictureCacheFolder(f.xdg, f.home), f.folder) << f.xdg << " " << f.home;
     }
     // One file per path and size: a changed picture at the same path and size replaces it.
-    const PictureCacheKey key = Key();
-    PictureCacheKey changed = key;
-    changed.contentHash ^= 1;
-    ++changed.changedNs;
-    PictureCacheKey larger = key;
-    larger.width = 1920;
-    PictureCacheKey elsewhere = key;
-    elsewhere.path = "/tmp/Face.jpg";
-    const std::string name = PictureCacheFileName(key);
-    EXPECT_EQ(PictureCacheFileName(changed), name);
-    EXPECT_NE(PictureCacheFileName(larger), name);
-    EXPECT_NE(PictureCacheFileName(elsewhere), name);
+    const std::string name = PictureCacheFileName(Key());
+    EXPECT_EQ(PictureCacheFileName(Key([](auto& k) {
+                  k.contentHash ^= 1;
+                  ++k.changedNs;
+              })),
+              name);
+    EXPECT_NE(PictureCacheFileName(Key([](auto& k) { k.width = 1920; })), name);
+    EXPECT_NE(PictureCacheFileName(Key([](auto& k) { k.path = "/tmp/Face.jpg"; })), name);
     const std::string temp = PictureCacheTempName(name, 42);
     EXPECT_TRUE(IsPictureCacheFileName(name));
     EXPECT_TRUE(IsPictureCacheTempName(temp));
@@ -136,11 +131,9 @@ TEST(PictureCacheFile, TheTwoMostRecentlyUsedStay)
 {
     const std::int64_t now = 2'000'000'000'000'000'000;
     const std::int64_t minute = 60'000'000'000;
-    PictureCacheKey a = Key();
-    PictureCacheKey b = a;
-    b.width = 1920;
-    PictureCacheKey c = a;
-    c.width = 3840;
+    const PictureCacheKey a = Key();
+    const PictureCacheKey b = Key([](auto& k) { k.width = 1920; });
+    const PictureCacheKey c = Key([](auto& k) { k.width = 3840; });
     const std::string oldTemp = PictureCacheTempName(PictureCacheFileName(a), 1);
     const std::string newTemp = PictureCacheTempName(PictureCacheFileName(b), 2);
     std::vector<std::string> removed = PictureCacheFilesToRemove(
