@@ -5,11 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstddef>
-#include <cstdlib>
 #include <functional>
-#include <new>
 #include <string>
 
 #include "platform/desktop/wallpaper.h"
@@ -18,7 +15,6 @@
 namespace {
 
 constexpr std::size_t kFileLimit = 4 << 20;  // what the program reads of a setting file at most
-constexpr std::size_t kMemoryLimit = 20'000'000;
 
 // 'head', then 'unit(i)' for i = 0, 1, ... while the text stays within the limit, then 'tail'.
 std::string Fill(const std::string& head, const std::function<std::string(std::size_t)>& unit, const std::string& tail)
@@ -93,21 +89,18 @@ TEST(LargeSettingFiles, FoundWithinBoundedMemory)
     for (const Case& c : cases) {
         ASSERT_LE(c.text.size(), kFileLimit + 4096) << c.what;
         ASSERT_GE(c.text.size(), kFileLimit / 2) << c.what;
+        ASSERT_GE(std::count(c.text.begin(), c.text.end(), '\n') + std::count(c.text.begin(), c.text.end(), '<'),
+                  static_cast<std::ptrdiff_t>(c.least))
+            << c.what;
         g_heap.Reset();
         const std::size_t before = g_heap.live;
         const auto got = c.parse(c.text);
         const std::size_t peak = g_heap.peak - before;
         const std::size_t total = g_heap.total;
         EXPECT_EQ(got, c.want) << c.what;
-        EXPECT_LE(peak, kMemoryLimit) << c.what;
-        EXPECT_LE(peak, 4 * c.text.size()) << c.what;
+        EXPECT_LE(peak, 4 * c.text.size()) << c.what;  // under 17 MB
         // Memory handed out again and again (a copy per level or per group) shows here.
         EXPECT_LE(total, 8 * c.text.size()) << c.what;
-    }
-    for (const Case& c : cases) {
-        EXPECT_GE(std::count(c.text.begin(), c.text.end(), '\n') + std::count(c.text.begin(), c.text.end(), '<'),
-                  static_cast<std::ptrdiff_t>(c.least))
-            << c.what;
     }
 }
 

@@ -188,8 +188,6 @@ wallpaperplugin=)";
         {"org.kde.image", "Image=/w/first.jpg", WallpaperChoice{"/w/first.jpg", FillMode::Zoom, 0xff000000}},
         {"org.kde.image", "FillMode=6\nImage=file:///w/first.jpg",
          WallpaperChoice{"/w/first.jpg", FillMode::Centered, 0xff000000}},
-        {"org.kde.image", "Image=file:///w/first.jpg\nFillMode=3",
-         WallpaperChoice{"/w/first.jpg", FillMode::Tiled, 0xff000000}},
         {"org.kde.image", "Image=file:///w/first.jpg\nFillMode=42",
          WallpaperChoice{"/w/first.jpg", FillMode::Zoom, 0xff000000}},
         // No picture of its own on the first screen: the other screen's.
@@ -203,20 +201,12 @@ wallpaperplugin=)";
     }
     EXPECT_EQ(KdeWallpaper(""), std::nullopt);
     EXPECT_EQ(KdeWallpaper("[Containments][3]\nplugin=org.kde.plasma.folder\n"), std::nullopt);
-    const struct {
-        int number;
-        std::optional<FillMode> mode;
-    } modes[] = {{0, FillMode::Stretched},
-                 {1, FillMode::Scaled},
-                 {2, FillMode::Zoom},
-                 {3, FillMode::Tiled},
-                 {4, FillMode::TiledVertically},
-                 {5, FillMode::TiledHorizontally},
-                 {6, FillMode::Centered},
-                 {7, std::nullopt},
-                 {-1, std::nullopt}};
-    for (const auto& m : modes) {
-        EXPECT_EQ(FillModeOfKde(m.number), m.mode) << m.number;
+    // The KDE number of each mode, from 0 on; others are none.
+    const FillMode modes[] = {FillMode::Stretched, FillMode::Scaled,          FillMode::Zoom,
+                              FillMode::Tiled,     FillMode::TiledVertically, FillMode::TiledHorizontally,
+                              FillMode::Centered};
+    for (int n = -1; n <= 7; ++n) {
+        EXPECT_EQ(FillModeOfKde(n), n >= 0 && n < 7 ? std::optional(modes[n]) : std::nullopt) << n;
     }
 }
 
