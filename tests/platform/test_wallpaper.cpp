@@ -116,6 +116,10 @@ protected:
         std::ofstream("corrupt.jpg") << "\xFF\xD8\xFF\xE0 not a picture at all";
         // 30000 x 30000 pixels claimed in 62 bytes: more than the decoder may allocate.
         Write(Bmp(2, 1, RGB(1, 2, 3), 30000, 30000), "huge.bmp");
+        // A wallpaper package: the smallest of its pictures that covers the screen is the one.
+        fs::create_directories("pkg/contents/images");
+        Write(Bmp(40, 30, RGB(200, 0, 0)), "pkg/contents/images/40x30.bmp");
+        Write(Bmp(80, 60, RGB(0, 200, 0)), "pkg/contents/images/80x60.bmp");
         ::mkfifo("pipe.jpg", 0600);  // reading it would wait for ever
         setting.configHome = (dir / "config").string();
         setting.screen = {0, 0, 64, 48};
@@ -164,6 +168,7 @@ TEST_F(WallpaperSources, ABadPictureHandsOverToTheNextSource)
         {"XFCE", "", "blue.bmp", S::Kde, 0xff0000c8u},
         {"KDE", "green.bmp", "huge.bmp", S::Xfce, 0xff00c800u},
         {"KDE", "green.bmp", ".", S::Xfce, 0xff00c800u},  // a folder that is no wallpaper package
+        {"KDE", "", "pkg", S::Kde, 0xff00c800u},
         {"XFCE", "huge.bmp", "corrupt.jpg", std::nullopt, 0},
         {"", "", "", std::nullopt, 0},
     };
@@ -186,26 +191,15 @@ TEST_F(WallpaperSources, ABadPictureHandsOverToTheNextSource)
     }
 }
 
-TEST_F(WallpaperSources, PackageFolderAndPlainColour)
+TEST_F(WallpaperSources, XfceWithoutAPictureIsItsColourAlone)
 {
-    fs::create_directories(dir / "pkg" / "contents" / "images");
-    Write(Bmp(40, 30, RGB(200, 0, 0)), "pkg/contents/images/40x30.bmp");
-    Write(Bmp(80, 60, RGB(0, 200, 0)), "pkg/contents/images/80x60.bmp");
-    Configure("", "pkg");
-    setting.currentDesktop = "KDE";
-    LoadedWallpaper w = LoadWallpaper(setting);
-    ASSERT_TRUE(w.found);
-    EXPECT_EQ(w.path, (dir / "pkg" / "contents" / "images" / "80x60.bmp").string());
-    EXPECT_EQ(w.picture.Row(0)[0], 0xff00c800u);
-
-    // Xfce without a picture: its colour alone, and no picture kept at all.
     std::ofstream(dir / "config" / "xfce4" / "xfconf" / "xfce-perchannel-xml" / "xfce4-desktop.xml")
         << XfceChannel(XfceMonitor("0", "workspace0",
                                    R"(<property name="image-style" type="int" value="0"/>
                                       <property name="rgba1" type="array"><value type="double" value="0"/>
                                       <value type="double" value="0"/><value type="double" value="1"/></property>)"));
     setting.currentDesktop = "XFCE";
-    w = LoadWallpaper(setting);
+    const LoadedWallpaper w = LoadWallpaper(setting);
     ASSERT_TRUE(w.found);
     EXPECT_EQ(w.source, S::Xfce);
     EXPECT_EQ(w.picture.Width(), 0);
