@@ -57,31 +57,27 @@ std::vector<fs::path> FilesIn(const fs::path& folder)
     return files;
 }
 
-struct CacheFolder {
-    CacheFolder() : path(fs::current_path() / "cache" / "pomarel")
-    {
-        platform_seams::SetPictureCacheFolder(path.string());
-    }
-    ~CacheFolder() { platform_seams::SetPictureCacheFolder(std::string()); }
-    CacheFolder(const CacheFolder&) = delete;
-    CacheFolder& operator=(const CacheFolder&) = delete;
-    fs::path path;
-};
-
 }  // namespace
 
-TEST(PictureCache, ASecondStartReadsWhatTheFirstDecodedAndAChangedPictureIsDecodedAgain)
-{
+// Each test in a scratch working folder, the cache in a folder of its own below it.
+class PictureCache : public ::testing::Test {
+protected:
+    PictureCache() { platform_seams::SetPictureCacheFolder(cache.string()); }
+    ~PictureCache() override { platform_seams::SetPictureCacheFolder(std::string()); }
     ScratchDirectory dir;
-    CacheFolder cache;
+    const fs::path cache = fs::current_path() / "cache" / "pomarel";
+};
+
+TEST_F(PictureCache, ASecondStartReadsWhatTheFirstDecodedAndAChangedPictureIsDecodedAgain)
+{
     WritePicture(RGB(0, 0, 0));
     const int reads = CachedPictureReads();
     const auto decoded = Start();
     ASSERT_TRUE(decoded.has_value());
     EXPECT_EQ(CachedPictureReads(), reads);
-    const std::vector<fs::path> files = FilesIn(cache.path);
+    const std::vector<fs::path> files = FilesIn(cache);
     ASSERT_EQ(files.size(), 1u);
-    EXPECT_EQ(fs::status(cache.path).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_EQ(fs::status(cache).permissions() & fs::perms::all, fs::perms::owner_all);
     EXPECT_EQ(fs::status(files[0]).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 
     EXPECT_EQ(Start(), decoded) << "the second start shows the same pixels";
@@ -95,17 +91,15 @@ TEST(PictureCache, ASecondStartReadsWhatTheFirstDecodedAndAChangedPictureIsDecod
     EXPECT_EQ(CachedPictureReads(), reads + 1);
     EXPECT_EQ(Start(), replaced);
     EXPECT_EQ(CachedPictureReads(), reads + 2);
-    EXPECT_EQ(FilesIn(cache.path).size(), 1u) << "the new copy replaced the old one";
+    EXPECT_EQ(FilesIn(cache).size(), 1u) << "the new copy replaced the old one";
 }
 
-TEST(PictureCache, ABrokenOrForeignCacheFileIsPassedOverQuietly)
+TEST_F(PictureCache, ABrokenOrForeignCacheFileIsPassedOverQuietly)
 {
-    ScratchDirectory dir;
-    CacheFolder cache;
     WritePicture(RGB(10, 20, 30));
     const auto decoded = Start();
     ASSERT_TRUE(decoded.has_value());
-    const fs::path file = FilesIn(cache.path).at(0);
+    const fs::path file = FilesIn(cache).at(0);
     const auto length = fs::file_size(file);
     const auto replaceWith = [&](const std::string& bytes) {
         fs::remove_all(file);
@@ -128,9 +122,9 @@ TEST(PictureCache, ABrokenOrForeignCacheFileIsPassedOverQuietly)
          true},
         {"a link to a good copy",
          [&] {
-             fs::copy_file(file, cache.path / "elsewhere");
+             fs::copy_file(file, cache / "elsewhere");
              fs::remove(file);
-             fs::create_symlink(cache.path / "elsewhere", file);
+             fs::create_symlink(cache / "elsewhere", file);
          },
          true},
         {"a folder",
@@ -150,22 +144,20 @@ TEST(PictureCache, ABrokenOrForeignCacheFileIsPassedOverQuietly)
         EXPECT_EQ(Start(), decoded) << c.name;
         EXPECT_EQ(CachedPictureReads(), reads + (c.rewritten ? 1 : 0)) << c.name;
         EXPECT_LE(std::count(said.begin(), said.end(), '\n'), 1) << c.name << ": " << said;
-        const std::vector<fs::path> left = FilesIn(cache.path);
+        const std::vector<fs::path> left = FilesIn(cache);
         EXPECT_TRUE(
             std::none_of(left.begin(), left.end(),
                          [](const fs::path& f) { return f.filename().string().find(".tmp") != std::string::npos; }))
             << c.name << ": a write that failed left its file behind";
         fs::remove_all(file);
-        fs::remove(cache.path / "elsewhere");
+        fs::remove(cache / "elsewhere");
         ASSERT_TRUE(Start().has_value());  // a good copy again for the next case
     }
 }
 
-TEST(PictureCache, AFolderThatCannotBeWrittenLeavesTheCacheOut)
+TEST_F(PictureCache, AFolderThatCannotBeWrittenLeavesTheCacheOut)
 {
-    ScratchDirectory dir;
     std::ofstream("cache") << "a file where the folder would go";
-    CacheFolder cache;
     WritePicture(RGB(0, 90, 0));
     const int reads = CachedPictureReads();
     testing::internal::CaptureStderr();
@@ -178,17 +170,15 @@ TEST(PictureCache, AFolderThatCannotBeWrittenLeavesTheCacheOut)
     EXPECT_LE(std::count(said.begin(), said.end(), '\n'), 1) << said;
 }
 
-TEST(PictureCache, TheTwoScreenSizesUsedLastAreKept)
+TEST_F(PictureCache, TheTwoScreenSizesUsedLastAreKept)
 {
-    ScratchDirectory dir;
-    CacheFolder cache;
     WritePicture(RGB(0, 0, 90));
     for (const int width : {32, 48, 64}) {
         EXPECT_TRUE(Start(width, width * 3 / 4).has_value()) << width;
     }
     // Written within a few milliseconds, maybe in one tick of the file clock: the one written last
     // is kept in any case.
-    const std::vector<fs::path> files = FilesIn(cache.path);
+    const std::vector<fs::path> files = FilesIn(cache);
     ASSERT_EQ(files.size(), 2u);
     EXPECT_EQ(std::count_if(files.begin(), files.end(),
                             [](const fs::path& f) { return f.filename().string().ends_with("-64x48.pixels"); }),
