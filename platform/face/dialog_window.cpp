@@ -334,7 +334,16 @@ void DialogWindow::PaintNow()
         m_paintRect = client;
     }
     m_invalid = QRegion();
+    // The paint and what the program draws again over it after (the apple, a hidden key, a hand)
+    // reach the screen together: a compositor never shows the screen without them in between.
+    QPointer<DialogWindow> painted(this);
+    ++m_holdPresent;
     Dispatch(WM_PAINT, 0, 0, [&] { m_owner->OnPaint(); });
+    if (!painted) {
+        return;
+    }
+    --m_holdPresent;
+    FlushHeld();
     if (!m_paintedOnce) {
         m_paintedOnce = true;
         PrepareSound();

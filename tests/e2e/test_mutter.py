@@ -23,6 +23,7 @@ import re
 import shutil
 import subprocess
 import sys
+import time
 from pathlib import Path
 
 sys.dont_write_bytecode = True  # nothing written into the source tree
@@ -78,10 +79,31 @@ def stop(proc):
             os.killpg(proc.pid, 9)
 
 
+def settle_mode(s, width, height, seconds=15):
+    """Sets the screen's mode until it holds for a second: mutter may still apply its own choice of
+    monitor mode (the largest) a moment after it has taken over the X server."""
+    def size():
+        out = s.x("xdotool", "getdisplaygeometry", check=False).split()
+        return tuple(int(v) for v in out[:2]) if len(out) >= 2 else None
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        s.set_mode(width, height)
+        held = 0
+        while held < 10 and size() == (width, height):
+            held += 1
+            time.sleep(0.1)
+        if held == 10:
+            return True
+    return False
+
+
 def keyboard_drawn(s):
+    """The screen once the program has painted it: every cap cream and the background not. Right
+    after a resize the window may show a moment of plain light grey, which passes for cream."""
     rects = e.key_rects(s.W, s.H)
     img = s.shot()
-    return img if all(e.is_cream(img.px(*e.cap_spot(rc))) for rc in rects.values()) else None
+    caps = all(e.is_cream(img.px(*e.cap_spot(rc))) for rc in rects.values())
+    return img if caps and not e.is_cream(img.px(2, 2)) else None
 
 
 def check_box(res, s, main):
@@ -129,7 +151,7 @@ def main():
             try:
                 res.require(ready, "mutter manages the X server")
                 # After mutter has set up its monitors, which may choose the largest mode.
-                s.set_mode(1920, 1080)
+                res.require(settle_mode(s, 1920, 1080), "the screen stays at 1920x1080 under mutter")
                 s.W, s.H = 1920, 1080
                 s.launch()
                 main_id = s.main_window(40)
