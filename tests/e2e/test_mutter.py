@@ -98,12 +98,14 @@ def settle_mode(s, width, height, seconds=15):
 
 
 def keyboard_drawn(s):
-    """The screen once the program has painted it: every cap cream and the background not. Right
-    after a resize the window may show a moment of plain light grey, which passes for cream."""
+    """The screen once the program has painted it: every cap cream, and the background in each
+    key's right column not. Right after a resize the window may show a moment of plain light grey,
+    which passes for cream."""
     rects = e.key_rects(s.W, s.H)
     img = s.shot()
-    caps = all(e.is_cream(img.px(*e.cap_spot(rc))) for rc in rects.values())
-    return img if caps and not e.is_cream(img.px(2, 2)) else None
+    drawn = all(e.is_cream(img.px(*e.cap_spot(rc))) and not e.is_cream(img.px(rc[2], (rc[1] + rc[3]) // 2))
+                for rc in rects.values())
+    return img if drawn else None
 
 
 def check_box(res, s, main):
