@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
+#include <optional>
 #include <string>
 
 #include "scene/Drawing.h"
@@ -330,6 +332,46 @@ bool Scene::IsAppleInCrown(int x, int y) const
            !m_treeMask.AnyOutlineIn(x, y, x + 2 * m_appleHalfWidth + 2, y + 2 * m_appleHalfHeight + 1);
 }
 
+bool Scene::AppleFits(int x, int y) const
+{
+    const int boxWidth = 2 * m_appleHalfWidth + 2;
+    const int boxHeight = 2 * m_appleHalfHeight + 1;
+    return IsAppleInCrown(x, y) && std::none_of(m_covered.begin(), m_covered.end(), [&](const RECT& r) {
+               return x < r.right && x + boxWidth > r.left && y < r.bottom && y + boxHeight > r.top;
+           });
+}
+
+int Scene::NextAppleCandidate(int x, int y, int dir) const
+{
+    const int beyond = dir > 0 ? std::numeric_limits<int>::max() : std::numeric_limits<int>::min();
+    const int cy = y + m_appleHalfHeight;
+    if (cy >= m_crownBottom) {
+        return beyond;
+    }
+    // The centre must lie inside: on to the nearest inside column that way.
+    const std::optional<int> inside = m_treeMask.NextInside(x + m_appleHalfWidth, cy, dir);
+    if (!inside) {
+        return beyond;
+    }
+    if (*inside != x + m_appleHalfWidth) {
+        return *inside - m_appleHalfWidth;
+    }
+    // A box over outline pixels: every box further that way up to the last (first) of them
+    // covers that pixel too.
+    const int boxWidth = 2 * m_appleHalfWidth + 2;
+    const int boxHeight = 2 * m_appleHalfHeight + 1;
+    if (const auto columns = m_treeMask.OutlineColumnsIn(x, y, x + boxWidth, y + boxHeight)) {
+        return dir > 0 ? columns->second + 1 : columns->first - boxWidth;
+    }
+    // Under a control: the same, past the control's edge.
+    for (const RECT& r : m_covered) {
+        if (x < r.right && x + boxWidth > r.left && y < r.bottom && y + boxHeight > r.top) {
+            return dir > 0 ? r.right : r.left - boxWidth;
+        }
+    }
+    return x;
+}
+
 POINT Scene::PlaceApple(unsigned seed)
 {
     // A random spot in the crown; two targets in the same second get the same spot. The drawn
@@ -342,21 +384,17 @@ POINT Scene::PlaceApple(unsigned seed)
         std::max(1, m_treePoint[static_cast<std::size_t>(m_shadeFirst)].y - m_treeTop - 2 * m_appleHalfHeight);
     const int drawnY = m_treeTop + std::rand() % rows;
     const int boxWidth = 2 * m_appleHalfWidth + 2;
-    const auto clear = [this, boxWidth](int px, int py) {
-        const int boxHeight = 2 * m_appleHalfHeight + 1;
-        return std::none_of(m_covered.begin(), m_covered.end(), [&](const RECT& r) {
-            return px < r.right && px + boxWidth > r.left && py < r.bottom && py + boxHeight > r.top;
-        });
-    };
-    const auto fits = [this, &clear](int px, int py) { return IsAppleInCrown(px, py) && clear(px, py); };
+    const auto next = [this](int x, int y, int dir) { return NextAppleCandidate(x, y, dir); };
     // The drawn row first; where the crown is too narrow there, the nearest row that has room.
+    // The sideways search skips whole stretches where no apple fits, not one column at a time:
+    // at large screens a row without room would otherwise cost thousands of tests.
     for (int d = 0; d < rows; ++d) {
         for (const int y : {drawnY + d, drawnY - d}) {
             if (y < m_treeTop || y >= m_treeTop + rows || (d == 0 && y != drawnY)) {
                 continue;
             }
-            const int x = SearchAppleX(drawnX, y, m_nScreenWidth, boxWidth, fits);
-            if (fits(x, y)) {
+            const int x = SearchAppleXSkipping(drawnX, y, m_nScreenWidth, boxWidth, next);
+            if (AppleFits(x, y)) {
                 m_applePos = {x, y};
                 return m_applePos;
             }

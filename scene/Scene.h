@@ -93,6 +93,12 @@ public:
     // of the outline, and its centre lies inside the outline above where the trunk's edge lines
     // meet the crown.
     bool IsAppleInCrown(int x, int y) const;
+    // True when an apple at (x, y) hangs in the crown and under none of the covered areas.
+    bool AppleFits(int x, int y) const;
+    // x when the apple fits at (x, y); otherwise a column further along 'dir' (1 right, -1 left)
+    // such that it fits at none between them: past the crown's outline, a control or the end of
+    // the crown's inside on that row, or beyond the screen when nothing is left that way.
+    int NextAppleCandidate(int x, int y, int dir) const;
     // The row where the trunk's edge lines meet the crown (the higher of the two meeting points).
     int CrownBottom() const { return m_crownBottom; }
     // The scale of the tree on this screen (1 on a 1024 x 768 screen).

@@ -96,6 +96,42 @@ bool OutlineMask::AnyOutlineIn(int left, int top, int right, int bottom) const
     return false;
 }
 
+std::optional<std::pair<int, int>> OutlineMask::OutlineColumnsIn(int left, int top, int right, int bottom) const
+{
+    const int t = std::max(top, m_top);
+    const int b = std::min(bottom, m_top + m_height);
+    std::optional<std::pair<int, int>> found;
+    for (int y = t; y < b; ++y) {
+        const auto [first, last] = RowOf(m_rowStart, m_outlineXs, y);
+        const int* at = std::lower_bound(first, last, left);
+        if (at == last || *at >= right) {
+            continue;
+        }
+        const int rightmost = *(std::lower_bound(at, last, right) - 1);
+        found = found ? std::pair{std::min(found->first, *at), std::max(found->second, rightmost)}
+                      : std::pair{*at, rightmost};
+    }
+    return found;
+}
+
+std::optional<int> OutlineMask::NextInside(int x, int y, int dir) const
+{
+    const auto [first, last] = RowOf(m_insideStart, m_insideRuns, y);
+    if (first == last) {
+        return std::nullopt;
+    }
+    // Runs are [begin, end) pairs; 'after' is the first number greater than x.
+    const int* after = std::upper_bound(first, last, x);
+    const bool inside = (after - first) % 2 == 1;
+    if (inside) {
+        return x;
+    }
+    if (dir > 0) {
+        return after == last ? std::nullopt : std::optional<int>(*after);  // the next run's begin
+    }
+    return after == first ? std::nullopt : std::optional<int>(*(after - 1) - 1);  // the last run's end - 1
+}
+
 int TreeShiftFor(int screenWidth, int largestTreeX)
 {
     const int shift = static_cast<int>((screenWidth - largestTreeX) * 0.382);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -36,6 +37,12 @@ public:
     int MaxX() const { return m_left + m_width - 1; }
     // True when some outline pixel lies in [left, right) x [top, bottom).
     bool AnyOutlineIn(int left, int top, int right, int bottom) const;
+    // The leftmost and rightmost columns of the outline pixels in [left, right) x [top, bottom),
+    // or nothing when there are none.
+    std::optional<std::pair<int, int>> OutlineColumnsIn(int left, int top, int right, int bottom) const;
+    // The nearest column from x (x itself included) that is inside on row y, going right for a
+    // positive 'dir' and left otherwise; nothing when there is none that way.
+    std::optional<int> NextInside(int x, int y, int dir) const;
 
 private:
     // Row y's entries of a per-row list, or an empty range outside the box.
@@ -75,6 +82,25 @@ template <class IsFree> int SearchAppleX(int drawnX, int y, int screenWidth, int
             if (isFree(x, y)) {
                 return x;
             }
+        }
+    }
+    return drawnX;
+}
+
+// The same search with bigger steps: next(x, y, dir) is x when x is free, and otherwise a column
+// further along 'dir' such that none between them is free (beyond the screen when none is left).
+template <class Next> int SearchAppleXSkipping(int drawnX, int y, int screenWidth, int appleWidth, Next&& next)
+{
+    const int step = drawnX > screenWidth / 2 ? -1 : 1;
+    const int lowest = std::min(0, drawnX);
+    const int highest = std::max(screenWidth - appleWidth, drawnX);
+    for (const int dir : {step, -step}) {
+        for (int x = drawnX; x >= lowest && x <= highest;) {
+            const int n = next(x, y, dir);
+            if (n == x) {
+                return x;
+            }
+            x = n;
         }
     }
     return drawnX;

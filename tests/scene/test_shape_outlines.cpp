@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "scene/Scene.h"
 #include "tests/support/Outlines.h"
@@ -97,6 +99,33 @@ TEST(OutlineMask, APocketOpenBelowIsOutsideAndTheArmsAndBridgeAreInside)
     EXPECT_FALSE(mask.Inside(10, 12));
     EXPECT_TRUE(mask.Has(10, 5));
     EXPECT_FALSE(mask.Has(10, 12));  // a filled-in gap is a wall, not an outline point
+
+    // The nearest inside column either way, and the outline's extreme columns in a box, against
+    // a walk over every pixel.
+    for (int y = -2; y <= 22; ++y) {
+        for (int x = -2; x <= 32; ++x) {
+            for (const int dir : {1, -1}) {
+                std::optional<int> walked;
+                for (int k = x; k >= -3 && k <= 33 && !walked; k += dir) {
+                    walked = mask.Inside(k, y) ? std::optional<int>(k) : std::nullopt;
+                }
+                ASSERT_EQ(mask.NextInside(x, y, dir), walked) << x << "," << y << " dir " << dir;
+            }
+            const int right = x + 7;
+            const int bottom = y + 4;
+            std::optional<std::pair<int, int>> seen;
+            for (int by = y; by < bottom; ++by) {
+                for (int bx = x; bx < right; ++bx) {
+                    if (mask.Has(bx, by)) {
+                        seen =
+                            seen ? std::pair{std::min(seen->first, bx), std::max(seen->second, bx)} : std::pair{bx, bx};
+                    }
+                }
+            }
+            ASSERT_EQ(mask.OutlineColumnsIn(x, y, right, bottom), seen) << x << "," << y;
+            ASSERT_EQ(mask.AnyOutlineIn(x, y, right, bottom), seen.has_value()) << x << "," << y;
+        }
+    }
 }
 
 namespace {
@@ -248,5 +277,42 @@ TEST(ApplePlacement, ApplesKeepOutFromUnderTheControls)
             ASSERT_FALSE(overlaps) << "seed " << seed << " apple at " << a.x << "," << a.y;
         }
         ASSERT_TRUE(scene.IsAppleInCrown(a.x, a.y)) << "seed " << seed;
+    }
+}
+
+TEST(ApplePlacement, TheSkippingSearchFindsWhatTheColumnByColumnSearchFinds)
+{
+    struct Case {
+        int width, height;
+        std::vector<RECT> covered;
+        int rowStep;
+    };
+    // Controls over the crown on a small screen; a plain 1024 x 768; large screens row by row
+    // in steps (rows without room and rows cut by the trunk and by the outline's pockets among them).
+    const Case cases[] = {{800, 600, {{0, 0, 800, 60}, {0, 200, 800, 240}, {300, 100, 420, 160}}, 1},
+                          {1024, 768, {}, 1},
+                          {1920, 1080, {{1500, 40, 1700, 400}}, 3},
+                          {3840, 2160, {}, 17}};
+    for (const Case& c : cases) {
+        Scene scene;
+        scene.Build(c.width, c.height);
+        scene.SetCoveredAreas(c.covered);
+        const int boxWidth = 2 * scene.AppleHalfWidth() + 2;
+        const auto fits = [&](int x, int y) { return scene.AppleFits(x, y); };
+        const auto next = [&](int x, int y, int dir) { return scene.NextAppleCandidate(x, y, dir); };
+        const auto [left, right] = std::minmax_element(scene.TreePoints().begin(), scene.TreePoints().end(),
+                                                       [](const POINT& a, const POINT& b) { return a.x < b.x; });
+        const int middle = (left->x + right->x) / 2;
+        int found = 0;
+        for (int y = scene.TreeTop() - 5; y < scene.CrownBottom() + 5; y += c.rowStep) {
+            for (const int drawnX : {-40, 0, middle - c.width / 5, middle, middle + c.width / 7, c.width - 1}) {
+                const int plain = SearchAppleX(drawnX, y, c.width, boxWidth, fits);
+                ASSERT_EQ(SearchAppleXSkipping(drawnX, y, c.width, boxWidth, next), plain)
+                    << c.width << "x" << c.height << " drawn at " << drawnX << "," << y;
+                found += fits(plain, y) ? 1 : 0;
+            }
+        }
+        // Both kinds of rows were searched: with room and without.
+        EXPECT_GT(found, 20) << c.width;
     }
 }
