@@ -10,7 +10,6 @@
 #include <QPen>
 
 #include <algorithm>
-#include <unordered_map>
 #include <cstdlib>
 #include <cmath>
 #include <map>
@@ -134,6 +133,65 @@ const QFont& FontFor(const FontRequest& request)
 }
 
 }  // namespace platform_detail
+
+namespace {
+
+// A measurement of one text in one requested face, made once: the apple and the report ask for
+// the same few texts at every target. The request stands for the font (FontFor maps each request
+// to one font), and it is far cheaper to compare than the font's own key.
+template <class T> class TextMeasures {
+public:
+    template <class Measure> T Get(const FontRequest& request, std::string_view text, Measure&& measure)
+    {
+        Key key{request.height, request.width, request.weight, request.face, std::string(text)};
+        if (const auto found = m_kept.find(key); found != m_kept.end()) {
+            return found->second;
+        }
+        if (m_kept.size() >= 512) {
+            m_kept.clear();
+        }
+        const T value = measure();
+        m_kept.emplace(std::move(key), value);
+        return value;
+    }
+
+private:
+    using Key = std::tuple<int, int, int, std::string, std::string>;
+    std::map<Key, T> m_kept;
+};
+
+// The box of the pixels a text's glyphs ink, relative to where the text is drawn.
+RECT MeasureInk(const QFont& font, const QString& str)
+{
+    const QFontMetrics metrics(font);
+    const int pad = metrics.height();
+    QImage ink(metrics.horizontalAdvance(str) + 2 * pad, metrics.height() + 2 * pad, QImage::Format_Grayscale8);
+    if (ink.isNull()) {
+        return RECT{};
+    }
+    ink.fill(0);
+    {
+        QPainter painter(&ink);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.drawText(pad, pad + metrics.ascent(), str);
+    }
+    const int width = ink.width();
+    const int height = ink.height();
+    RECT box{width, height, -1, -1};
+    for (int y = 0; y < height; ++y) {
+        const uchar* row = ink.constScanLine(y);
+        for (int x = 0; x < width; ++x) {
+            if (row[x] >= 128) {
+                box = RECT{std::min<int>(box.left, x), std::min<int>(box.top, y), std::max<int>(box.right, x + 1),
+                           std::max<int>(box.bottom, y + 1)};
+            }
+        }
+    }
+    return box.right < 0 ? RECT{} : RECT{box.left - pad, box.top - pad, box.right - pad, box.bottom - pad};
+}
+
+}  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Drawing objects
@@ -513,7 +571,8 @@ BOOL CDC::TextOut(int x, int y, std::string_view text)
     if (image.isNull()) {
         return FALSE;
     }
-    const QFont& font = FontFor((m_font != nullptr ? m_font : &m_defaultFont)->Request());
+    const FontRequest& request = (m_font != nullptr ? m_font : &m_defaultFont)->Request();
+    const QFont& font = FontFor(request);
     const QFontMetrics metrics(font);
     // Control characters show as nothing rather than as boxes.
     QString str = ToQt(text);
@@ -522,7 +581,9 @@ BOOL CDC::TextOut(int x, int y, std::string_view text)
             c = QChar(' ');
         }
     }
-    const QRect cell(x, y, metrics.horizontalAdvance(str), metrics.height());
+    thread_local TextMeasures<int> advances;
+    const int advance = advances.Get(request, text, [&] { return metrics.horizontalAdvance(str); });
+    const QRect cell(x, y, advance, metrics.height());
     {
         QPainter painter(&image);
         painter.setClipRect(QRect(QPoint(m_clip.left, m_clip.top), QPoint(m_clip.right - 1, m_clip.bottom - 1)));
@@ -543,44 +604,9 @@ RECT CDC::GetTextInkBox(std::string_view text) const
     // Measured on the glyphs as drawn: the font's own tight box is off by several pixels for
     // small marks such as ' and `. Each text in each face is measured once: the apple asks for
     // the same few characters at every target.
-    const QFont& font = FontFor((m_font != nullptr ? m_font : &m_defaultFont)->Request());
-    const QString str = ToQt(text);
-    thread_local std::unordered_map<QString, RECT> measured;
-    const QString key = font.key() + QChar(0x1F) + str;
-    if (const auto found = measured.find(key); found != measured.end()) {
-        return found->second;
-    }
-    if (measured.size() >= 512) {
-        measured.clear();
-    }
-    const QFontMetrics metrics(font);
-    const int pad = metrics.height();
-    QImage ink(metrics.horizontalAdvance(str) + 2 * pad, metrics.height() + 2 * pad, QImage::Format_Grayscale8);
-    if (ink.isNull()) {
-        return RECT{};
-    }
-    ink.fill(0);
-    {
-        QPainter painter(&ink);
-        painter.setFont(font);
-        painter.setPen(Qt::white);
-        painter.drawText(pad, pad + metrics.ascent(), str);
-    }
-    const int width = ink.width();
-    const int height = ink.height();
-    RECT box{width, height, -1, -1};
-    for (int y = 0; y < height; ++y) {
-        const uchar* row = ink.constScanLine(y);
-        for (int x = 0; x < width; ++x) {
-            if (row[x] >= 128) {
-                box = RECT{std::min<int>(box.left, x), std::min<int>(box.top, y), std::max<int>(box.right, x + 1),
-                           std::max<int>(box.bottom, y + 1)};
-            }
-        }
-    }
-    const RECT result = box.right < 0 ? RECT{} : RECT{box.left - pad, box.top - pad, box.right - pad, box.bottom - pad};
-    measured.emplace(key, result);
-    return result;
+    const FontRequest& request = (m_font != nullptr ? m_font : &m_defaultFont)->Request();
+    thread_local TextMeasures<RECT> measured;
+    return measured.Get(request, text, [&] { return MeasureInk(FontFor(request), ToQt(text)); });
 }
 
 BOOL CDC::BitBlt(int x, int y, int width, int height, const CDC* src, int srcX, int srcY, std::uint32_t)
