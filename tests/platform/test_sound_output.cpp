@@ -220,7 +220,13 @@ TEST(SoundOutput, TheWorkerOpensTheSdlDeviceAgainAfterItWasLost)
     ASSERT_TRUE(waitFor(false, 10.0)) << "the lost device was not noticed";
     now = 200.0;
     EXPECT_TRUE(sndPlaySound(b, SND_ASYNC | SND_MEMORY)) << "silent, but played by the clock";
-    EXPECT_EQ(testing_hooks::QueuedSoundBytes(), 0u);
+    // The worker opens a device again a second after the loss; a test thread held up that long
+    // (a loaded or sanitized run) finds b already queued on it, so nothing is queued only while
+    // the device is still closed after the look.
+    const std::size_t queuedWhileLost = testing_hooks::QueuedSoundBytes();
+    if (!testing_hooks::SoundDeviceOpen()) {
+        EXPECT_EQ(queuedWhileLost, 0u);
+    }
 
     ASSERT_TRUE(waitFor(true, 10.0)) << "the device was not opened again";
     EXPECT_GT(testing_hooks::QueuedSoundBytes(), 0u) << "b, still playing by the clock, is heard on the new device";
