@@ -329,16 +329,20 @@ bool Scene::IsAppleInCrown(int x, int y) const
     const int cy = y + m_appleHalfHeight;
     // A box that touches no outline pixel, with its centre inside, lies wholly inside the outline.
     return cy < m_crownBottom && m_treeMask.Inside(cx, cy) &&
-           !m_treeMask.AnyOutlineIn(x, y, x + 2 * m_appleHalfWidth + 2, y + 2 * m_appleHalfHeight + 1);
+           !m_treeMask.AnyOutlineIn(x, y, x + AppleBoxWidth(), y + AppleBoxHeight());
+}
+
+const RECT* Scene::CoveredAreaUnder(int x, int y) const
+{
+    const auto under = std::find_if(m_covered.begin(), m_covered.end(), [&](const RECT& r) {
+        return x < r.right && x + AppleBoxWidth() > r.left && y < r.bottom && y + AppleBoxHeight() > r.top;
+    });
+    return under != m_covered.end() ? &*under : nullptr;
 }
 
 bool Scene::AppleFits(int x, int y) const
 {
-    const int boxWidth = 2 * m_appleHalfWidth + 2;
-    const int boxHeight = 2 * m_appleHalfHeight + 1;
-    return IsAppleInCrown(x, y) && std::none_of(m_covered.begin(), m_covered.end(), [&](const RECT& r) {
-               return x < r.right && x + boxWidth > r.left && y < r.bottom && y + boxHeight > r.top;
-           });
+    return IsAppleInCrown(x, y) && CoveredAreaUnder(x, y) == nullptr;
 }
 
 int Scene::NextAppleCandidate(int x, int y, int dir) const
@@ -358,16 +362,12 @@ int Scene::NextAppleCandidate(int x, int y, int dir) const
     }
     // A box over outline pixels: every box further that way up to the last (first) of them
     // covers that pixel too.
-    const int boxWidth = 2 * m_appleHalfWidth + 2;
-    const int boxHeight = 2 * m_appleHalfHeight + 1;
-    if (const auto columns = m_treeMask.OutlineColumnsIn(x, y, x + boxWidth, y + boxHeight)) {
-        return dir > 0 ? columns->second + 1 : columns->first - boxWidth;
+    if (const auto columns = m_treeMask.OutlineColumnsIn(x, y, x + AppleBoxWidth(), y + AppleBoxHeight())) {
+        return dir > 0 ? columns->second + 1 : columns->first - AppleBoxWidth();
     }
     // Under a control: the same, past the control's edge.
-    for (const RECT& r : m_covered) {
-        if (x < r.right && x + boxWidth > r.left && y < r.bottom && y + boxHeight > r.top) {
-            return dir > 0 ? r.right : r.left - boxWidth;
-        }
+    if (const RECT* r = CoveredAreaUnder(x, y)) {
+        return dir > 0 ? r->right : r->left - AppleBoxWidth();
     }
     return x;
 }
@@ -383,7 +383,6 @@ POINT Scene::PlaceApple(unsigned seed)
     const int rows =
         std::max(1, m_treePoint[static_cast<std::size_t>(m_shadeFirst)].y - m_treeTop - 2 * m_appleHalfHeight);
     const int drawnY = m_treeTop + std::rand() % rows;
-    const int boxWidth = 2 * m_appleHalfWidth + 2;
     const auto next = [this](int x, int y, int dir) { return NextAppleCandidate(x, y, dir); };
     // The drawn row first; where the crown is too narrow there, the nearest row that has room.
     // The sideways search skips whole stretches where no apple fits, not one column at a time:
@@ -393,7 +392,7 @@ POINT Scene::PlaceApple(unsigned seed)
             if (y < m_treeTop || y >= m_treeTop + rows || (d == 0 && y != drawnY)) {
                 continue;
             }
-            const int x = SearchAppleXSkipping(drawnX, y, m_nScreenWidth, boxWidth, next);
+            const int x = SearchAppleXSkipping(drawnX, y, m_nScreenWidth, AppleBoxWidth(), next);
             if (AppleFits(x, y)) {
                 m_applePos = {x, y};
                 return m_applePos;

@@ -132,6 +132,11 @@ public:
     void ReleaseSaved();
 
 private:
+    // The apple's box as placement tests it: one column wider and one row taller than its outline.
+    int AppleBoxWidth() const { return 2 * m_appleHalfWidth + 2; }
+    int AppleBoxHeight() const { return 2 * m_appleHalfHeight + 1; }
+    // The first covered area an apple at (x, y) would lie under, or none.
+    const RECT* CoveredAreaUnder(int x, int y) const;
     void BuildShapeOutlines();
     void BuildKeys();
     // The background, as the last full paint drew it, over an inclusive key rectangle.
